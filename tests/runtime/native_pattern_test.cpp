@@ -1,0 +1,203 @@
+#include "runtime/native_pattern.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace dw {
+namespace {
+
+// Whole-match texts and offsets of every match.
+struct Found {
+  std::vector<std::string> texts;
+  std::vector<long> starts;
+};
+
+Found SearchAll(const std::string& pattern, const std::string& subject,
+                bool case_sensitive = true) {
+  Pattern p = PatternNew();
+  EXPECT_TRUE(PatternCreate(p, pattern, case_sensitive)) << pattern;
+  Found f;
+  for (const Match& m : PatternSearchAll(p, subject)) {
+    long start = -2;
+    f.texts.push_back(MatchSubText(m, subject, 0, &start));
+    f.starts.push_back(start);
+  }
+  return f;
+}
+
+using Texts = std::vector<std::string>;
+using Starts = std::vector<long>;
+
+TEST(PatternSearchAllTest, FindsPostsWithGroups) {
+  const std::string page =
+      "<li><a href=/t/101>first</a></li><li><a href=/t/102>second</a></li>";
+  Pattern p = PatternNew();
+  ASSERT_TRUE(PatternCreate(p, "<a href=/t/(\\d+)>(.*?)</a>", false));
+  std::vector<Match> ms = PatternSearchAll(p, page);
+  ASSERT_EQ(ms.size(), 2u);
+  long start = -2;
+  EXPECT_EQ(MatchSubText(ms[0], page, 1, &start), "101");
+  EXPECT_EQ(start, 15);
+  EXPECT_EQ(MatchSubText(ms[0], page, 2), "first");
+  EXPECT_EQ(MatchSubText(ms[1], page, 1), "102");
+  EXPECT_EQ(MatchSubText(ms[1], page, 2), "second");
+  EXPECT_EQ(MatchSubText(ms[1], page, 0), "<a href=/t/102>second</a>");
+}
+
+TEST(PatternSearchAllTest, LaterSearchesStartAtStartOfText) {
+  struct Case {
+    std::string pattern, subject;
+    Texts texts;
+    Starts starts;
+  } cases[] = {
+      {"^a", "aaa", {"a", "a", "a"}, {0, 1, 2}},
+      {"^ab", "ababxab", {"ab", "ab"}, {0, 2}},
+      // \A and \b also see the end of the last match as a fresh start.
+      {"\\Ax", "xxy", {"x", "x"}, {0, 1}},
+      {"\\bb", "abb", {}, {}},
+      {"a\\bb|a", "aab", {"a", "a"}, {0, 1}},
+      // No match at the start means nothing anchored further on.
+      {"^a", "baa", {}, {}},
+  };
+  for (const auto& c : cases) {
+    Found f = SearchAll(c.pattern, c.subject);
+    EXPECT_EQ(f.texts, c.texts) << c.pattern << " / " << c.subject;
+    EXPECT_EQ(f.starts, c.starts) << c.pattern << " / " << c.subject;
+  }
+}
+
+TEST(PatternSearchAllTest, EmptyMatchesStepByOneCharacter) {
+  struct Case {
+    std::string pattern, subject;
+    Texts texts;
+    Starts starts;
+  } cases[] = {
+      {"x*", "ab", {"", "", ""}, {0, 1, 2}},
+      {"a*", "aab", {"aa", "", ""}, {0, 2, 3}},
+      // A GBK character is stepped over as one: no match between its bytes.
+      {"x*",
+       "\xD5\xE6"
+       "a",
+       {"", "", ""},
+       {0, 2, 3}},  // 真a
+      {"(?=a)",
+       "\xD5\xE6"
+       "aa",
+       {"", ""},
+       {2, 3}},  // 真aa
+      // A lone lead byte at the end is one character.
+      {"x*", "a\xD5", {"", "", ""}, {0, 1, 2}},
+      {"\\d*",
+       "1\xD5\xE6"
+       "22",
+       {"1", "", "22", ""},
+       {0, 1, 3, 5}},
+  };
+  for (const auto& c : cases) {
+    Found f = SearchAll(c.pattern, c.subject);
+    EXPECT_EQ(f.texts, c.texts) << c.pattern;
+    EXPECT_EQ(f.starts, c.starts) << c.pattern;
+  }
+}
+
+TEST(PatternSearchAllTest, NonEmptyPatternsAreNotAffectedByStepping) {
+  Found f = SearchAll("\\d+",
+                      "a12\xD5\xE6"
+                      "3 45");  // a12真3 45
+  EXPECT_EQ(f.texts, (Texts{"12", "3", "45"}));
+  EXPECT_EQ(f.starts, (Starts{1, 5, 7}));
+}
+
+TEST(PatternSearchAllTest, EmptySubjectGivesNothing) {
+  EXPECT_TRUE(SearchAll("x*", "").texts.empty());
+  EXPECT_TRUE(SearchAll("a", "").texts.empty());
+}
+
+TEST(PatternSearchAllTest, CaseFoldingIsAsciiOnly) {
+  struct Case {
+    std::string pattern, subject;
+    bool case_sensitive;
+    size_t count;
+  } cases[] = {
+      {"abc", "xABCx", false, 1},
+      {"abc", "xABCx", true, 0},
+      {"ABC", "abc", true, 0},
+      // Bytes from 0x80 up are never folded, as if in a Latin-1 locale.
+      {"\xC1", "\xE1", false, 0},
+      {"\xC1", "\xC1", false, 1},
+      // Full-width capital A and small a are different characters.
+      {"\xA3\xC1", "\xA3\xE1", false, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SearchAll(c.pattern, c.subject, c.case_sensitive).texts.size(),
+              c.count)
+        << c.pattern << " / " << c.subject;
+  }
+}
+
+TEST(PatternSearchAllTest, GroupsOutsideTheMatchGiveEmptyText) {
+  const std::string subject = "b";
+  Pattern p = PatternNew();
+  ASSERT_TRUE(PatternCreate(p, "(a)|(b)"));
+  std::vector<Match> ms = PatternSearchAll(p, subject);
+  ASSERT_EQ(ms.size(), 1u);
+  long start = 7;
+  EXPECT_EQ(MatchSubText(ms[0], subject, 1, &start), "");
+  EXPECT_EQ(start, -1);
+  EXPECT_EQ(MatchSubText(ms[0], subject, 2, &start), "b");
+  EXPECT_EQ(start, 0);
+  for (int group : {3, 100, -1}) {
+    start = 7;
+    EXPECT_EQ(MatchSubText(ms[0], subject, group, &start), "") << group;
+    EXPECT_EQ(start, -1);
+  }
+  MatchFree(ms[0]);
+  EXPECT_EQ(MatchSubText(ms[0], subject, 0), "");
+}
+
+TEST(PatternCreateTest, RejectedPatternsGiveNoMatches) {
+  for (const char* bad : {"(", "[a", "a{2,1}", "*", "(?<", "\\", "a)"}) {
+    Pattern p = PatternNew();
+    ASSERT_TRUE(PatternCreate(p, "a"));
+    EXPECT_FALSE(PatternCreate(p, bad)) << bad;
+    // The earlier pattern is gone too.
+    EXPECT_TRUE(PatternSearchAll(p, "aaa").empty()) << bad;
+  }
+}
+
+TEST(PatternCreateTest, EmptyOrFreedObjectSearchesNothing) {
+  Pattern p = PatternNew();
+  EXPECT_TRUE(PatternSearchAll(p, "abc").empty());
+  ASSERT_TRUE(PatternCreate(p, "b"));
+  EXPECT_EQ(PatternSearchAll(p, "abc").size(), 1u);
+  PatternFree(p);
+  EXPECT_TRUE(PatternSearchAll(p, "abc").empty());
+}
+
+TEST(PatternSearchAllTest, RunawaySearchesEndQuietly) {
+  const std::string as(4000, 'a');
+  std::string abs;
+  for (int i = 0; i < 200000; ++i) abs += "ab";
+  struct Case {
+    std::string pattern, subject;
+  } cases[] = {
+      {"(a+)+b", as},
+      {"(a|aa)*c", as},
+      {"(.*)*x", std::string(200, 'a')},
+      {"(?:(?:a*)*)*b", as},
+      {"(a*)*\\1b", std::string(300, 'a')},
+      // These run out of the engine's backtracking stack.
+      {"(a|b)*$", abs},
+      {"((a)|(b))*c", abs},
+  };
+  for (const auto& c : cases) {
+    Pattern p = PatternNew();
+    ASSERT_TRUE(PatternCreate(p, c.pattern)) << c.pattern;
+    EXPECT_TRUE(PatternSearchAll(p, c.subject).empty()) << c.pattern;
+  }
+}
+
+}  // namespace
+}  // namespace dw
