@@ -1,16 +1,19 @@
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "store/rule_tree.h"
 
 namespace dw {
 
 // One row of the post list, complete, so the window never shows half a row.
 struct PostRow {
-  std::string rule_id;     // column 0, decimal
-  std::string link;        // column 1
-  std::string rule_name;   // column 2
-  std::string title;       // column 3
-  std::string fetch_time;  // column 4
+  std::string rule_id;       // column 0, decimal
+  std::string link;          // column 1
+  std::string rule_name;     // column 2
+  std::string title;         // column 3
+  std::string fetch_time;    // column 4
   bool keyword_hit = false;  // image 0 on column 3
 };
 
@@ -24,23 +27,13 @@ struct ReminderRow {
 // What the collection engine needs of the windows. The application shell
 // implements it; tests implement it with a recording object. All text is GBK.
 //
-// The rule-tree calls are made on the GUI thread (loading at start-up,
-// reading the ticks when collection starts). Every other call may come from
-// the collection worker: an implementation must hand it to the GUI thread
-// without waiting for it, and must drop whatever arrives from a worker that
-// has been stopped since.
-class CollectView {
+// Every window operation below (the rule tree's included) is called on the
+// GUI thread only. The collection worker never calls them itself: it hands
+// each one to RunOnGuiThread, wrapped in a check that drops it when the
+// worker has been stopped (or replaced) by the time it runs. So the
+// operations can act on the widgets directly.
+class CollectView : public RuleTree {
  public:
-  virtual ~CollectView() = default;
-
-  // Rule tree.
-  virtual void ClearRuleTree() = 0;
-  virtual void AddRuleTreeItem(const std::string& text, int value,
-                               int check_state) = 0;
-  virtual int RuleTreeItemCount() = 0;
-  virtual int RuleTreeCheckState(int index) = 0;  // -1 for a bad index
-  virtual int RuleTreeItemValue(int index) = 0;   // 0 for a bad index
-
   // Status bar: part 1 gets `message`, part 2 gets `time`.
   virtual void ShowStatus(const std::string& message,
                           const std::string& time) = 0;
@@ -52,6 +45,12 @@ class CollectView {
   virtual void ClearReminders() = 0;
   // Inserts at the top and shows the window when it is hidden.
   virtual void AddReminderRow(const ReminderRow& row) = 0;
+
+  // Called from the collection worker: queues `call` to run later on the GUI
+  // thread and returns at once, without waiting for it. Calls run in the
+  // order they were queued. Calls still queued when the view goes away are
+  // dropped, never run (they refer to the program-wide state).
+  virtual void RunOnGuiThread(std::function<void()> call) = 0;
 };
 
 }  // namespace dw
