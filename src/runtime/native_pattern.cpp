@@ -48,8 +48,8 @@ std::optional<Match> SearchFrom(const boost::regex& re, std::string_view s,
   out.groups.resize(m.size());
   for (size_t g = 0; g < m.size(); ++g) {
     if (!m[g].matched) continue;
-    out.groups[g].begin = static_cast<long>(m[g].first - s.data());
-    out.groups[g].end = static_cast<long>(m[g].second - s.data());
+    out.groups[g].begin = static_cast<int>(m[g].first - s.data());
+    out.groups[g].end = static_cast<int>(m[g].second - s.data());
   }
   return out;
 }
@@ -87,7 +87,7 @@ std::vector<Match> PatternSearchAll(const Pattern& pattern,
 }
 
 std::string MatchSubText(const Match& match, std::string_view subject,
-                         int group, long* start) {
+                         int group, int* start) {
   if (start) *start = -1;
   if (group < 0 || static_cast<size_t>(group) >= match.groups.size()) {
     return std::string();

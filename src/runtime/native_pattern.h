@@ -11,8 +11,8 @@ namespace dw {
 // took no part has begin == end == -1.
 struct Match {
   struct Group {
-    long begin = -1;
-    long end = -1;
+    int begin = -1;
+    int end = -1;
   };
   std::vector<Group> groups;
 };
@@ -58,7 +58,7 @@ std::vector<Match> PatternSearchAll(const Pattern& pattern,
 // text. `start`, when given, receives the 0-based byte offset of the group,
 // or -1 in those cases.
 std::string MatchSubText(const Match& match, std::string_view subject,
-                         int group, long* start = nullptr);
+                         int group, int* start = nullptr);
 
 void MatchFree(Match& match);
 void PatternFree(Pattern& pattern);

@@ -11,7 +11,7 @@ namespace {
 // Whole-match texts and offsets of every match.
 struct Found {
   std::vector<std::string> texts;
-  std::vector<long> starts;
+  std::vector<int> starts;
 };
 
 Found SearchAll(const std::string& pattern, const std::string& subject,
@@ -20,7 +20,7 @@ Found SearchAll(const std::string& pattern, const std::string& subject,
   EXPECT_TRUE(PatternCreate(p, pattern, case_sensitive)) << pattern;
   Found f;
   for (const Match& m : PatternSearchAll(p, subject)) {
-    long start = -2;
+    int start = -2;
     f.texts.push_back(MatchSubText(m, subject, 0, &start));
     f.starts.push_back(start);
   }
@@ -28,7 +28,7 @@ Found SearchAll(const std::string& pattern, const std::string& subject,
 }
 
 using Texts = std::vector<std::string>;
-using Starts = std::vector<long>;
+using Starts = std::vector<int>;
 
 TEST(PatternSearchAllTest, FindsPostsWithGroups) {
   const std::string page =
@@ -37,7 +37,7 @@ TEST(PatternSearchAllTest, FindsPostsWithGroups) {
   ASSERT_TRUE(PatternCreate(p, "<a href=/t/(\\d+)>(.*?)</a>", false));
   std::vector<Match> ms = PatternSearchAll(p, page);
   ASSERT_EQ(ms.size(), 2u);
-  long start = -2;
+  int start = -2;
   EXPECT_EQ(MatchSubText(ms[0], page, 1, &start), "101");
   EXPECT_EQ(start, 15);
   EXPECT_EQ(MatchSubText(ms[0], page, 2), "first");
@@ -143,7 +143,7 @@ TEST(PatternSearchAllTest, GroupsOutsideTheMatchGiveEmptyText) {
   ASSERT_TRUE(PatternCreate(p, "(a)|(b)"));
   std::vector<Match> ms = PatternSearchAll(p, subject);
   ASSERT_EQ(ms.size(), 1u);
-  long start = 7;
+  int start = 7;
   EXPECT_EQ(MatchSubText(ms[0], subject, 1, &start), "");
   EXPECT_EQ(start, -1);
   EXPECT_EQ(MatchSubText(ms[0], subject, 2, &start), "b");

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace dw {
+
+// Stands for a double quote inside stored markers and patterns.
+inline constexpr char kQuotePlaceholder[] = "#\xD2\xFD\xBA\xC5";  // #引号
+
+// The cookie text ("name=value; name=value") of the Set-Cookie lines in
+// `headers` (CR LF separated, header names already spelt "Set-Cookie"), in
+// line order, attributes dropped.
+std::string CollectSetCookies(const std::string& headers);
+
+// Merges `new_cookies` into `old_cookies`: spaces removed, new items first
+// in their order, then old items whose name is not yet present, items whose
+// value is "deleted" dropped, exact duplicates dropped. The result is also
+// stored in `old_cookies`.
+std::string MergeCookies(std::string& old_cookies,
+                         const std::string& new_cookies);
+
+// The text before the first "=" of a cookie item (the whole item when it
+// has none), trimmed.
+std::string CookieName(const std::string& item);
+
+// `text` split at `delimiter` and joined again without exact duplicates.
+std::string RemoveDuplicateItems(const std::string& text,
+                                 const std::string& delimiter);
+
+// The text between the first `left` at or after byte position `start`
+// (1-based; omitted or below 1 means the beginning) and the first `right`
+// after it; empty when either is missing. "#引号" in a marker stands for a
+// double quote.
+std::string TextBetween(const std::string& text, const std::string& left,
+                        const std::string& right,
+                        std::optional<int> start = std::nullopt,
+                        bool case_insensitive = false);
+
+}  // namespace dw
