@@ -1,0 +1,98 @@
+// SQLite handles: a database (one connection) and a record set (one prepared
+// statement with the row count of its last requery). Every failure is soft:
+// false, 0 or an empty table, and both handles stay usable.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "runtime/array.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace dw {
+
+class Database {
+ public:
+  Database() = default;
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  bool IsOpen() const { return db_ != nullptr; }
+  sqlite3* Handle() const { return db_; }
+
+ private:
+  friend struct DatabaseAccess;
+  sqlite3* db_ = nullptr;
+};
+
+class RecordSet {
+ public:
+  RecordSet() = default;
+  ~RecordSet();
+  RecordSet(const RecordSet&) = delete;
+  RecordSet& operator=(const RecordSet&) = delete;
+
+  bool IsOpen() const { return stmt_ != nullptr; }
+
+ private:
+  friend struct DatabaseAccess;
+  sqlite3_stmt* stmt_ = nullptr;
+  int rows_ = 0;
+};
+
+// A value bound to a "?" of a statement, in order: text (GBK bytes, stored
+// as they are), an integer, or NULL.
+using SqlValue = std::variant<std::string, long long, std::nullptr_t>;
+using SqlValues = std::vector<SqlValue>;
+
+// Opens path, closing the database's connection first. The file is never
+// created unless create is true; without create it must be an existing,
+// readable file (not a folder). An empty path or ":memory:" (any case) opens
+// an in-memory database, and only when create is true. Statements wait a few
+// seconds for a lock held by another program before they fail.
+bool DbOpen(Database& db, const std::string& path, bool create = false);
+
+// Runs the statement(s), keeping no rows. Empty SQL or a closed database
+// gives false.
+bool DbExecute(Database& db, const std::string& sql);
+// One statement with bound values, so nothing in a value can change it.
+bool DbExecute(Database& db, const std::string& sql, const SqlValues& values);
+
+// False only when the connection refuses to close (a statement is still
+// open on it); it then stays open and usable.
+bool DbClose(Database& db);
+
+// Prepares the first statement of sql on the database's connection,
+// finalising whatever statement the record set held before.
+bool RsOpen(RecordSet& rs, const std::string& sql, Database& db);
+// The same with values bound to the statement's "?" in order; false (and the
+// record set closed) when a value cannot be bound.
+bool RsOpen(RecordSet& rs, const std::string& sql, Database& db,
+            const SqlValues& values);
+
+// Runs the whole statement, counting its rows, and returns to the first row.
+// False without a statement or when the first step fails.
+bool RsRequery(RecordSet& rs);
+
+// The row count of the last requery, or 0.
+int RsRowCount(const RecordSet& rs);
+
+// The statement's number of result columns, or 0.
+int RsColumnCount(const RecordSet& rs);
+
+// A rows x columns table of texts (NULL gives empty text), with the column
+// names as an extra first row when withNames is true. Without a statement
+// or when the last requery counted no rows, an empty array. Rows that went
+// missing since that requery stay empty; extra rows are left out. Requeries
+// afterwards.
+Array<std::string> RsAllRows(RecordSet& rs, bool withNames = false);
+
+// Finalises the statement and forgets the row count.
+bool RsClose(RecordSet& rs);
+
+}  // namespace dw

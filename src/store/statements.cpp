@@ -1,0 +1,18 @@
+#include "store/statements.h"
+
+#include "store/access.h"
+
+namespace dw {
+
+int CountStoredPosts(RecordSet& rs, Database& db, const std::string& link) {
+  return RunQuery(rs, db, kDuplicateStatement, SqlValues{link});
+}
+
+bool StorePost(Database& db, const StoredPost& post) {
+  return ExecuteSql(
+      db, kInsertPostStatement,
+      SqlValues{post.planName, static_cast<long long>(post.planId), post.title,
+                post.url, post.addTime, static_cast<long long>(post.zt)});
+}
+
+}  // namespace dw

@@ -1,0 +1,45 @@
+// The statements the program issues: the two loader queries, the
+// first-round duplicate check and the insert of a post. Values of posts are
+// bound, never pasted into the text, so quotes in a rule name, title or link
+// are stored as they are and nothing in a value can change a statement.
+#pragma once
+
+#include <string>
+
+#include "runtime/database.h"
+
+namespace dw {
+
+// Columns in the order the rule loader reads them.
+inline constexpr char kRuleStatement[] =
+    "select id,isdo,rank,isgbk,type,name,url,cookie,reg,before,after,tindex,"
+    "idindex ,pinurl,lastid from rule where isdo<>'3' order by rank desc";
+
+inline constexpr char kSettingsStatement[] =
+    "select keywd,pl_shop,pl_kuai,pl_man,tx_tc,tx_sy,tx_wx,tx_onlygz,tx_wxkey "
+    "from con";
+
+inline constexpr char kDuplicateStatement[] =
+    "SELECT * from info where url = ?";
+
+inline constexpr char kInsertPostStatement[] =
+    "insert into info(planname,planid,title,url,addtime,zt) "
+    "values(?,?,?,?,?,?)";
+
+// Number of stored posts whose link is exactly link (through RunQuery, so
+// the record set stays open until the next query or CloseQuery).
+int CountStoredPosts(RecordSet& rs, Database& db, const std::string& link);
+
+struct StoredPost {
+  std::string planName;  // the rule's name
+  int planId = 0;        // the rule's id
+  std::string title;
+  std::string url;
+  std::string addTime;  // short time text of storing
+  int zt = 0;           // 1 when the title holds a keyword
+};
+
+// Inserts the post into info. True when it was stored.
+bool StorePost(Database& db, const StoredPost& post);
+
+}  // namespace dw
