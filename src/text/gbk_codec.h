@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace dw {
+
+// GBK (code page 936) <-> wide characters, for the engines that need a
+// character view of program text. Tables are built once, from the system's
+// own code-page 936 converter, on first use (thread-safe).
+//
+// Bytes that do not form a GBK character (a lead byte without a valid trail
+// byte, a stray 0xFF) become the wide characters U+DC80..U+DCFF, which GBK
+// never produces, and turn back into the same byte: a round trip never loses
+// or changes a byte.
+
+std::wstring GbkToWide(std::string_view gbk);
+
+// Wide characters with no GBK form become "?".
+std::string WideToGbk(std::wstring_view wide);
+
+// The number of GBK bytes that make up the first `chars` wide characters
+// of GbkToWide(gbk); the length of `gbk` when it holds fewer.
+size_t GbkByteOffset(std::string_view gbk, size_t chars);
+
+// The GBK form of one Unicode code point: 0 when it has none, a value below
+// 0x100 for a single byte, otherwise lead byte * 256 + trail byte. U+0000
+// gives 0 as well: program text holds no zero byte.
+unsigned GbkCodeOf(char32_t code_point);
+
+}  // namespace dw
