@@ -1,0 +1,160 @@
+#include "text/time_text.h"
+
+#include <cmath>
+#include <cstddef>
+#include <string_view>
+
+namespace dw {
+namespace {
+
+// 一 .. 十二
+const char* const kMonthNames[] = {
+    "\xd2\xbb", "\xb6\xfe", "\xc8\xfd",         "\xcb\xc4",
+    "\xce\xe5", "\xc1\xf9", "\xc6\xdf",         "\xb0\xcb",
+    "\xbe\xc5", "\xca\xae", "\xca\xae\xd2\xbb", "\xca\xae\xb6\xfe"};
+// 日 一 二 三 四 五 六, Sunday first
+const char* const kDayNames[] = {"\xc8\xd5", "\xd2\xbb", "\xb6\xfe", "\xc8\xfd",
+                                 "\xcb\xc4", "\xce\xe5", "\xc1\xf9"};
+constexpr char kMonth[] = "\xd4\xc2";              // 月
+constexpr char kWeekShort[] = "\xd6\xdc";          // 周
+constexpr char kWeekLong[] = "\xd0\xc7\xc6\xda";   // 星期
+constexpr char kMorning[] = "\xc9\xcf\xce\xe7";    // 上午
+constexpr char kAfternoon[] = "\xcf\xc2\xce\xe7";  // 下午
+
+std::string Number(int value, std::size_t width) {
+  std::string digits = std::to_string(value);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return digits;
+}
+
+int Weekday(const CalendarTime& t) {
+  CalendarTime midnight = t;
+  midnight.hour = midnight.minute = midnight.second = 0;
+  const long long day =
+      static_cast<long long>(std::llround(FromCalendarTime(midnight).days));
+  return static_cast<int>(((day + 6) % 7 + 7) % 7);  // 1899-12-30: Saturday
+}
+
+// Copies a quoted run starting at picture[i] == '\''; returns the index after
+// it.
+std::size_t CopyQuoted(std::string_view picture, std::size_t i,
+                       std::string& out) {
+  for (++i; i < picture.size(); ++i) {
+    if (picture[i] != '\'') {
+      out += picture[i];
+    } else if (i + 1 < picture.size() && picture[i + 1] == '\'') {
+      out += '\'';
+      ++i;
+    } else {
+      return i + 1;
+    }
+  }
+  return i;
+}
+
+std::string DatePart(const CalendarTime& t, std::string_view picture) {
+  std::string out;
+  for (std::size_t i = 0; i < picture.size();) {
+    const char c = picture[i];
+    if (c == '\'') {
+      i = CopyQuoted(picture, i, out);
+      continue;
+    }
+    if (c != 'd' && c != 'M' && c != 'y') {
+      out += c;
+      ++i;
+      continue;
+    }
+    std::size_t run = 1;
+    while (i + run < picture.size() && picture[i + run] == c) ++run;
+    i += run;
+    if (c == 'd') {
+      if (run <= 2) {
+        out += Number(t.day, run);
+      } else {
+        out += run == 3 ? kWeekShort : kWeekLong;
+        out += kDayNames[Weekday(t)];
+      }
+    } else if (c == 'M') {
+      if (run <= 2) {
+        out += Number(t.month, run);
+      } else if (run == 3) {
+        out += std::to_string(t.month) + kMonth;
+      } else {
+        out += std::string(kMonthNames[t.month - 1]) + kMonth;
+      }
+    } else {
+      if (run == 1) {
+        out += std::to_string(t.year % 100);
+      } else if (run == 2) {
+        out += Number(t.year % 100, 2);
+      } else {
+        out += std::to_string(t.year);
+      }
+    }
+  }
+  return out;
+}
+
+std::string TimePart(const CalendarTime& t, std::string_view picture,
+                     bool use24Hour) {
+  std::string out;
+  for (std::size_t i = 0; i < picture.size();) {
+    const char c = picture[i];
+    if (c == '\'') {
+      i = CopyQuoted(picture, i, out);
+      continue;
+    }
+    if (c != 'h' && c != 'H' && c != 'm' && c != 's' && c != 't') {
+      out += c;
+      ++i;
+      continue;
+    }
+    std::size_t run = 1;
+    while (i + run < picture.size() && picture[i + run] == c) ++run;
+    i += run;
+    const std::size_t width = run >= 2 ? 2 : 1;
+    switch (c) {
+      case 'h':
+        if (use24Hour) {
+          out += Number(t.hour, width);
+        } else {
+          out += Number(t.hour % 12 == 0 ? 12 : t.hour % 12, width);
+        }
+        break;
+      case 'H':
+        out += Number(t.hour, width);
+        break;
+      case 'm':
+        out += Number(t.minute, width);
+        break;
+      case 's':
+        out += Number(t.second, width);
+        break;
+      default: {
+        const std::string marker = t.hour < 12 ? kMorning : kAfternoon;
+        out += run == 1 ? marker.substr(0, 2) : marker;
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string FormatDateTime(DateTime value, const std::string& datePicture,
+                           const std::string& timePicture, bool use24Hour) {
+  auto t = ToCalendarTime(value);
+  if (!t) return std::string();
+  std::string out;
+  if (datePicture.size() >= 3) out += DatePart(*t, datePicture);
+  if (timePicture.size() >= 3) out += TimePart(*t, timePicture, use24Hour);
+  return out;
+}
+
+std::string TimeText(bool longForm) {
+  if (longForm) return FormatDateTime(Now(), "yyyy/M/d ", "hh:mm:ss", false);
+  return FormatDateTime(Now(), "M/d ", "hh:mm", false);
+}
+
+}  // namespace dw

@@ -1,0 +1,28 @@
+// Date and time text of the program, built from an OLE date without any
+// platform call.
+#pragma once
+
+#include <string>
+
+#include "runtime/date_time.h"
+
+namespace dw {
+
+// The current local time as text. Short form (every caller): "M/d hh:mm",
+// e.g. 5/31 03:15. Long form: "yyyy/M/d hh:mm:ss". Both use the 12-hour
+// clock without a morning/afternoon marker, so 15:15 shows as 03:15.
+std::string TimeText(bool longForm = false);
+
+// The date part (from datePicture) followed directly by the time part (from
+// timePicture). A picture shorter than 3 bytes gives an empty part; a value
+// that is not a valid date gives empty text.
+//
+// Date letters: d dd (day), ddd dddd (weekday name), M MM (month), MMM MMMM
+// (month name), y yy (year in two digits), yyyy (full year). Time letters:
+// h hh (12-hour clock, 1..12), H HH (24-hour), m mm, s ss, t tt (morning or
+// afternoon marker). Text in single quotes is copied ('' is one quote);
+// every other byte is copied. use24Hour makes h and hh count like H and HH.
+std::string FormatDateTime(DateTime value, const std::string& datePicture,
+                           const std::string& timePicture, bool use24Hour);
+
+}  // namespace dw
