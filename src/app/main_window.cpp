@@ -1,0 +1,161 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QWindow>
+
+#include "app/mark_image.h"
+#include "app/window_ops.h"
+#include "runtime/ui/ui_ops.h"
+
+namespace dw {
+namespace {
+
+constexpr int kStatusBarHeight = 20;
+const char kStartCaption[] = "\xBF\xAA\xCA\xBC";  // 开始
+const char kPauseCaption[] = "\xD4\xDD\xCD\xA3";  // 暂停
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowActions actions)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinMaxButtonsHint |
+                           Qt::WindowCloseButtonHint) {
+  SetActions(std::move(actions));
+  setWindowTitle(QStringLiteral("Voskel v1.0"));
+
+  // Created bottom of the stacking order first: the post list covers the
+  // rule tree once start-up moves it left.
+  rule_tree_ = new QTreeWidget(this);
+  rule_tree_->setGeometry(-1, 46, 86, 336);
+  rule_tree_->setHeaderHidden(true);
+  rule_tree_->setRootIsDecorated(false);
+
+  status_ = new StatusBar(this, {42, 0, -1});
+  status_->Part(0)->setFrameStyle(QFrame::NoFrame);
+  status_->SetText(0, QString::fromUtf8(" 状态"));
+
+  start_button_ = new QPushButton(QString::fromUtf8("开始"), this);
+  start_button_->setGeometry(560, 5, 77, 32);
+  connect(start_button_, &QPushButton::clicked, this,
+          &MainWindow::OnStartPauseClicked);
+
+  post_list_ =
+      new ListBox(this,
+                  {{QString(), 0, Qt::AlignLeft},
+                   {QString::fromUtf8("链接"), 0, Qt::AlignLeft},
+                   {QString::fromUtf8("站名"), 82, Qt::AlignHCenter},
+                   {QString::fromUtf8("标题"), 450, Qt::AlignLeft},
+                   {QString::fromUtf8("抓取时间"), 90, Qt::AlignHCenter}},
+                  /*whole_row_selection=*/true);
+  post_list_->setGeometry(84, 41, 640, 496);
+  post_list_->setFrameStyle(QFrame::Box | QFrame::Plain);
+  post_list_->SetImages({GreenMarkImage()});
+  post_list_->viewport()->installEventFilter(this);
+
+  label_ =
+      new QLabel(QString::fromUtf8("自动监控赚客吧、线报屋、月云网、抢抢网、"
+                                   "爱Q活动线报。功能建议可给我留言"),
+                 this);
+  label_->setGeometry(4, 9, 440, 24);
+  // Presses on the label reach the window, which drags itself.
+  label_->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
+
+  // Created 1000 by 600 at the centre of the screen.
+  resize(1000, 600);
+  move((ScreenWidth() - 1000) / 2, (ScreenHeight() - 600) / 2);
+  // A hidden window gets its resize event only when shown; the bar is laid
+  // out for the created size at once.
+  DockStatusBar();
+  OnMainWindowResized();
+}
+
+void MainWindow::SetActions(MainWindowActions actions) {
+  actions_ = std::move(actions);
+  if (!actions_.open_link) actions_.open_link = OpenWebAddress;
+  if (!actions_.delay) actions_.delay = GuiDelay;
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  DockStatusBar();
+  OnMainWindowResized();
+}
+
+void MainWindow::DockStatusBar() {
+  status_->setGeometry(0, height() - kStatusBarHeight, width(),
+                       kStatusBarHeight);
+}
+
+void MainWindow::OnMainWindowResized() {
+  const int width = ReadIntProperty(this, kPropWidth);
+  StatusSetWidth(status_, 1, static_cast<int>(width - 150.0));
+}
+
+void MainWindow::OnStartPauseClicked() {
+  if (ReadTextProperty(start_button_, kPropCaption) == kStartCaption) {
+    WriteProperty(start_button_, kPropCaption, std::string(kPauseCaption));
+    if (actions_.start_collection) actions_.start_collection();
+  } else {
+    WriteProperty(start_button_, kPropCaption, std::string(kStartCaption));
+    if (actions_.stop_collection) actions_.stop_collection();
+  }
+}
+
+void MainWindow::OnPostListDoubleClicked() {
+  const int row = ReadIntProperty(post_list_, kPropSelectedRow);
+  if (row == -1) return;
+  // Keeps the window in front of the browser window that opens.
+  WriteProperty(this, kPropAlwaysOnTop, true);
+  actions_.open_link(ListItemText(post_list_, row, 1));
+  actions_.delay(200);
+  WriteProperty(this, kPropAlwaysOnTop, false);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == post_list_->viewport() &&
+      event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    OnPostListDoubleClicked();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (event->isAccepted()) emit Closed();
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    QWidget::mousePressEvent(event);
+    return;
+  }
+  QWindow* handle = windowHandle();
+  if (handle && handle->startSystemMove()) return;
+  dragging_ = true;
+  drag_start_mouse_ = event->globalPosition().toPoint();
+  drag_start_window_ = pos();
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragging_) {
+    QWidget::mouseMoveEvent(event);
+    return;
+  }
+  move(drag_start_window_ + event->globalPosition().toPoint() -
+       drag_start_mouse_);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) dragging_ = false;
+  QWidget::mouseReleaseEvent(event);
+}
+
+}  // namespace dw

@@ -1,0 +1,125 @@
+#include "app/reminder_window.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QShortcut>
+
+#include "app/mark_image.h"
+#include "app/reminder_place.h"
+#include "app/window_ops.h"
+#include "runtime/ui/ui_ops.h"
+#include "runtime/ui/window_state.h"
+
+namespace dw {
+namespace {
+
+constexpr int kWidth = 449;
+constexpr int kHeight = 191;
+constexpr int kCountdownSeconds = 15;
+
+}  // namespace
+
+ReminderWindow::ReminderWindow(ReminderWindowOptions options)
+    : QWidget(nullptr,
+              Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                  Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      options_(std::move(options)) {
+  if (!options_.mouse_position) {
+    options_.mouse_position = [] { return QPoint(MouseX(), MouseY()); };
+  }
+  if (!options_.open_link) options_.open_link = OpenWebAddress;
+
+  setWindowTitle(QString::fromUtf8("提醒窗口"));
+  setFixedSize(kWidth, kHeight);
+  // A reminder must not take the keyboard from what the user is doing.
+  setAttribute(Qt::WA_ShowWithoutActivating);
+
+  list_ = new ListBox(this,
+                      {{QString::fromUtf8("标题"), 342, Qt::AlignLeft},
+                       {QString::fromUtf8("链接"), 0, Qt::AlignLeft},
+                       {QString::fromUtf8("时间"), 76, Qt::AlignHCenter}},
+                      /*whole_row_selection=*/false);
+  list_->setGeometry(2, 2, 440, 160);
+  list_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  list_->SetImages({GreenMarkImage()});
+  list_->viewport()->installEventFilter(this);
+
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
+
+  countdown_.setInterval(options_.second_ms);
+  connect(&countdown_, &QTimer::timeout, this,
+          &ReminderWindow::OnCountdownTick);
+
+  PlaceOnScreen();
+}
+
+void ReminderWindow::PlaceOnScreen() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const int clearance =
+      screen ? TaskbarClearance(screen->geometry(), screen->availableGeometry())
+             : 0;
+  const QPoint place = PlaceReminderWindow(
+      clearance, ScreenWidth(), ScreenHeight(),
+      ReadIntProperty(this, kPropWidth), ReadIntProperty(this, kPropHeight));
+  WriteProperty(this, kPropLeft, place.x());
+  WriteProperty(this, kPropTop, place.y());
+}
+
+void ReminderWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (event->spontaneous()) return;  // restored, not made visible
+  RequestNoTaskbarEntry(this);
+  OnReminderShown();
+}
+
+void ReminderWindow::OnReminderShown() {
+  // One count-down per showing: a new showing ends any earlier one.
+  countdown_.stop();
+  passes_ = 0;
+  countdown_.start();
+}
+
+void ReminderWindow::OnCountdownTick() {
+  ++passes_;
+  WriteProperty(this, kPropTitle, CountdownTitle(kCountdownSeconds - passes_));
+  const QRect window(
+      ReadIntProperty(this, kPropLeft), ReadIntProperty(this, kPropTop),
+      ReadIntProperty(this, kPropWidth), ReadIntProperty(this, kPropHeight));
+  if (MouseOverWindow(options_.mouse_position(), window)) {
+    WriteProperty(this, kPropTitle, HeldTitle());
+    countdown_.stop();
+    return;
+  }
+  if (passes_ >= kCountdownSeconds) {
+    countdown_.stop();
+    WriteProperty(this, kPropVisible, false);
+  }
+}
+
+void ReminderWindow::closeEvent(QCloseEvent* event) {
+  // Never destroyed by the user: closing only hides it.
+  event->ignore();
+  WriteProperty(this, kPropVisible, false);
+}
+
+void ReminderWindow::OnReminderListDoubleClicked() {
+  const int row = ReadIntProperty(list_, kPropSelectedRow);
+  if (row == -1) return;
+  options_.open_link(ListItemText(list_, row, 1));
+}
+
+bool ReminderWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_->viewport() &&
+      event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    OnReminderListDoubleClicked();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace dw

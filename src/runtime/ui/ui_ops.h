@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace dw {
+
+// The runtime operations that need the window system. Text is GBK.
+
+// Dispatches whatever events wait for the calling thread.
+void ProcessPendingEvents();
+
+// Hands a web address to the desktop's browser. Only http:// and https://
+// addresses are opened; anything else (a local file, a script, a custom
+// scheme from a scraped page) is ignored.
+void OpenWebAddress(const std::string& address);
+
+int ScreenWidth();
+int ScreenHeight();
+int MouseX();
+int MouseY();
+
+// A modal message box. `style` takes the classic style bits: the low
+// nibble picks the buttons (0 OK, 1 OK/Cancel, 2 Abort/Retry/Ignore,
+// 3 Yes/No/Cancel, 4 Yes/No, 5 Retry/Cancel), 0x10..0x40 the icon
+// (error, question, warning, information), 0x100..0x300 the default
+// button. Returns the pressed button: OK 0, Cancel 1, Abort 2, Retry 3,
+// Ignore 4, Yes 5, No 6. Without a caption the box reads "信息：".
+int ShowMessageBox(const std::string& message, int style = 0,
+                   const std::optional<std::string>& caption = std::nullopt,
+                   QWidget* owner = nullptr);
+
+// Waits `ms` milliseconds on the GUI thread while its events keep being
+// dispatched, so the windows stay responsive. Events never cut it short.
+void GuiDelay(int ms);
+
+}  // namespace dw
