@@ -8,6 +8,7 @@
 
 #include "app/mark_image.h"
 #include "app/window_ops.h"
+#include "runtime/delay.h"
 #include "runtime/ui/ui_ops.h"
 
 namespace dw {
@@ -79,7 +80,7 @@ MainWindow::MainWindow(MainWindowActions actions)
 void MainWindow::SetActions(MainWindowActions actions) {
   actions_ = std::move(actions);
   if (!actions_.open_link) actions_.open_link = OpenWebAddress;
-  if (!actions_.delay) actions_.delay = GuiDelay;
+  if (!actions_.delay) actions_.delay = [](int ms) { Delay(ms); };
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

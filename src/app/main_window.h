@@ -18,7 +18,7 @@ struct MainWindowActions {
   std::function<void()> start_collection;
   std::function<void()> stop_collection;
   std::function<void(const std::string&)> open_link;  // GBK address
-  std::function<void(int)> delay;                     // ms, events keep running
+  std::function<void(int)> delay;  // ms, while events keep running
 };
 
 // The program's working surface: the description label, the start/pause
