@@ -1,0 +1,17 @@
+#pragma once
+
+// Texts the collection engine shows, in GBK.
+
+namespace dw {
+
+// "开始采集 "
+inline constexpr char kStatusCollecting[] = "\xBF\xAA\xCA\xBC\xB2\xC9\xBC\xAF ";
+
+// "本轮执行完毕，下一波将在150s后采集.."
+inline constexpr char kStatusRoundDone[] =
+    "\xB1\xBE\xC2\xD6\xD6\xB4\xD0\xD0\xCD\xEA\xB1\xCF\xA3\xAC\xCF\xC2\xD2\xBB"
+    "\xB2\xA8\xBD\xAB\xD4\xDA"
+    "150s"
+    "\xBA\xF3\xB2\xC9\xBC\xAF..";
+
+}  // namespace dw

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "collect/collect_view.h"
+#include "collect/program_state.h"
+#include "collect/worker_context.h"
+
+namespace dw {
+
+// GUI thread. Starts a collection worker over the rules ticked in the tree
+// now and returns at once. The new worker first waits for any earlier one to
+// end, so two never run together; its first round begins right after.
+void StartCollection(ProgramState& state, CollectView& view);
+
+// GUI thread. Asks the worker to stop and returns at once: from this call
+// on nothing it queued reaches the windows, and it ends at its next step (a
+// request under way is abandoned, a pause cut short).
+void StopCollection(ProgramState& state);
+
+// GUI thread, at program end, before the view goes away: stops the worker
+// and waits until it (and any before it) has ended.
+void EndCollection(ProgramState& state);
+
+// The worker's body: rounds over `chosen` until a stop is requested.
+void CollectionWorker(WorkerContext& ctx, ChosenRules chosen);
+
+// Status bar: part 1 gets a space and `text`, part 2 the time now.
+void ShowStatus(WorkerContext& ctx, const std::string& text);
+
+// The values of the ticked tree items that name a loaded rule, in tree order.
+ChosenRules TickedRules(RuleTree& tree);
+
+}  // namespace dw

@@ -1,0 +1,67 @@
+#include "collect/handle_post.h"
+
+#include <string>
+
+#include "runtime/text_ops.h"
+#include "runtime/threads.h"
+#include "store/statements.h"
+#include "text/time_text.h"
+
+namespace dw {
+namespace {
+
+constexpr int kCheckedInFirstRoundBelow = 8;
+
+}  // namespace
+
+bool HasKeyword(const std::string& title, const KeywordList& keywords) {
+  for (const std::string& keyword : keywords) {
+    if (FindText(title, keyword, 1, /*ignore_case=*/true) != -1) return true;
+  }
+  return false;
+}
+
+void AddReminder(WorkerContext& ctx, const std::string& title,
+                 const std::string& link) {
+  ReminderRow row{title, link, TimeText(false)};
+  ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
+    view.AddReminderRow(row);
+  });
+}
+
+bool HandlePost(WorkerContext& ctx, const Post& post) {
+  if (StopRequested()) return false;
+  const bool keyword_hit = HasKeyword(post.title, ctx.state.keyword_list);
+  PostRow row{std::to_string(post.rule_id),
+              post.link,
+              post.rule_name,
+              post.title,
+              TimeText(false),
+              keyword_hit};
+  ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
+    view.InsertPostRow(row);
+  });
+
+  if (ctx.state.first_round && post.kind < kCheckedInFirstRoundBelow) {
+    if (StopRequested()) return false;
+    if (CountStoredPosts(ctx.state.record_set, ctx.state.database, post.link) !=
+        0) {
+      return true;
+    }
+  }
+
+  if (StopRequested()) return false;
+  AddReminder(ctx, post.title, post.link);
+  if (StopRequested()) return false;
+  StoredPost stored;
+  stored.planName = post.rule_name;
+  stored.planId = post.rule_id;
+  stored.title = post.title;
+  stored.url = post.link;
+  stored.addTime = TimeText(false);
+  stored.zt = keyword_hit ? 1 : 0;
+  StorePost(ctx.state.database, stored);
+  return true;
+}
+
+}  // namespace dw

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "collect/worker_context.h"
+
+namespace dw {
+
+// A post found new on a rule's page.
+struct Post {
+  int rule_id = 0;
+  std::string rule_name;
+  int kind = 0;  // the rule's `type`
+  std::string id;
+  std::string title;
+  std::string link;
+};
+
+// Lists the post at the top of the post list (marked when its title holds a
+// keyword), and unless the first round finds it already stored, announces it
+// and stores it. False when a stop request cut it short, so that nothing of
+// it was stored.
+bool HandlePost(WorkerContext& ctx, const Post& post);
+
+// Puts the post at the top of the reminder list and shows the reminder
+// window when it is hidden.
+void AddReminder(WorkerContext& ctx, const std::string& title,
+                 const std::string& link);
+
+// True when `title` holds one of `keywords`, ASCII letters compared without
+// regard to case. An empty keyword is in every non-empty title.
+bool HasKeyword(const std::string& title, const KeywordList& keywords);
+
+}  // namespace dw

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "collect/seen_ids.h"
+#include "runtime/database.h"
+#include "runtime/threads.h"
+#include "store/rule_table.h"
+
+namespace dw {
+
+// The rule ids one round walks, in tree order.
+using ChosenRules = std::vector<int>;
+
+// How long the worker rests after each rule and after each round.
+struct CollectionPacing {
+  int rule_pause_ms = 800;
+  int round_pause_ms = 150 * 1000;
+};
+
+// Everything the program shares between start-up, the windows and the
+// collection worker. Start-up creates one, opens the database and loads the
+// rules and settings into it, then hands it to the engine by reference.
+// While a worker runs only that worker touches the database, the rules, the
+// keywords, the seen ids and the first-round flag; workers follow each
+// other, never overlap, so none of it needs a lock.
+struct ProgramState {
+  ProgramState() = default;
+  // Stops and waits for the worker if the program did not do so itself.
+  ~ProgramState();
+  ProgramState(const ProgramState&) = delete;
+  ProgramState& operator=(const ProgramState&) = delete;
+
+  Database database;
+  RecordSet record_set;
+  RuleTable rule_table;
+  ChosenRules chosen_rules;
+  KeywordList keyword_list;
+  SeenIds seen_ids;
+  Settings settings;
+  // True from start-up until the first round that runs to its end.
+  bool first_round = false;
+
+  // The last worker started (it waits for its predecessor before it does
+  // anything, so this one handle reaches all of them).
+  ThreadHandle collection_worker;
+  // Tags what a worker shows; moved on by every start and every stop, so
+  // what an abandoned worker queued is dropped. GUI thread only.
+  std::uint64_t collection_generation = 0;
+  CollectionPacing pacing;
+
+  // The reminder window's count-down.
+  ThreadHandle countdown;
+};
+
+}  // namespace dw
