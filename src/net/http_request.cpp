@@ -1,0 +1,355 @@
+#include "net/http_request.h"
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <optional>
+#include <utility>
+
+#include "net/base64.h"
+#include "net/cookies.h"
+#include "runtime/text_ops.h"
+#include "runtime/threads.h"
+
+namespace dw {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kCrLf[] = "\r\n";
+constexpr char kDefaultUserAgent[] =
+    "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+constexpr long long kDefaultTimeoutMs = 15000;
+// Enough for any real chain of moves, and a loop ends quickly.
+constexpr long kMaxRedirects = 10;
+// How often a waiting transfer wakes to look for a stop request or a
+// stalled peer; well inside the 100 ms a stop may take.
+constexpr int kWakeMs = 10;
+
+struct SlistDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
+
+void Append(Slist& list, const std::string& line) {
+  curl_slist* grown = curl_slist_append(list.get(), line.c_str());
+  if (grown) {
+    list.release();
+    list.reset(grown);
+  }
+}
+
+// What the callbacks of one transfer share with the loop that drives it.
+struct Transfer {
+  std::string body;
+  std::string headers;
+  bool connected = false;  // a connection is up: the stall clock runs
+  Clock::time_point lastProgress = Clock::now();
+  curl_off_t uploaded = 0;
+  const std::function<bool()>* cancel = nullptr;
+
+  void Progressed() { lastProgress = Clock::now(); }
+  // The calling thread's own stop request is always honoured.
+  bool Cancelled() const { return StopRequested() || (*cancel && (*cancel)()); }
+};
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  const size_t n = size * count;
+  std::string line(data, n);
+  t->Progressed();
+  // Every response of a redirect chain (and any interim 100) passes here;
+  // only the last one counts, so each status line starts afresh.
+  if (line.rfind("HTTP/", 0) == 0) {
+    t->headers.clear();
+    t->body.clear();
+    return n;
+  }
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+    line.pop_back();
+  }
+  t->headers += line;
+  t->headers += kCrLf;
+  return n;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  t->body.append(data, size * count);
+  t->Progressed();
+  return size * count;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t,
+               curl_off_t uploaded) {
+  auto* t = static_cast<Transfer*>(user);
+  if (uploaded != t->uploaded) {
+    t->uploaded = uploaded;
+    t->Progressed();
+  }
+  return t->Cancelled() ? 1 : 0;
+}
+
+int OnConnected(void* user, char*, char*, int, int) {
+  auto* t = static_cast<Transfer*>(user);
+  t->connected = true;
+  t->Progressed();
+  return CURL_PREREQFUNC_OK;
+}
+
+// Header names are tokens; a value must not smuggle in further lines.
+bool AcceptableHeader(const std::string& name, const std::string& value) {
+  if (name.empty()) return false;
+  for (unsigned char c : name) {
+    if (c <= 0x20 || c >= 0x7F) return false;
+  }
+  return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+// The library reads an empty value as "drop this header"; "Name;" sends
+// the header with nothing after the colon.
+std::string HeaderLine(const std::string& name, const std::string& value) {
+  return value.empty() ? name + ";" : name + ": " + value;
+}
+
+}  // namespace
+
+HttpGlobalInit::HttpGlobalInit()
+    : ok_(curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {}
+
+HttpGlobalInit::~HttpGlobalInit() {
+  if (ok_) curl_global_cleanup();
+}
+
+struct HttpRequestObject::Handles {
+  // The connection cache lives in the multi handle, so both stay together.
+  CURLM* multi = curl_multi_init();
+  CURL* easy = curl_easy_init();
+  ~Handles() {
+    if (easy) curl_easy_cleanup(easy);
+    if (multi) curl_multi_cleanup(multi);
+  }
+};
+
+HttpRequestObject::HttpRequestObject() : handles_(new Handles) {}
+HttpRequestObject::~HttpRequestObject() = default;
+HttpRequestObject::HttpRequestObject(HttpRequestObject&&) noexcept = default;
+HttpRequestObject& HttpRequestObject::operator=(HttpRequestObject&&) noexcept =
+    default;
+
+bool HttpRequestObject::Valid() const {
+  return handles_ && handles_->multi && handles_->easy;
+}
+
+HttpTimeouts HttpPhaseTimeouts(int timeoutSeconds) {
+  if (timeoutSeconds == -1) return {0, 0};
+  const long long ms =
+      timeoutSeconds < 1 ? kDefaultTimeoutMs : timeoutSeconds * 1000LL;
+  return {ms, ms};
+}
+
+std::string HeaderName(const std::string& line) {
+  const int colon = FindText(line, ":");
+  return colon < 1 ? std::string() : TrimBoth(TextLeft(line, colon - 1));
+}
+
+std::string HeaderValue(const std::string& line) {
+  const int colon = FindText(line, ":");
+  return colon < 1 ? std::string()
+                   : TrimBoth(TextMiddle(line, colon + 1, TextLength(line)));
+}
+
+void CompleteRequestHeaders(std::string& headers, const std::string& url) {
+  auto lacks = [&headers](const char* name) {
+    return FindText(headers, name) < 1;
+  };
+  if (headers.empty()) {
+    headers = "Accept: */*";
+  } else if (lacks("Accept:")) {
+    headers += std::string(kCrLf) + "Accept: */*";
+  }
+  if (lacks("Referer:")) headers += std::string(kCrLf) + "Referer: " + url;
+  if (lacks("Accept-Language:")) {
+    headers += std::string(kCrLf) + "Accept-Language: zh-cn";
+  }
+  if (lacks("User-Agent:")) {
+    headers += std::string(kCrLf) + "User-Agent: " + kDefaultUserAgent;
+  }
+  if (lacks("Content-Type:")) {
+    headers +=
+        std::string(kCrLf) + "Content-Type: application/x-www-form-urlencoded";
+  }
+}
+
+namespace {
+
+// Drives one transfer to its end, waking often enough to abandon it within
+// the stop bound or when the peer has gone quiet for too long.
+CURLcode Perform(CURLM* multi, CURL* easy, Transfer& transfer,
+                 long long stallMs) {
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+    return CURLE_FAILED_INIT;
+  }
+  CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+    bool done = false;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+      if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+        result = message->data.result;
+        done = true;
+      }
+    }
+    if (done || running == 0) break;
+    if (transfer.Cancelled()) break;
+    if (stallMs > 0 && transfer.connected &&
+        Clock::now() - transfer.lastProgress >
+            std::chrono::milliseconds(stallMs)) {
+      result = CURLE_OPERATION_TIMEDOUT;
+      break;
+    }
+    if (curl_multi_poll(multi, nullptr, 0, kWakeMs, nullptr) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+  }
+  // Leaving mid-transfer closes that connection; a finished one stays in
+  // the cache for the next request on the same handle.
+  curl_multi_remove_handle(multi, easy);
+  return result;
+}
+
+}  // namespace
+
+std::string HttpRequest(const HttpRequestParams& p) {
+  const int method = (p.method < 0 || p.method > 2) ? 0 : p.method;
+
+  std::optional<HttpRequestObject> own;
+  HttpRequestObject* object = p.requestObject;
+  if (!object) object = &own.emplace();
+  if (!object->Valid()) return std::string();
+  CURL* easy = object->handles_->easy;
+  CURLM* multi = object->handles_->multi;
+  curl_easy_reset(easy);
+
+  Transfer transfer;
+  transfer.cancel = &p.cancelRequested;
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  // Abandoning a request must not wait for a name lookup to finish.
+  curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
+  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &transfer);
+  curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, OnConnected);
+  curl_easy_setopt(easy, CURLOPT_PREREQDATA, &transfer);
+
+  const HttpTimeouts timeouts = HttpPhaseTimeouts(p.timeoutSeconds);
+  if (timeouts.connectMs > 0) {
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(timeouts.connectMs));
+  }
+
+  // Without a proxy of its own a request goes direct, whatever proxy the
+  // environment names; with one, every host goes through it.
+  curl_easy_setopt(easy, CURLOPT_PROXY, p.proxy.c_str());
+  if (!p.proxy.empty()) curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
+
+  curl_easy_setopt(easy, CURLOPT_URL, p.url.c_str());
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+
+  // Proxy credentials go in a list of their own, which the library sends
+  // only to the proxy and never on to the site.
+  Slist proxyHeaders;
+  if (!p.proxy.empty() && !p.proxyUser.empty() && p.proxyAuth == 1) {
+    Append(proxyHeaders, "Proxy-Authorization: Basic " +
+                             Base64Encode(p.proxyUser + ":" + p.proxyPassword));
+  }
+  curl_easy_setopt(easy, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
+  curl_easy_setopt(easy, CURLOPT_PROXYHEADER, proxyHeaders.get());
+  curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, p.noRedirect ? 0L : 1L);
+  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
+
+  std::string ownHeaders;
+  std::string& headers = p.headers ? *p.headers : ownHeaders;
+  CompleteRequestHeaders(headers, p.url);
+
+  Slist requestHeaders;
+  if (p.cookies && !p.cookies->empty() &&
+      AcceptableHeader("Cookie", *p.cookies)) {
+    Append(requestHeaders, "Cookie: " + *p.cookies);
+  }
+  for (const std::string& line : SplitText(headers, std::string(kCrLf))) {
+    if (line.empty()) continue;
+    const std::string name = HeaderName(line);
+    const std::string value = HeaderValue(line);
+    if (AcceptableHeader(name, value)) {
+      Append(requestHeaders, HeaderLine(name, value));
+    }
+  }
+  // Keep the library from adding header lines of its own choosing.
+  Append(requestHeaders, "Accept:");
+  Append(requestHeaders, "Expect:");
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, requestHeaders.get());
+
+  const std::string& sent = p.bodyBytes.empty() ? p.body : p.bodyBytes;
+  if (method == 2) {
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+  } else if (method == 1 || !sent.empty()) {
+    curl_easy_setopt(easy, CURLOPT_POST, 1L);
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, sent.data());
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                     static_cast<curl_off_t>(sent.size()));
+    // A GET that carries a body keeps its method name; a POST stays plain
+    // so that a redirect turns it into a GET as usual.
+    if (method == 0) curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "GET");
+  }
+  // The body is handed on as it came: no decompression.
+  curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+
+  const CURLcode result = Perform(multi, easy, transfer, timeouts.stallMs);
+
+  long code = 0;
+  if (result == CURLE_OK) {
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
+  } else {
+    transfer.body.clear();
+    transfer.headers.clear();
+  }
+  // The handle keeps pointers to this call's lists and body.
+  curl_easy_reset(easy);
+
+  std::string respelled =
+      ReplaceText(transfer.headers, "Set-Cookie", "Set-Cookie", std::nullopt,
+                  std::nullopt, /*caseSensitive=*/false);
+  std::string collected = CollectSetCookies(respelled);
+  if (p.mergeCookies && p.cookies) {
+    collected = MergeCookies(*p.cookies, collected);
+  }
+  if (p.responseHeaders) *p.responseHeaders = std::move(respelled);
+  if (p.status) *p.status = static_cast<int>(code);
+  if (p.newCookies) *p.newCookies = std::move(collected);
+  return std::move(transfer.body);
+}
+
+std::string HttpRequest(const std::string& url) {
+  HttpRequestParams params;
+  params.url = url;
+  return HttpRequest(params);
+}
+
+}  // namespace dw

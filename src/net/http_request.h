@@ -1,0 +1,103 @@
+// The program's one network operation: fetch one address synchronously and
+// hand back the body bytes, with optional method, body, cookies, extra
+// headers, proxy and time-out.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace dw {
+
+struct HttpRequestParams;
+std::string HttpRequest(const HttpRequestParams& params);
+
+// Sets the HTTP library up for the whole process. Create one in main before
+// any thread starts and keep it until the end; tests do the same.
+class HttpGlobalInit {
+ public:
+  HttpGlobalInit();
+  ~HttpGlobalInit();
+  HttpGlobalInit(const HttpGlobalInit&) = delete;
+  HttpGlobalInit& operator=(const HttpGlobalInit&) = delete;
+
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
+// A request handle that a caller keeps and passes to several requests so
+// that connections and name lookups are reused. One thread at a time.
+class HttpRequestObject {
+ public:
+  HttpRequestObject();
+  ~HttpRequestObject();
+  HttpRequestObject(HttpRequestObject&&) noexcept;
+  HttpRequestObject& operator=(HttpRequestObject&&) noexcept;
+
+  // False when the library could not create the handle.
+  bool Valid() const;
+
+ private:
+  friend std::string HttpRequest(const HttpRequestParams& params);
+  struct Handles;
+  std::unique_ptr<Handles> handles_;
+};
+
+// The parameters in their fixed order. Pointers are the caller's variables:
+// null means the parameter was omitted. For cookies that difference
+// matters (omitted: no merge); for the outputs it only means "not wanted".
+struct HttpRequestParams {
+  std::string url;
+  int method = 0;  // 0 GET, 1 POST, 2 HEAD; any other value is GET
+  std::string body;
+  std::string* cookies = nullptr;  // in/out: sent, then merged into
+  std::string* newCookies = nullptr;
+  std::string* headers = nullptr;  // in/out: CR LF lines, completed in place
+  std::string* responseHeaders = nullptr;
+  int* status = nullptr;  // 0 when no response arrived
+  bool noRedirect = false;
+  std::string bodyBytes;   // sent instead of body when not empty
+  std::string proxy;       // host:port of a proxy; empty: no proxy
+  int timeoutSeconds = 0;  // below 1: 15 s; -1: the library's own bounds
+  std::string proxyUser;
+  std::string proxyPassword;
+  int proxyAuth = 1;  // credentials go to the proxy only when this is 1
+  HttpRequestObject* requestObject = nullptr;  // null: a handle of our own
+  bool mergeCookies = true;
+
+  // A further reason to abandon the request, checked at least every few
+  // milliseconds beside the calling thread's own stop request.
+  std::function<bool()> cancelRequested;
+};
+
+// Fetches params.url and returns the body exactly as received (empty when
+// nothing was received). Every failure is silent: empty body, status 0,
+// empty response headers. Only when no handle can be made are the outputs
+// left untouched.
+std::string HttpRequest(const HttpRequestParams& params);
+
+// The common call: GET with every default.
+std::string HttpRequest(const std::string& url);
+
+// Per-phase bounds for a timeoutSeconds value: one for name resolution and
+// connection, one for a send or receive that makes no progress. 0 leaves
+// the library's own bound (a long connect limit and no stall limit).
+struct HttpTimeouts {
+  long long connectMs;
+  long long stallMs;
+};
+HttpTimeouts HttpPhaseTimeouts(int timeoutSeconds);
+
+// Appends the default header lines that `headers` lacks (case-sensitive
+// substring tests): Accept, Referer (= url), Accept-Language, User-Agent,
+// Content-Type, each after CR LF.
+void CompleteRequestHeaders(std::string& headers, const std::string& url);
+
+// The trimmed text before / after the first ":" of a header line; both
+// empty when the line has none.
+std::string HeaderName(const std::string& line);
+std::string HeaderValue(const std::string& line);
+
+}  // namespace dw

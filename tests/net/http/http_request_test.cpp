@@ -1,0 +1,430 @@
+#include "net/http_request.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "net/http/http_test_support.h"
+
+namespace dw {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr char kAgent[] =
+    "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+constexpr char kForm[] = "Content-Type: application/x-www-form-urlencoded";
+
+class HttpRequestTest : public HttpSiteTest {
+ protected:
+  std::string Host() const {
+    return "Host: 127.0.0.1:" + std::to_string(site().FaultPort());
+  }
+  // The exact head of the request the fault server saw last.
+  std::vector<std::string> LastHead() {
+    return HeadLines(HttpRequest(site().FaultUrl("/last")));
+  }
+};
+
+// ---- Header lines on the wire -------------------------------------------
+
+TEST_F(HttpRequestTest, SendsTheFiveDefaultLinesInOrderWithRefererUrl) {
+  const std::string url = site().FaultUrl("/echo?a=1");
+  EXPECT_THAT(
+      HeadLines(HttpRequest(url)),
+      ElementsAre("GET /echo?a=1 HTTP/1.1", Host(), "Accept: */*",
+                  "Referer: " + url, "Accept-Language: zh-cn", kAgent, kForm));
+}
+
+TEST_F(HttpRequestTest, KeepsCallersUserAgentAndCompletesTheirText) {
+  const std::string url = site().FaultUrl("/echo");
+  std::string headers = "User-Agent: X";
+  HttpRequestParams params;
+  params.url = url;
+  params.headers = &headers;
+  EXPECT_THAT(
+      HeadLines(HttpRequest(params)),
+      ElementsAre("GET /echo HTTP/1.1", Host(), "User-Agent: X", "Accept: */*",
+                  "Referer: " + url, "Accept-Language: zh-cn", kForm));
+  EXPECT_EQ(headers, "User-Agent: X\r\nAccept: */*\r\nReferer: " + url +
+                         "\r\nAccept-Language: zh-cn\r\n" + kForm);
+}
+
+TEST_F(HttpRequestTest, UserAgentInOtherCaseGetsTheDefaultLineToo) {
+  const std::string url = site().FaultUrl("/echo");
+  std::string headers = "user-agent: X";
+  HttpRequestParams params;
+  params.url = url;
+  params.headers = &headers;
+  EXPECT_THAT(
+      HeadLines(HttpRequest(params)),
+      ElementsAre("GET /echo HTTP/1.1", Host(), "user-agent: X", "Accept: */*",
+                  "Referer: " + url, "Accept-Language: zh-cn", kAgent, kForm));
+}
+
+TEST_F(HttpRequestTest, SkipsEmptyLinesLinesWithoutColonAndSmuggledLines) {
+  const std::string url = site().FaultUrl("/echo");
+  // A bare LF inside a value would start a header of the caller's choosing.
+  std::string headers =
+      "X-One:  1 \r\n\r\nno colon here\r\nX-Two: a\nInjected: yes\r\n"
+      "X-Empty:\r\n";
+  HttpRequestParams params;
+  params.url = url;
+  params.headers = &headers;
+  EXPECT_THAT(HeadLines(HttpRequest(params)),
+              ElementsAre("GET /echo HTTP/1.1", Host(), "X-One: 1",
+                          "X-Empty:", "Accept: */*", "Referer: " + url,
+                          "Accept-Language: zh-cn", kAgent, kForm));
+}
+
+TEST(CompleteRequestHeaders, AppendsOnlyWhatTheTextLacks) {
+  const std::string u = "http://h/p";
+  const std::string all = "Accept: */*\r\nReferer: " + u +
+                          "\r\nAccept-Language: zh-cn\r\n" + kAgent + "\r\n" +
+                          kForm;
+  struct Case {
+    std::string given;
+    std::string expected;
+  } cases[] = {
+      {"", all},
+      // A trailing CR LF leaves an empty line, which is skipped on sending.
+      {"X: 1\r\n", "X: 1\r\n\r\n" + all},
+      // The tests are substring searches anywhere: a value counts.
+      {"X: see Referer: there",
+       "X: see Referer: there\r\nAccept: */*\r\n"
+       "Accept-Language: zh-cn\r\n" +
+           std::string(kAgent) + "\r\n" + kForm},
+      {"accept: a\r\ncontent-type: b",
+       "accept: a\r\ncontent-type: b\r\n" + all},
+      {all, all},
+  };
+  for (const Case& c : cases) {
+    std::string headers = c.given;
+    CompleteRequestHeaders(headers, u);
+    EXPECT_EQ(headers, c.expected) << "given: " << c.given;
+  }
+}
+
+TEST(HeaderLine, NameAndValueAreTrimmedAroundTheFirstColon) {
+  struct Case {
+    std::string line, name, value;
+  } cases[] = {
+      {"Referer: http://a:8/b", "Referer", "http://a:8/b"},
+      {"  X  :  v  ", "X", "v"},
+      {"\xA1\xA1X:\xA1\xA1v", "X", "v"},  // full-width spaces
+      {"X:\tv", "X", "\tv"},              // tabs stay
+      {"no colon", "", ""},
+      {":v", "", "v"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(HeaderName(c.line), c.name) << c.line;
+    EXPECT_EQ(HeaderValue(c.line), c.value) << c.line;
+  }
+}
+
+TEST_F(HttpRequestTest, MethodNumbersGiveTheirVerbs) {
+  struct Case {
+    int method;
+    const char* line;
+  } cases[] = {{0, "GET /echo HTTP/1.1"},
+               {1, "POST /echo HTTP/1.1"},
+               {2, "HEAD /echo HTTP/1.1"},
+               {5, "GET /echo HTTP/1.1"},
+               {-1, "GET /echo HTTP/1.1"}};
+  for (const Case& c : cases) {
+    HttpRequestParams params;
+    params.url = site().FaultUrl("/echo");
+    params.method = c.method;
+    Reply reply = Fetch(params);
+    EXPECT_EQ(reply.status, 200) << c.method;
+    std::vector<std::string> head = LastHead();
+    ASSERT_FALSE(head.empty()) << c.method;
+    EXPECT_EQ(head[0], c.line) << c.method;
+    if (c.method == 2) {
+      EXPECT_EQ(reply.body, "") << "a HEAD has no body";
+    }
+  }
+}
+
+TEST_F(HttpRequestTest, ByteBodyWinsOverTextBody) {
+  const std::string bytes("b\0\xFFy", 4);
+  struct Case {
+    std::string body, bodyBytes, sent;
+  } cases[] = {{"text=1", "", "text=1"}, {"text=1", bytes, bytes}};
+  for (const Case& c : cases) {
+    HttpRequestParams params;
+    params.url = site().FaultUrl("/echo");
+    params.method = 1;
+    params.body = c.body;
+    params.bodyBytes = c.bodyBytes;
+    std::string echoed = HttpRequest(params);
+    EXPECT_THAT(
+        HeadLines(echoed),
+        ElementsAre("POST /echo HTTP/1.1", Host(), "Accept: */*",
+                    "Referer: " + params.url, "Accept-Language: zh-cn", kAgent,
+                    kForm, "Content-Length: " + std::to_string(c.sent.size())));
+    ASSERT_GE(echoed.size(), c.sent.size());
+    EXPECT_EQ(echoed.substr(echoed.size() - c.sent.size()), c.sent);
+  }
+}
+
+// ---- Cookies ------------------------------------------------------------
+
+TEST_F(HttpRequestTest, CookieHeaderComesFirstAndOnlyWhenNotEmpty) {
+  for (std::string cookies : {"a=1; b=2", ""}) {
+    HttpRequestParams params;
+    params.url = site().FaultUrl("/echo");
+    params.cookies = &cookies;
+    std::vector<std::string> head = HeadLines(HttpRequest(params));
+    ASSERT_GE(head.size(), 3u);
+    if (cookies.empty()) {
+      EXPECT_EQ(head[2], "Accept: */*");
+    } else {
+      EXPECT_EQ(head[2], "Cookie: a=1; b=2");
+    }
+  }
+}
+
+TEST_F(HttpRequestTest, SetCookieLinesAreRespelledAndCollected) {
+  Reply reply = Fetch(site().HttpUrl("/fx/cookies"));
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_EQ(reply.body, "cookies\n");
+  EXPECT_THAT(reply.headers, HasSubstr("\r\nSet-Cookie: lang=zh\r\n"));
+  EXPECT_THAT(reply.headers, HasSubstr("\r\nSet-Cookie: old=deleted; path=/"));
+  EXPECT_THAT(reply.headers, Not(HasSubstr("set-cookie")));
+  EXPECT_THAT(reply.headers, Not(HasSubstr("HTTP/1.1")));
+  // The header block as received, less its status line.
+  EXPECT_THAT(reply.headers, ::testing::StartsWith("Server: nginx\r\n"));
+  EXPECT_THAT(
+      reply.headers,
+      ::testing::EndsWith("\r\nSet-Cookie: old=deleted; path=/\r\n\r\n"));
+  // Omitted cookies: collected as sent, nothing merged or dropped.
+  EXPECT_EQ(reply.newCookies, "sid=abc; lang=zh; old=deleted");
+}
+
+TEST_F(HttpRequestTest, GivenCookiesAreMergedEvenWhenEmpty) {
+  struct Case {
+    std::string given;
+    bool merge;
+    std::string after, newCookies;
+  } cases[] = {
+      {"", true, "sid=abc; lang=zh", "sid=abc; lang=zh"},
+      {"lang=en; keep = 1; old=x", true, "sid=abc; lang=zh; keep=1",
+       "sid=abc; lang=zh; keep=1"},
+      {"keep=1", false, "keep=1", "sid=abc; lang=zh; old=deleted"},
+  };
+  for (const Case& c : cases) {
+    std::string cookies = c.given;
+    HttpRequestParams params;
+    params.url = site().HttpUrl("/fx/cookies");
+    params.cookies = &cookies;
+    params.mergeCookies = c.merge;
+    Reply reply = Fetch(params);
+    EXPECT_EQ(cookies, c.after) << c.given;
+    EXPECT_EQ(reply.newCookies, c.newCookies) << c.given;
+  }
+}
+
+// ---- Responses ----------------------------------------------------------
+
+TEST_F(HttpRequestTest, ErrorStatusesBringTheirBodies) {
+  struct Case {
+    const char* path;
+    int status;
+    const char* body;
+  } cases[] = {{"/fx/notfound", 404, "no such page\n"},
+               {"/fx/error", 500, "server failed\n"},
+               {"/fx/target", 200, "redirect target\n"}};
+  for (const Case& c : cases) {
+    Reply reply = Fetch(site().HttpUrl(c.path));
+    EXPECT_EQ(reply.status, c.status) << c.path;
+    EXPECT_EQ(reply.body, c.body) << c.path;
+  }
+}
+
+TEST_F(HttpRequestTest, BinaryBodyArrivesByteForByte) {
+  std::string expected;
+  for (int round = 0; round < 4; ++round) {
+    for (int b = 0; b < 256; ++b) expected += static_cast<char>(b);
+  }
+  for (const std::string& url :
+       {site().HttpUrl("/fx/binary"), site().HttpsUrl("/fx/binary")}) {
+    Reply reply = Fetch(url);
+    EXPECT_EQ(reply.status, 200) << url;
+    EXPECT_EQ(reply.body, expected) << url;
+  }
+}
+
+TEST_F(HttpRequestTest, HttpsWithSelfSignedCertificateIsAccepted) {
+  Reply reply = Fetch(site().HttpsUrl("/fx/cookies"));
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_EQ(reply.body, "cookies\n");
+  EXPECT_EQ(reply.newCookies, "sid=abc; lang=zh; old=deleted");
+}
+
+TEST_F(HttpRequestTest, RedirectsAreFollowedUnlessForbidden) {
+  for (auto url : {site().HttpUrl("/fx/redirect301"),
+                   site().HttpsUrl("/fx/redirect301")}) {
+    Reply followed = Fetch(url);
+    EXPECT_EQ(followed.status, 200) << url;
+    EXPECT_EQ(followed.body, "redirect target\n") << url;
+    // Only the last response's headers are handed back.
+    EXPECT_THAT(followed.headers, Not(HasSubstr("Location:"))) << url;
+
+    HttpRequestParams params;
+    params.url = url;
+    params.noRedirect = true;
+    Reply stopped = Fetch(params);
+    EXPECT_EQ(stopped.status, 301) << url;
+    EXPECT_THAT(stopped.headers, HasSubstr("Location: ")) << url;
+    EXPECT_THAT(stopped.body, HasSubstr("301 Moved Permanently")) << url;
+  }
+}
+
+TEST_F(HttpRequestTest, RedirectLoopEndsWithNothing) {
+  for (auto url : {site().HttpUrl("/fx/loop"), site().FaultUrl("/loop")}) {
+    Reply reply = Fetch(url);
+    EXPECT_EQ(reply.status, 0) << url;
+    EXPECT_EQ(reply.body, "") << url;
+    EXPECT_EQ(reply.headers, "") << url;
+    EXPECT_LT(reply.took, Millis(5000)) << url;
+  }
+}
+
+TEST_F(HttpRequestTest, BrokenAnswersGiveStatusZeroAndEmptyOutputs) {
+  for (auto url : {site().FaultUrl("/reset"), site().FaultUrl("/close")}) {
+    Reply reply = Fetch(url);
+    EXPECT_EQ(reply.status, 0) << url;
+    EXPECT_EQ(reply.body, "") << url;
+    EXPECT_EQ(reply.headers, "") << url;
+    EXPECT_EQ(reply.newCookies, "") << url;
+  }
+}
+
+TEST_F(HttpRequestTest, UnreachablePortReturnsAtOnceWithStatusZero) {
+  int probe = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), size), 0);
+  getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+  close(probe);  // nothing listens there now
+
+  std::string cookies = " a = 1 ";
+  HttpRequestParams params;
+  params.url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  params.cookies = &cookies;
+  Reply reply = Fetch(params);
+  EXPECT_EQ(reply.status, 0);
+  EXPECT_EQ(reply.body, "");
+  EXPECT_EQ(reply.headers, "");
+  EXPECT_EQ(reply.newCookies, "a=1");  // just the tidied old cookies
+  EXPECT_LT(reply.took, Millis(2000));
+}
+
+TEST_F(HttpRequestTest, OnlyWebAddressesAreFetched) {
+  for (const char* url : {"file:///etc/hostname", "ftp://127.0.0.1/x"}) {
+    Reply reply = Fetch(url);
+    EXPECT_EQ(reply.status, 0) << url;
+    EXPECT_EQ(reply.body, "") << url;
+  }
+}
+
+TEST_F(HttpRequestTest, UnusableHandleLeavesOutputsUntouched) {
+  HttpRequestObject taken;
+  HttpRequestObject holder = std::move(taken);
+  ASSERT_TRUE(holder.Valid());
+  ASSERT_FALSE(taken.Valid());  // NOLINT(bugprone-use-after-move)
+
+  std::string cookies = "a=1";
+  std::string headers = "X: 1";
+  HttpRequestParams params;
+  params.url = site().HttpUrl("/fx/cookies");
+  params.cookies = &cookies;
+  params.headers = &headers;
+  params.requestObject = &taken;
+  Reply reply = Fetch(params);
+  EXPECT_EQ(reply.body, "");
+  EXPECT_EQ(reply.status, -1);
+  EXPECT_EQ(reply.headers, "stale");
+  EXPECT_EQ(reply.newCookies, "stale");
+  EXPECT_EQ(cookies, "a=1");
+  EXPECT_EQ(headers, "X: 1");
+}
+
+TEST_F(HttpRequestTest, CallersHandleReusesTheConnection) {
+  HttpRequestParams params;
+  params.url = site().HttpUrl("/fx/port");
+  HttpRequestObject handle;
+  params.requestObject = &handle;
+  const std::string first = HttpRequest(params);
+  const std::string again = HttpRequest(params);
+  EXPECT_FALSE(first.empty());
+  EXPECT_EQ(first, again);
+
+  // The handle keeps no setting of an earlier request.
+  params.url = site().FaultUrl("/echo");
+  params.method = 2;
+  HttpRequest(params);
+  params.method = 0;
+  EXPECT_THAT(HttpRequest(params), HasSubstr("GET /echo HTTP/1.1\r\n"));
+
+  params.requestObject = nullptr;
+  params.url = site().HttpUrl("/fx/port");
+  EXPECT_NE(HttpRequest(params), HttpRequest(params));
+}
+
+// ---- Proxy --------------------------------------------------------------
+
+TEST_F(HttpRequestTest, ProxyGetsCredentialsOnlyWhenAllAreGiven) {
+  struct Case {
+    std::string user, password;
+    int proxyAuth;
+    bool sent;
+  } cases[] = {{"", "pass", 1, false},
+               {"user", "pass", 1, true},
+               {"user", "pass", 2, false},
+               {"user", "pass", 0, false}};
+  for (const Case& c : cases) {
+    HttpRequestParams params;
+    params.url = "http://site.invalid/echo";
+    params.proxy = "127.0.0.1:" + std::to_string(site().FaultPort());
+    params.proxyUser = c.user;
+    params.proxyPassword = c.password;
+    params.proxyAuth = c.proxyAuth;
+    std::vector<std::string> head = HeadLines(HttpRequest(params));
+    ASSERT_FALSE(head.empty());
+    EXPECT_EQ(head[0], "GET http://site.invalid/echo HTTP/1.1");
+    const std::string credentials =
+        "Proxy-Authorization: Basic dXNlcjpwYXNz";  // user:pass
+    EXPECT_EQ(std::count(head.begin(), head.end(), credentials), c.sent ? 1 : 0)
+        << c.user << " " << c.proxyAuth;
+  }
+}
+
+TEST_F(HttpRequestTest, HttpsThroughProxyTunnelsWithCredentials) {
+  HttpRequestParams params;
+  params.url = site().HttpsUrl("/fx/target");
+  params.proxy = "127.0.0.1:" + std::to_string(site().FaultPort());
+  params.proxyUser = "user";
+  params.proxyPassword = "";
+  Reply reply = Fetch(params);
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_EQ(reply.body, "redirect target\n");
+  EXPECT_THAT(reply.headers, Not(HasSubstr("established")));
+  std::vector<std::string> head = LastHead();
+  ASSERT_FALSE(head.empty());
+  EXPECT_EQ(head[0], "CONNECT 127.0.0.1:" + std::to_string(site().HttpsPort()) +
+                         " HTTP/1.1");
+  EXPECT_THAT(head, ::testing::Contains("Proxy-Authorization: Basic dXNlcjo="));
+}
+
+}  // namespace
+}  // namespace dw
