@@ -8,6 +8,7 @@
 
 #include "net/base64.h"
 #include "net/cookies.h"
+#include "runtime/encoding.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
 
@@ -110,6 +111,43 @@ bool AcceptableHeader(const std::string& name, const std::string& value) {
 // the header with nothing after the colon.
 std::string HeaderLine(const std::string& name, const std::string& value) {
   return value.empty() ? name + ";" : name + ": " + value;
+}
+
+void AppendEscaped(std::string& out, const std::string& bytes) {
+  static const char kHex[] = "0123456789ABCDEF";
+  for (unsigned char c : bytes) {
+    out += '%';
+    out += kHex[c >> 4];
+    out += kHex[c & 0x0F];
+  }
+}
+
+// Addresses typed into rules may hold spaces or Chinese text. They go on
+// the wire as UTF-8, percent-escaped, as browsers send them; everything
+// else of the address is left exactly as written.
+std::string WireUrl(const std::string& url) {
+  std::string out;
+  size_t i = 0;
+  while (i < url.size()) {
+    const unsigned char c = url[i];
+    if (c >= 0x80) {
+      size_t end = i;
+      while (end < url.size() && static_cast<unsigned char>(url[end]) >= 0x80) {
+        ++end;
+      }
+      const std::string run = url.substr(i, end - i);
+      AppendEscaped(out, ConvertEncoding(run, "GBK", "UTF-8").value_or(run));
+      i = end;
+      continue;
+    }
+    if (c <= 0x20 || c == 0x7F) {
+      AppendEscaped(out, std::string(1, static_cast<char>(c)));
+    } else {
+      out += static_cast<char>(c);
+    }
+    ++i;
+  }
+  return out;
 }
 
 }  // namespace
@@ -263,7 +301,8 @@ std::string HttpRequest(const HttpRequestParams& p) {
   curl_easy_setopt(easy, CURLOPT_PROXY, p.proxy.c_str());
   if (!p.proxy.empty()) curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
 
-  curl_easy_setopt(easy, CURLOPT_URL, p.url.c_str());
+  const std::string wireUrl = WireUrl(p.url);
+  curl_easy_setopt(easy, CURLOPT_URL, wireUrl.c_str());
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);

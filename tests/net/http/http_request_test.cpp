@@ -155,20 +155,25 @@ TEST_F(HttpRequestTest, MethodNumbersGiveTheirVerbs) {
 TEST_F(HttpRequestTest, ByteBodyWinsOverTextBody) {
   const std::string bytes("b\0\xFFy", 4);
   struct Case {
+    int method;
     std::string body, bodyBytes, sent;
-  } cases[] = {{"text=1", "", "text=1"}, {"text=1", bytes, bytes}};
+  } cases[] = {{1, "text=1", "", "text=1"},
+               {1, "text=1", bytes, bytes},
+               {0, "", bytes, bytes},  // a GET may carry a body too
+               {1, "", "", ""}};
   for (const Case& c : cases) {
     HttpRequestParams params;
     params.url = site().FaultUrl("/echo");
-    params.method = 1;
+    params.method = c.method;
     params.body = c.body;
     params.bodyBytes = c.bodyBytes;
     std::string echoed = HttpRequest(params);
     EXPECT_THAT(
         HeadLines(echoed),
-        ElementsAre("POST /echo HTTP/1.1", Host(), "Accept: */*",
-                    "Referer: " + params.url, "Accept-Language: zh-cn", kAgent,
-                    kForm, "Content-Length: " + std::to_string(c.sent.size())));
+        ElementsAre(c.method ? "POST /echo HTTP/1.1" : "GET /echo HTTP/1.1",
+                    Host(), "Accept: */*", "Referer: " + params.url,
+                    "Accept-Language: zh-cn", kAgent, kForm,
+                    "Content-Length: " + std::to_string(c.sent.size())));
     ASSERT_GE(echoed.size(), c.sent.size());
     EXPECT_EQ(echoed.substr(echoed.size() - c.sent.size()), c.sent);
   }
@@ -261,6 +266,15 @@ TEST_F(HttpRequestTest, BinaryBodyArrivesByteForByte) {
   }
 }
 
+TEST_F(HttpRequestTest, CompressedBodyIsHandedOnCompressed) {
+  Reply reply = Fetch(site().HttpUrl("/fx/gzip"));
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_THAT(reply.headers, HasSubstr("Content-Encoding: gzip\r\n"));
+  EXPECT_THAT(reply.headers, HasSubstr("Content-Length: " +
+                                       std::to_string(reply.body.size())));
+  EXPECT_EQ(reply.body.substr(0, 2), "\x1F\x8B");
+}
+
 TEST_F(HttpRequestTest, HttpsWithSelfSignedCertificateIsAccepted) {
   Reply reply = Fetch(site().HttpsUrl("/fx/cookies"));
   EXPECT_EQ(reply.status, 200);
@@ -327,6 +341,15 @@ TEST_F(HttpRequestTest, UnreachablePortReturnsAtOnceWithStatusZero) {
   EXPECT_EQ(reply.headers, "");
   EXPECT_EQ(reply.newCookies, "a=1");  // just the tidied old cookies
   EXPECT_LT(reply.took, Millis(2000));
+}
+
+TEST_F(HttpRequestTest, SpacesAndChineseInTheAddressGoOutEscaped) {
+  const std::string url =
+      site().FaultUrl("/echo?q=a b&k=\xBE\xA9");  // the GBK bytes of 京
+  std::vector<std::string> head = HeadLines(HttpRequest(url));
+  ASSERT_GE(head.size(), 4u);
+  EXPECT_EQ(head[0], "GET /echo?q=a%20b&k=%E4%BA%AC HTTP/1.1");
+  EXPECT_EQ(head[3], "Referer: " + url);  // the caller's text, unchanged
 }
 
 TEST_F(HttpRequestTest, OnlyWebAddressesAreFetched) {
@@ -407,6 +430,24 @@ TEST_F(HttpRequestTest, ProxyGetsCredentialsOnlyWhenAllAreGiven) {
     EXPECT_EQ(std::count(head.begin(), head.end(), credentials), c.sent ? 1 : 0)
         << c.user << " " << c.proxyAuth;
   }
+}
+
+TEST_F(HttpRequestTest, ProxySettingsOfTheEnvironmentAreIgnored) {
+  const std::string proxy = "127.0.0.1:" + std::to_string(site().FaultPort());
+  setenv("http_proxy", ("http://" + proxy).c_str(), 1);
+  setenv("ALL_PROXY", ("http://" + proxy).c_str(), 1);
+  setenv("no_proxy", "*", 1);
+  Reply direct = Fetch(site().HttpUrl("/fx/target"));
+  HttpRequestParams params;
+  params.url = "http://site.invalid/echo";
+  params.proxy = proxy;
+  Reply proxied = Fetch(params);
+  unsetenv("http_proxy");
+  unsetenv("ALL_PROXY");
+  unsetenv("no_proxy");
+  EXPECT_EQ(direct.body, "redirect target\n");
+  EXPECT_EQ(proxied.status, 200);
+  EXPECT_THAT(proxied.body, HasSubstr("GET http://site.invalid/echo "));
 }
 
 TEST_F(HttpRequestTest, HttpsThroughProxyTunnelsWithCredentials) {
