@@ -68,9 +68,13 @@ MainWindow::MainWindow(MainWindowActions actions)
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-  // Created 1000 by 600 at the centre of the screen.
-  resize(1000, 600);
-  move((ScreenWidth() - 1000) / 2, (ScreenHeight() - 600) / 2);
+  // Created 1000 by 600 (outer size) at the centre of the screen. The
+  // platform window exists first, so its frame is known where it is.
+  winId();
+  WriteProperty(this, kPropWidth, 1000);
+  WriteProperty(this, kPropHeight, 600);
+  WriteProperty(this, kPropLeft, (ScreenWidth() - 1000) / 2);
+  WriteProperty(this, kPropTop, (ScreenHeight() - 600) / 2);
   // A hidden window gets its resize event only when shown; the bar is laid
   // out for the created size at once.
   DockStatusBar();

@@ -34,7 +34,10 @@ ReminderWindow::ReminderWindow(ReminderWindowOptions options)
   if (!options_.open_link) options_.open_link = OpenWebAddress;
 
   setWindowTitle(QString::fromUtf8("提醒窗口"));
-  setFixedSize(kWidth, kHeight);
+  // 449 by 191 is the outer size: the frame, where already known, comes off.
+  winId();
+  setFixedSize(kWidth - (frameGeometry().width() - width()),
+               kHeight - (frameGeometry().height() - height()));
   // A reminder must not take the keyboard from what the user is doing.
   setAttribute(Qt::WA_ShowWithoutActivating);
 

@@ -73,7 +73,11 @@ void SetMaximizeButton(QWidget* w, bool on) {
   flags.setFlag(Qt::WindowMaximizeButtonHint, on);
   if (flags == w->windowFlags()) return;
   const bool was_visible = w->isVisible();
+  const bool was_created = w->testAttribute(Qt::WA_WState_Created);
+  const QPoint place = w->pos();
   w->setWindowFlags(flags);  // re-creates the frame, which hides the window
+  if (was_created) w->winId();
+  w->move(place);
   if (was_visible) w->show();
 }
 

@@ -42,7 +42,8 @@ TEST(MainWindow, LayoutAndCaptions) {
   test::App();
   MainWindow window;
   EXPECT_EQ(window.windowTitle(), "Voskel v1.0");
-  EXPECT_EQ(window.size(), QSize(1000, 600));
+  EXPECT_EQ(ReadIntProperty(&window, kPropWidth), 1000);  // outer size
+  EXPECT_EQ(ReadIntProperty(&window, kPropHeight), 600);
   // Centred on the screen for that size (the test screen is 800 by 800).
   EXPECT_EQ(window.pos(), QPoint(-100, 100));
   EXPECT_EQ(window.Label()->text(),
@@ -53,7 +54,8 @@ TEST(MainWindow, LayoutAndCaptions) {
   EXPECT_EQ(window.StartButton()->geometry(), QRect(560, 5, 77, 32));
   EXPECT_EQ(window.PostList()->geometry(), QRect(84, 41, 640, 496));
   EXPECT_EQ(window.RuleTree()->geometry(), QRect(-1, 46, 86, 336));
-  EXPECT_EQ(window.Status()->geometry(), QRect(0, 580, 1000, 20));
+  EXPECT_EQ(window.Status()->geometry(),
+            QRect(0, window.height() - 20, window.width(), 20));
   EXPECT_EQ(window.Status()->Part(0)->text(), QString::fromUtf8(" 状态"));
   EXPECT_EQ(window.Status()->Part(0)->width(), 42);
   EXPECT_EQ(window.Status()->Part(0)->frameShape(), QFrame::NoFrame);
@@ -106,7 +108,8 @@ TEST(MainWindow, StatusPartOneFollowsTheOuterWidth) {
     EXPECT_EQ(window.Status()->Part(2)->geometry().left(), 42 + width - 150);
     EXPECT_EQ(window.Status()->Part(2)->width(),
               width - frame - 42 - (width - 150));
-    EXPECT_EQ(window.Status()->geometry(), QRect(0, 580, width - frame, 20));
+    EXPECT_EQ(window.Status()->geometry(),
+              QRect(0, window.height() - 20, width - frame, 20));
   }
   WriteProperty(&window, kPropWidth, 100);  // negative: to the right edge
   EXPECT_EQ(window.Status()->Part(1)->width(), 100 - frame - 42);

@@ -46,7 +46,8 @@ TEST(ReminderWindow, CreatedHiddenPlacedAndShaped) {
   ReminderWindow window;
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.windowTitle(), QString::fromUtf8("提醒窗口"));
-  EXPECT_EQ(window.size(), QSize(449, 191));
+  EXPECT_EQ(ReadIntProperty(&window, kPropWidth), 449);  // outer size
+  EXPECT_EQ(ReadIntProperty(&window, kPropHeight), 191);
   EXPECT_EQ(window.minimumSize(), window.maximumSize());
   // The test screen is 800 by 800 with no task bar: the empty task-bar
   // rectangle gives a clearance of the whole height.
