@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ struct KeywordCase {
   KeywordList keywords;
   std::string title;
   bool hit;
+  friend void PrintTo(const KeywordCase& c, std::ostream* os) { *os << c.what; }
 };
 
 class HasKeywordTest : public ::testing::TestWithParam<KeywordCase> {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -95,12 +96,12 @@ class RecordingView : public CollectView {
     for (;;) {
       Pump();
       if (done()) return true;
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      // Also look again now and then: `done` may watch more than the queue.
+      const auto next = std::min(deadline, std::chrono::steady_clock::now() +
+                                               std::chrono::milliseconds(20));
       std::unique_lock lock(mutex_);
-      if (changed_.wait_until(lock, deadline, [&] { return !queue_.empty(); }))
-        continue;
-      lock.unlock();
-      Pump();
-      return done();
+      changed_.wait_until(lock, next, [&] { return !queue_.empty(); });
     }
   }
 

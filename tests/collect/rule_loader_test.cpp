@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,9 @@ TEST_F(RuleLoaderTest, FailingRuleStatementLeavesTreeEmpty) {
 struct KeywordCase {
   std::string keywd;
   std::vector<std::string> keywords;
+  friend void PrintTo(const KeywordCase& c, std::ostream* os) {
+    *os << c.keywords.size() << " keywords";
+  }
 };
 
 class KeywordSplitTest : public RuleLoaderTest,

@@ -1,0 +1,69 @@
+#include "collect/collection_round.h"
+
+#include <memory>
+#include <utility>
+
+#include "collect/collect_rule.h"
+#include "collect/collect_texts.h"
+#include "runtime/delay.h"
+#include "runtime/threads.h"
+#include "text/time_text.h"
+
+namespace dw {
+
+ChosenRules TickedRules(RuleTree& tree) {
+  ChosenRules chosen;
+  const int count = tree.RuleTreeItemCount();
+  for (int index = 0; index < count; ++index) {
+    if (tree.RuleTreeCheckState(index) != 1) continue;
+    const int rule_id = tree.RuleTreeItemValue(index);
+    if (RuleTable::HasRow(rule_id)) chosen.push_back(rule_id);
+  }
+  return chosen;
+}
+
+void ShowStatus(WorkerContext& ctx, const std::string& text) {
+  ShowOnGui(ctx, [&view = ctx.view, message = " " + text,
+                  time = TimeText(false)] { view.ShowStatus(message, time); });
+}
+
+void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
+  ProgramState& state = ctx.state;
+  state.chosen_rules = std::move(chosen);
+  const CollectionPacing pacing = state.pacing;
+  while (!StopRequested()) {
+    ShowOnGui(ctx, [&view = ctx.view] { view.ClearReminders(); });
+    for (int rule_id : state.chosen_rules) {
+      if (StopRequested()) return;
+      ShowStatus(ctx,
+                 kStatusCollecting + state.rule_table.Cell(rule_id, kRuleName));
+      CollectRule(ctx, rule_id);
+      if (StopRequested()) return;
+      Delay(pacing.rule_pause_ms);
+    }
+    if (StopRequested()) return;
+    state.first_round = false;
+    ShowStatus(ctx, kStatusRoundDone);
+    Delay(pacing.round_pause_ms);
+  }
+}
+
+void StartCollection(ProgramState& state, CollectView& view) {
+  ChosenRules chosen = TickedRules(view);
+  const std::uint64_t generation = ++state.collection_generation;
+  // The new worker owns the handle of the one before and waits for it, so
+  // the GUI thread never does.
+  auto previous =
+      std::make_shared<ThreadHandle>(std::move(state.collection_worker));
+  const bool started = StartThread(
+      [&state, &view, chosen = std::move(chosen), generation, previous] {
+        JoinThread(*previous);
+        if (StopRequested()) return;
+        WorkerContext ctx{state, view, generation};
+        CollectionWorker(ctx, chosen);
+      },
+      &state.collection_worker);
+  if (!started) state.collection_worker = std::move(*previous);
+}
+
+}  // namespace dw

@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "collect/collect_rule.h"
+#include "collect/collect_texts.h"
+#include "counting_server.h"
+#include "round_fixture.h"
+
+namespace dw::testing {
+namespace {
+
+using Titles = std::vector<std::string>;
+
+const std::vector<PagePost> kThreePosts = {
+    {"3", std::string(kGreenTea) + " 3"}, {"2", "Two"}, {"1", "One"}};
+
+class CollectionRoundTest : public RoundTest {};
+
+class EncodingRoundTest : public RoundTest,
+                          public ::testing::WithParamInterface<bool> {};
+
+TEST_P(EncodingRoundTest, PostsAppearTopOfPageUppermost) {
+  const bool gbk = GetParam();
+  const std::string page = ListPage(kThreePosts);
+  RuleRow rule =
+      ListRule(7, "Alpha", WritePage("list", gbk ? page : GbkToUtf8(page)));
+  rule.isgbk = gbk ? "1" : "0";
+  db_.AddRule(rule);
+  StartUp();
+  RunRound();
+
+  EXPECT_EQ(PostTitles(),
+            (Titles{std::string(kGreenTea) + " 3", "Two", "One"}));
+  ASSERT_EQ(view_.posts.size(), 3u);
+  EXPECT_EQ(view_.posts[0].rule_id, "7");
+  EXPECT_EQ(view_.posts[0].rule_name, "Alpha");
+  EXPECT_EQ(view_.posts[0].link, Link("3"));
+  EXPECT_EQ(ReminderTitles(), PostTitles());
+  // Stored in the order handled: the bottom of the page first.
+  EXPECT_EQ(StoredUrls(), (Titles{Link("1"), Link("2"), Link("3")}));
+  EXPECT_EQ(db_.Info()[2].title, std::string(kGreenTea) + " 3");
+  EXPECT_EQ(view_.statuses,
+            (Titles{std::string(" ") + kStatusCollecting + "Alpha",
+                    std::string(" ") + kStatusRoundDone}));
+  EXPECT_EQ(view_.reminder_clears, 1);
+  EXPECT_FALSE(state_.first_round);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, EncodingRoundTest, ::testing::Bool(),
+                         [](const auto& info) {
+                           return info.param ? "Gbk" : "Utf8";
+                         });
+
+TEST_F(CollectionRoundTest, SecondRoundShowsOnlyWhatIsNewSinceTheFirst) {
+  const std::string url = WritePage(
+      "list", ListPage({{"123", "Old 123"}, {"2", "Stored 2"}, {"1", "One"}}));
+  db_.AddRule(ListRule(9, "Beta", url));
+  db_.AddInfo(Link("2"));   // stored by an earlier run
+  db_.AddInfo(Link("23"));  // and this one too, but never seen on the page
+  StartUp();
+
+  RunRound();
+  EXPECT_EQ(PostTitles(), (Titles{"Old 123", "Stored 2", "One"}));
+  EXPECT_EQ(ReminderTitles(), (Titles{"Old 123", "One"}));
+  EXPECT_EQ(StoredUrls(),
+            (Titles{Link("2"), Link("23"), Link("1"), Link("123")}));
+
+  WritePage("list", ListPage({{"4", "Four"},
+                              {"23", "Twenty-three"},
+                              {"123", "Old 123"},
+                              {"2", "Stored 2"},
+                              {"1", "One"}}));
+  RunRound();
+  // 23 is new although 123 was seen; outside the first round nothing is
+  // checked against the stored links.
+  EXPECT_EQ(PostTitles(),
+            (Titles{"Four", "Twenty-three", "Old 123", "Stored 2", "One"}));
+  EXPECT_EQ(ReminderTitles(), (Titles{"Four", "Twenty-three"}));
+  EXPECT_EQ(StoredUrls(), (Titles{Link("2"), Link("23"), Link("1"), Link("123"),
+                                  Link("23"), Link("4")}));
+  EXPECT_EQ(view_.reminder_clears, 2);
+}
+
+TEST_F(CollectionRoundTest, RoundsFollowEachOtherAfterTheRoundPause) {
+  const std::string url = WritePage("list", ListPage({{"1", "One"}}));
+  db_.AddRule(ListRule(8, "Gamma", url));
+  StartUp();
+  state_.pacing.round_pause_ms = 50;
+  StartCollection(state_, view_);
+  ASSERT_TRUE(
+      view_.PumpUntil([&] { return CountStatus(kStatusRoundDone) >= 3; },
+                      std::chrono::seconds(60)));
+  EndCollection(state_);
+  view_.Pump();
+  EXPECT_EQ(PostTitles(), (Titles{"One"}));
+  EXPECT_GE(view_.reminder_clears, 3);
+  EXPECT_TRUE(view_.reminders.empty());  // later rounds announced nothing
+}
+
+TEST_F(CollectionRoundTest, KindEightTakesIdsAboveTheLastIdAndKeepsTheAdvance) {
+  const std::string url = WritePage(
+      "list", ListPage({{"99", "n99"}, {"101", "n101"}, {"105", "n105"}}));
+  RuleRow rule = ListRule(10, "Delta", url);
+  rule.type = "8";
+  rule.lastid = "100";
+  db_.AddRule(rule);
+  db_.AddInfo(Link("101"));  // no duplicate check for kind 8
+  StartUp();
+
+  RunRound();
+  EXPECT_EQ(PostTitles(), (Titles{"n101", "n105"}));
+  EXPECT_EQ(StoredUrls(), (Titles{Link("101"), Link("105"), Link("101")}));
+  EXPECT_EQ(state_.rule_table.Cell(10, kRuleLastid), "105");
+
+  RunRound();  // nothing above 105
+  EXPECT_EQ(view_.posts.size(), 2u);
+  EXPECT_EQ(state_.rule_table.Cell(10, kRuleLastid), "105");
+
+  WritePage("list", ListPage({{"104", "n104"}, {"106", "n106"}}));
+  RunRound();
+  EXPECT_EQ(PostTitles(), (Titles{"n106", "n101", "n105"}));
+  EXPECT_EQ(state_.rule_table.Cell(10, kRuleLastid), "106");
+
+  // The advance lives in memory only: the file still says 100.
+  ProgramState fresh;
+  RecordingView tree;
+  ASSERT_TRUE(DbOpen(fresh.database, db_.path()));
+  LoadRules(fresh.database, fresh.record_set, fresh.rule_table, tree);
+  EXPECT_EQ(fresh.rule_table.Cell(10, kRuleLastid), "100");
+}
+
+TEST_F(CollectionRoundTest, MissingMarkersMeanThreeRequestsAndNoPosts) {
+  struct Case {
+    const char* what;
+    std::string page;
+  } cases[] = {
+      {"no end marker", "<ul class=\"posts\"><li><a href=\"/post/1\">x</a>"},
+      {"no start marker", "<li><a href=\"/post/1\">x</a></li></ul>"},
+      {"nothing between", "<ul class=\"posts\"></ul>"},
+      {"empty body", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CountingServer server(c.page);
+    ProgramState state;
+    state.rule_table.Cell(7, kRuleUrl) = server.Url();
+    state.rule_table.Cell(7, kRuleIsgbk) = "1";
+    state.rule_table.Cell(7, kRuleBefore) =
+        "<ul class=#\xD2\xFD\xBA\xC5posts#\xD2\xFD\xBA\xC5>";
+    state.rule_table.Cell(7, kRuleAfter) = "</ul>";
+    state.rule_table.Cell(7, kRuleReg) = ".";
+    RecordingView view;
+    WorkerContext ctx{state, view, 0};
+    CollectRule(ctx, 7);
+    view.Pump();
+    EXPECT_EQ(server.Requests(), 3);
+    EXPECT_TRUE(view.posts.empty());
+  }
+}
+
+TEST_F(CollectionRoundTest, APageWithPostsIsFetchedOnce) {
+  CountingServer server(ListPage({{"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", server.Url()));
+  StartUp();
+  RunRound();
+  EXPECT_EQ(server.Requests(), 1);
+  EXPECT_EQ(PostTitles(), (Titles{"One"}));
+}
+
+TEST_F(CollectionRoundTest, RulesThatYieldNothingLetTheRoundGoOn) {
+  const std::string good = WritePage("good", ListPage({{"1", "One"}}));
+  const std::string runaway = WritePage(
+      "runaway", "<ul class=\"posts\">" + std::string(4000, 'a') + "</ul>");
+  RuleRow abandoned = ListRule(7, "Runaway", runaway);
+  abandoned.reg = "(a+)+b";
+  RuleRow rejected = ListRule(8, "Rejected", good);
+  rejected.reg = "(<li>";
+  RuleRow unreachable = ListRule(9, "Unreachable", "http://127.0.0.1:1/");
+  RuleRow last = ListRule(11, "Last", good);
+  for (const RuleRow& rule : {abandoned, rejected, unreachable, last}) {
+    db_.AddRule(rule);
+  }
+  db_.Exec("delete from con");
+  StartUp();
+  RunRound();
+  EXPECT_EQ(PostTitles(), (Titles{"One"}));
+  ASSERT_EQ(db_.Info().size(), 1u);
+  EXPECT_EQ(db_.Info()[0].planname, "Last");
+  EXPECT_EQ(db_.Info()[0].zt, "0");
+  EXPECT_EQ(CountStatus(kStatusRoundDone), 1);
+  EXPECT_EQ(view_.statuses.size(), 5u);
+}
+
+TEST_F(CollectionRoundTest, KeywordsMarkPostsAndSetZt) {
+  const std::string url =
+      WritePage("list", ListPage({{"3", "Green TEA"},
+                                  {"2", std::string(kGreenTea) + " sale"},
+                                  {"1", kCoffee}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  db_.SetKeywords("tea\r\n" + std::string(kGreenTea));
+  StartUp();
+  RunRound();
+  ASSERT_EQ(view_.posts.size(), 3u);
+  EXPECT_TRUE(view_.posts[0].keyword_hit);
+  EXPECT_TRUE(view_.posts[1].keyword_hit);
+  EXPECT_FALSE(view_.posts[2].keyword_hit);
+  const auto info = db_.Info();
+  ASSERT_EQ(info.size(), 3u);
+  EXPECT_EQ(info[0].zt, "0");  // coffee, stored first
+  EXPECT_EQ(info[1].zt, "1");
+  EXPECT_EQ(info[2].zt, "1");
+  EXPECT_EQ(view_.reminders.size(), 3u);  // marked or not, all announced
+}
+
+TEST_F(CollectionRoundTest, ApostrophesInRuleNameAndPageAreHandled) {
+  const std::string url =
+      WritePage("list", ListPage({{"1", "it's &lt;50&#37;&gt; off"}}));
+  db_.AddRule(ListRule(7, "Bob's deals", url));
+  StartUp();
+  RunRound();
+  const auto info = db_.Info();
+  ASSERT_EQ(info.size(), 1u);
+  EXPECT_EQ(info[0].planname, "Bob's deals");
+  EXPECT_EQ(info[0].title, "its <50%> off");
+  EXPECT_EQ(view_.statuses.front(),
+            std::string(" ") + kStatusCollecting + "Bob's deals");
+}
+
+TEST_F(CollectionRoundTest, GroupNumbersPickIdTitleAndEveryPlaceholder) {
+  const std::string url =
+      WritePage("list", ListPage({{"12", "A"}, {"34", "B"}}));
+  RuleRow rule = ListRule(7, "Alpha", url);
+  rule.reg = "<li>(<a href=/post/(\\d+)>)(.*?)</a>";
+  rule.idindex = "2";
+  rule.tindex = "0";
+  rule.pinurl = "http://x/[2]?again=[2]&not=[1]";
+  db_.AddRule(rule);
+  StartUp();
+  RunRound();
+  ASSERT_EQ(view_.posts.size(), 2u);
+  EXPECT_EQ(view_.posts[0].link, "http://x/12?again=12&not=[1]");
+  EXPECT_EQ(view_.posts[0].title, "<li><a href=/post/12>A</a>");
+}
+
+TEST_F(CollectionRoundTest, OnlyTickedRulesWithARowAreWalkedInTreeOrder) {
+  const std::string url = WritePage("list", ListPage({{"1", "One"}}));
+  RuleRow first = ListRule(13, "First", url);
+  first.rank = 9;
+  RuleRow second = ListRule(14, "Second", url);
+  second.rank = 5;
+  RuleRow unticked = ListRule(15, "Unticked", url);
+  unticked.isdo = "0";
+  for (const RuleRow& rule : {second, unticked, first}) db_.AddRule(rule);
+  StartUp();
+  view_.AddRuleTreeItem("Outside", 19, 1);
+  view_.AddRuleTreeItem("Zero", 0, 1);
+  RunRound();
+  EXPECT_EQ(view_.statuses,
+            (Titles{std::string(" ") + kStatusCollecting + "First",
+                    std::string(" ") + kStatusCollecting + "Second",
+                    std::string(" ") + kStatusRoundDone}));
+  EXPECT_EQ(state_.chosen_rules, (ChosenRules{13, 14}));
+}
+
+TEST_F(CollectionRoundTest, NoTickedRuleMeansJustTheEndOfRound) {
+  StartUp();
+  RunRound();
+  EXPECT_EQ(view_.statuses, (Titles{std::string(" ") + kStatusRoundDone}));
+  EXPECT_EQ(view_.reminder_clears, 1);
+  EXPECT_FALSE(state_.first_round);
+}
+
+struct CleanUpCase {
+  int rule_id;
+  std::string page;
+  std::string cleaned;
+  friend void PrintTo(const CleanUpCase& c, std::ostream* os) {
+    *os << "rule " << c.rule_id;
+  }
+};
+
+class SiteCleanUpTest : public ::testing::TestWithParam<CleanUpCase> {};
+
+TEST_P(SiteCleanUpTest, ChosenByRuleId) {
+  EXPECT_EQ(SiteCleanUp(GetParam().rule_id, GetParam().page),
+            GetParam().cleaned);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RuleIds, SiteCleanUpTest,
+    ::testing::Values(
+        CleanUpCase{3,
+                    "<IMG SRC=a.png /><a>x</A><span class=tps>1</span>"
+                    "[<span class=xw1>t</span>]",
+                    "<a>x[t]"},
+        CleanUpCase{1, "<a>x</a>", "<a>x"},
+        CleanUpCase{12, "<FONT color=red>x</font></FONT>", "x</FONT>"},
+        CleanUpCase{6, "fid=4217&x=42174217", "fid=4305&x=43054305"},
+        CleanUpCase{7, "<a>x</a><font>4217", "<a>x</a><font>4217"},
+        CleanUpCase{13, "<img src=a />", "<img src=a />"}));
+
+}  // namespace
+}  // namespace dw::testing

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "collect/collect_texts.h"
+#include "round_fixture.h"
+
+namespace dw::testing {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using Clock = std::chrono::steady_clock;
+
+// A worker stopped somewhere must end quickly; this bound only catches a
+// worker that waits out its request or pause.
+constexpr auto kPromptly = seconds(3);
+
+// Holds the worker inside one of its queued calls until the test lets go.
+class Gate {
+ public:
+  void Arrive() {
+    std::unique_lock lock(mutex_);
+    arrived_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return open_; });
+  }
+  bool WaitArrived() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, seconds(30), [&] { return arrived_; });
+  }
+  void Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool arrived_ = false;
+  bool open_ = false;
+};
+
+class StopTest : public RoundTest {
+ protected:
+  // Pauses and waits for the worker; returns how long that took.
+  Clock::duration PauseAndJoin() {
+    const auto start = Clock::now();
+    StopCollection(state_);
+    EndCollection(state_);
+    return Clock::now() - start;
+  }
+
+  bool WaitForStatus(const std::string& text, int count = 1) {
+    return view_.PumpUntil([&] { return CountStatus(text) >= count; },
+                           seconds(30));
+  }
+
+  // What the windows show once every queued call has been delivered.
+  void ExpectNothingMoreShown() {
+    const size_t statuses = view_.statuses.size();
+    const size_t posts = view_.posts.size();
+    const size_t reminders = view_.reminders.size();
+    std::this_thread::sleep_for(milliseconds(100));
+    view_.Pump();
+    EXPECT_EQ(view_.statuses.size(), statuses);
+    EXPECT_EQ(view_.posts.size(), posts);
+    EXPECT_EQ(view_.reminders.size(), reminders);
+  }
+};
+
+TEST_F(StopTest, PauseAbandonsAHangingRequest) {
+  for (const std::string& url :
+       {site_->HangUrl("/"), site_->FaultUrl("/silent"),
+        site_->FaultUrl("/drip")}) {
+    SCOPED_TRACE(url);
+    db_.Exec("delete from rule");
+    db_.AddRule(ListRule(7, "Hang", url));
+    state_.seen_ids = SeenIds();
+    StartUp();
+    const std::string collecting = std::string(kStatusCollecting) + "Hang";
+    const int before = CountStatus(collecting);
+    StartCollection(state_, view_);
+    ASSERT_TRUE(WaitForStatus(collecting, before + 1));
+    std::this_thread::sleep_for(milliseconds(300));  // request under way
+    EXPECT_LT(PauseAndJoin(), kPromptly);
+    ExpectNothingMoreShown();
+    EXPECT_EQ(CountStatus(kStatusRoundDone), 0);
+    EXPECT_TRUE(state_.first_round);
+  }
+}
+
+TEST_F(StopTest, PauseAfterARuleEndsThePauseAndKeepsTheFirstRound) {
+  const std::string url =
+      WritePage("list", ListPage({{"2", "Two"}, {"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  RuleRow beta = ListRule(8, "Beta", url);
+  beta.pinurl = "http://other.example/[1]";
+  db_.AddRule(beta);
+  StartUp();
+  state_.pacing.rule_pause_ms = 60 * 1000;
+  StartCollection(state_, view_);
+  ASSERT_TRUE(
+      view_.PumpUntil([&] { return db_.Info().size() == 2; }, seconds(30)));
+  std::this_thread::sleep_for(milliseconds(100));  // into the pause
+  EXPECT_LT(PauseAndJoin(), kPromptly);
+  ExpectNothingMoreShown();
+  EXPECT_EQ(CountStatus(std::string(kStatusCollecting) + "Beta"), 0);
+  EXPECT_TRUE(state_.first_round);
+
+  // The next start is still a first round: Alpha's posts are new again, but
+  // being stored they are not announced or stored twice.
+  state_.pacing.rule_pause_ms = 10;
+  RunRound();
+  EXPECT_EQ(view_.posts.size(), 6u);
+  EXPECT_EQ(view_.reminders.size(), 2u);  // Beta's
+  EXPECT_EQ(db_.Info().size(), 4u);
+  EXPECT_FALSE(state_.first_round);
+}
+
+TEST_F(StopTest, PauseDuringTheRoundPauseThenStartBeginsARoundAtOnce) {
+  const std::string url = WritePage("list", ListPage({{"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  StartUp();
+  StartCollection(state_, view_);
+  ASSERT_TRUE(WaitForStatus(kStatusRoundDone));
+  std::this_thread::sleep_for(milliseconds(100));  // into the 60 s pause
+  EXPECT_LT(PauseAndJoin(), kPromptly);
+  ExpectNothingMoreShown();
+
+  const auto start = Clock::now();
+  StartCollection(state_, view_);
+  ASSERT_TRUE(WaitForStatus(std::string(kStatusCollecting) + "Alpha", 2));
+  EXPECT_LT(Clock::now() - start, kPromptly);
+  EXPECT_EQ(view_.reminder_clears, 2);
+  EXPECT_TRUE(view_.reminders.empty());  // cleared by the new round
+  EndCollection(state_);
+}
+
+TEST_F(StopTest, NothingOfAPostShowsOrIsStoredOncePaused) {
+  const std::string url =
+      WritePage("list", ListPage({{"2", "Two"}, {"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  StartUp();
+  state_.first_round = false;  // a later round: ids decide newness alone
+  Gate gate;
+  // Queued calls: clear reminders, status, then the first post's row.
+  view_.OnQueuedCall(3, [&] { gate.Arrive(); });
+  StartCollection(state_, view_);
+  ASSERT_TRUE(gate.WaitArrived());
+  StopCollection(state_);
+  gate.Open();
+  EndCollection(state_);
+  view_.Pump();
+  EXPECT_TRUE(view_.posts.empty());  // queued before the pause, dropped
+  EXPECT_TRUE(view_.reminders.empty());
+  EXPECT_TRUE(db_.Info().empty());
+  EXPECT_EQ(state_.seen_ids.size(), 0u);
+
+  // The post cut short is found again after the next start.
+  view_.OnQueuedCall(0, nullptr);
+  RunRound();
+  EXPECT_EQ(PostTitles(), (std::vector<std::string>{"Two", "One"}));
+  EXPECT_EQ(db_.Info().size(), 2u);
+}
+
+TEST_F(StopTest, ANewStartWaitsForTheOldWorkerWithoutBlocking) {
+  const std::string url = WritePage("list", ListPage({{"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  StartUp();
+  Gate gate;
+  view_.OnQueuedCall(3, [&] { gate.Arrive(); });
+  StartCollection(state_, view_);
+  ASSERT_TRUE(gate.WaitArrived());
+  StopCollection(state_);
+
+  const auto start = Clock::now();
+  StartCollection(state_, view_);  // returns while the old one still runs
+  EXPECT_LT(Clock::now() - start, kPromptly);
+  std::this_thread::sleep_for(milliseconds(300));
+  EXPECT_EQ(view_.QueuedCalls(), 3);  // the new worker has not begun
+  gate.Open();
+
+  ASSERT_TRUE(WaitForStatus(kStatusRoundDone));
+  EndCollection(state_);
+  view_.Pump();
+  EXPECT_EQ(PostTitles(), (std::vector<std::string>{"One"}));
+  EXPECT_EQ(db_.Info().size(), 1u);  // stored once, by the new worker
+  EXPECT_EQ(CountStatus(std::string(kStatusCollecting) + "Alpha"), 1);
+}
+
+TEST_F(StopTest, ProgramEndStopsAndJoinsARunningWorker) {
+  const std::string url = WritePage("list", ListPage({{"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  auto state = std::make_unique<ProgramState>();
+  ASSERT_TRUE(DbOpen(state->database, db_.path()));
+  state->first_round = true;
+  LoadRules(state->database, state->record_set, state->rule_table, view_);
+  StartCollection(*state, view_);
+  ASSERT_TRUE(WaitForStatus(kStatusRoundDone));
+  const auto start = Clock::now();
+  state.reset();  // in its 150 s pause
+  EXPECT_LT(Clock::now() - start, kPromptly);
+}
+
+}  // namespace
+}  // namespace dw::testing
