@@ -2,6 +2,7 @@
 
 #include <boost/regex.hpp>
 #include <exception>
+#include <locale>
 #include <optional>
 
 namespace dw {
@@ -24,6 +25,9 @@ bool PatternCreate(Pattern& pattern, std::string_view text,
     boost::regex::flag_type flags = boost::regex::perl;
     if (!case_sensitive) flags |= boost::regex::icase;
     auto impl = std::make_unique<Pattern::Impl>();
+    // Folding stays ASCII whatever locale the program has made global:
+    // GBK bytes from 0x80 up are never letters here.
+    impl->re.imbue(std::locale::classic());
     impl->re.assign(text.data(), text.data() + text.size(), flags);
     pattern.impl_ = std::move(impl);
     return true;

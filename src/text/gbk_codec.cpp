@@ -2,9 +2,8 @@
 
 #include <iconv.h>
 
-#include <cstdint>
-#include <memory>
-#include <vector>
+#include <algorithm>
+#include <cstring>
 
 namespace dw {
 namespace {
@@ -114,7 +113,58 @@ inline size_t DecodeOne(const Tables& t, std::string_view s, size_t i,
   return 1;
 }
 
+// The bytes taken by the character at `s[i]`.
+inline size_t CharLength(const Tables& t, const unsigned char* s, size_t n,
+                         size_t i) {
+  if (s[i] < 0x80) return 1;
+  return (i + 1 < n && t.pair[s[i] * 256 + s[i + 1]] != 0) ? 2 : 1;
+}
+
+constexpr size_t kMarkEvery = 64;
+
 }  // namespace
+
+WideText::WideText(std::string_view gbk) {
+  const Tables& t = GetTables();
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(gbk.data());
+  const size_t n = gbk.size();
+  chars_.reset(new wchar_t[n == 0 ? 1 : n]);
+  wchar_t* out = chars_.get();
+  marks_.reserve(n / kMarkEvery + 1);
+  size_t i = 0;
+  size_t c = 0;
+  while (i < n) {
+    size_t in_block = c % kMarkEvery;
+    if (in_block == 0) marks_.push_back(static_cast<uint32_t>(i));
+    // Markup is mostly ASCII: widen eight bytes at a time while they stay
+    // inside the current block of characters.
+    if (in_block + 8 <= kMarkEvery && i + 8 <= n) {
+      uint64_t chunk;
+      std::memcpy(&chunk, s + i, 8);
+      if ((chunk & 0x8080808080808080ull) == 0) {
+        for (int k = 0; k < 8; ++k) out[c + k] = s[i + k];
+        i += 8;
+        c += 8;
+        continue;
+      }
+    }
+    i += DecodeOne(t, gbk, i, &out[c]);
+    ++c;
+  }
+  size_ = c;
+}
+
+size_t WideText::ByteOffset(std::string_view gbk, size_t index) const {
+  if (marks_.empty()) return 0;
+  size_t block = std::min(index / kMarkEvery, marks_.size() - 1);
+  size_t i = marks_[block];
+  const Tables& t = GetTables();
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(gbk.data());
+  for (size_t c = block * kMarkEvery; c < index && i < gbk.size(); ++c) {
+    i += CharLength(t, s, gbk.size(), i);
+  }
+  return i;
+}
 
 std::wstring GbkToWide(std::string_view gbk) {
   const Tables& t = GetTables();

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dw {
 
@@ -16,6 +19,28 @@ namespace dw {
 // or changes a byte.
 
 std::wstring GbkToWide(std::string_view gbk);
+
+// The same decoding for a whole page: the characters in one buffer, plus
+// where every 64th character starts, so that positions found among the
+// characters turn back into byte offsets without decoding from the start.
+class WideText {
+ public:
+  WideText() = default;
+  explicit WideText(std::string_view gbk);
+
+  const wchar_t* begin() const { return chars_.get(); }
+  const wchar_t* end() const { return chars_.get() + size_; }
+  size_t size() const { return size_; }
+
+  // The byte offset in `gbk`, the text this was made from, at which
+  // character `index` starts; the byte length for index size().
+  size_t ByteOffset(std::string_view gbk, size_t index) const;
+
+ private:
+  std::unique_ptr<wchar_t[]> chars_;
+  size_t size_ = 0;
+  std::vector<uint32_t> marks_;
+};
 
 // Wide characters with no GBK form become "?".
 std::string WideToGbk(std::wstring_view wide);

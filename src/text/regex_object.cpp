@@ -47,7 +47,6 @@ struct WideTraits : boost::cpp_regex_traits<wchar_t> {
 };
 
 using WideRegex = boost::basic_regex<wchar_t, WideTraits>;
-using WideIter = std::wstring::const_iterator;
 
 struct Span {
   int begin = -1;  // in characters of the wide subject
@@ -59,7 +58,7 @@ struct Span {
 struct RegexObject::State {
   std::string pattern;
   std::string subject;
-  std::wstring wide;
+  WideText wide;
   bool searched = false;  // the search ran to its end
   std::vector<std::vector<Span>> matches;
 
@@ -71,12 +70,22 @@ struct RegexObject::State {
     return &m[group];
   }
 
-  std::string Text(const Span* s, int* offset) const {
+  // The GBK bytes of a span: the subject's own, as converting the wide
+  // characters back gives exactly those.
+  std::string_view Bytes(const Span& span, size_t* offset = nullptr) const {
+    size_t b = wide.ByteOffset(subject, span.begin);
+    size_t e = wide.ByteOffset(subject, span.end);
+    if (offset) *offset = b;
+    return std::string_view(subject).substr(b, e - b);
+  }
+
+  std::string Text(const Span* span, int* offset) const {
     if (offset) *offset = -1;
-    if (!s || s->begin < 0) return std::string();
-    if (offset) *offset = static_cast<int>(GbkByteOffset(subject, s->begin));
-    return WideToGbk(
-        std::wstring_view(wide).substr(s->begin, s->end - s->begin));
+    if (!span || span->begin < 0) return std::string();
+    size_t b = 0;
+    std::string text(Bytes(*span, &b));
+    if (offset) *offset = static_cast<int>(b);
+    return text;
   }
 };
 
@@ -94,19 +103,22 @@ bool RegexObject::Search(std::string_view pattern, std::string_view subject,
     state->pattern = ReplaceText(state->pattern, kQuotePlaceholder, "\"");
   }
   state->subject = std::string(subject);
-  state->wide = GbkToWide(subject);
+  state->wide = WideText(state->subject);
   try {
     boost::regex_constants::syntax_option_type syntax =
         boost::regex::ECMAScript;
     if (!case_sensitive) syntax |= boost::regex::icase;
-    WideRegex re(GbkToWide(state->pattern), syntax);
+    WideRegex re;
+    // Classes from the classic locale, whatever locale is global.
+    re.imbue(std::locale::classic());
+    re.assign(GbkToWide(state->pattern), syntax);
 
     boost::match_flag_type flags =
         boost::match_default | boost::match_not_dot_newline;
     if (!multiline) flags |= boost::match_single_line;
-    const WideIter base = state->wide.cbegin();
-    const WideIter last = state->wide.cend();
-    boost::match_results<WideIter> m;
+    const wchar_t* const base = state->wide.begin();
+    const wchar_t* const last = state->wide.end();
+    boost::match_results<const wchar_t*> m;
     size_t pos = 0;
     // Each later search looks back past its start (for "^" and "\b"), and
     // after an empty match it moves on one character.
@@ -136,61 +148,63 @@ bool RegexObject::Search(std::string_view pattern, std::string_view subject,
 std::string RegexObject::ReplaceMatches(std::string_view replacement) const {
   if (!state_ || !state_->searched) return std::string();
   const State& s = *state_;
-  const std::wstring with = GbkToWide(replacement);
-  const std::wstring_view wide = s.wide;
-  std::wstring out;
-  out.reserve(wide.size());
+  const std::string_view subject = s.subject;
+  std::string out;
+  out.reserve(subject.size());
   size_t copied = 0;
+  // "$" is never the second byte of a GBK character, so the replacement
+  // can be read byte by byte.
+  const std::string_view with = replacement;
   for (const std::vector<Span>& m : s.matches) {
-    const Span& whole = m[0];
-    out.append(wide.substr(copied, whole.begin - copied));
+    size_t begin = 0;
+    std::string_view whole = s.Bytes(m[0], &begin);
+    size_t end = begin + whole.size();
+    out.append(subject.substr(copied, begin - copied));
     for (size_t i = 0; i < with.size(); ++i) {
-      wchar_t c = with[i];
-      wchar_t next = i + 1 < with.size() ? with[i + 1] : 0;
-      if (c != L'$' || next == 0) {
+      char c = with[i];
+      char next = i + 1 < with.size() ? with[i + 1] : 0;
+      if (c != '$' || next == 0) {
         out += c;
         continue;
       }
-      if (next == L'$') {
-        out += L'$';
+      if (next == '$') {
+        out += '$';
         ++i;
-      } else if (next == L'&') {
-        out.append(wide.substr(whole.begin, whole.end - whole.begin));
+      } else if (next == '&') {
+        out.append(whole);
         ++i;
-      } else if (next == L'`') {
-        out.append(wide.substr(0, whole.begin));
+      } else if (next == '`') {
+        out.append(subject.substr(0, begin));
         ++i;
-      } else if (next == L'\'') {
-        out.append(wide.substr(whole.end));
+      } else if (next == '\'') {
+        out.append(subject.substr(end));
         ++i;
-      } else if (next >= L'0' && next <= L'9') {
+      } else if (next >= '0' && next <= '9') {
         // Two digits when they name a group, else one, else literal.
-        size_t group = next - L'0';
+        size_t group = next - '0';
         size_t used = 1;
-        wchar_t third = i + 2 < with.size() ? with[i + 2] : 0;
-        if (third >= L'0' && third <= L'9' &&
-            group * 10 + (third - L'0') < m.size() &&
-            group * 10 + (third - L'0') > 0) {
-          group = group * 10 + (third - L'0');
-          used = 2;
+        char third = i + 2 < with.size() ? with[i + 2] : 0;
+        if (third >= '0' && third <= '9') {
+          size_t two = group * 10 + (third - '0');
+          if (two > 0 && two < m.size()) {
+            group = two;
+            used = 2;
+          }
         }
         if (group == 0 || group >= m.size()) {
           out += c;
           continue;
         }
-        if (m[group].begin >= 0) {
-          out.append(
-              wide.substr(m[group].begin, m[group].end - m[group].begin));
-        }
+        if (m[group].begin >= 0) out.append(s.Bytes(m[group]));
         i += used;
       } else {
         out += c;
       }
     }
-    copied = whole.end;
+    copied = end;
   }
-  out.append(wide.substr(copied));
-  return WideToGbk(out);
+  out.append(subject.substr(copied));
+  return out;
 }
 
 int RegexObject::MatchCount() const {

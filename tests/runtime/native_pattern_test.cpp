@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <locale>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,35 @@ TEST(PatternSearchAllTest, CaseFoldingIsAsciiOnly) {
               c.count)
         << c.pattern << " / " << c.subject;
   }
+}
+
+// A locale in which 0xC1 and 0xE1 are one letter in two cases, as in
+// Latin-1.
+struct Latin1Case : std::ctype<char> {
+  char do_tolower(char c) const override {
+    return c == '\xC1' ? '\xE1' : std::ctype<char>::do_tolower(c);
+  }
+  const char* do_tolower(char* low, const char* high) const override {
+    for (; low < high; ++low) *low = do_tolower(*low);
+    return high;
+  }
+  char do_toupper(char c) const override {
+    return c == '\xE1' ? '\xC1' : std::ctype<char>::do_toupper(c);
+  }
+  const char* do_toupper(char* low, const char* high) const override {
+    for (; low < high; ++low) *low = do_toupper(*low);
+    return high;
+  }
+};
+
+TEST(PatternSearchAllTest, CaseFoldingIgnoresTheGlobalLocale) {
+  std::locale previous =
+      std::locale::global(std::locale(std::locale::classic(), new Latin1Case));
+  Found f = SearchAll("\xC1", "\xE1", false);
+  Found ascii = SearchAll("a", "A", false);
+  std::locale::global(previous);
+  EXPECT_TRUE(f.texts.empty());
+  EXPECT_EQ(ascii.texts.size(), 1u);
 }
 
 TEST(PatternSearchAllTest, GroupsOutsideTheMatchGiveEmptyText) {

@@ -58,6 +58,26 @@ TEST(GbkCodecTest, ByteOffsetCountsCharacters) {
   }
 }
 
+TEST(GbkCodecTest, WideTextMatchesCharacterByCharacterDecoding) {
+  std::mt19937 rng(11);
+  const std::string pieces[] = {"<a href=x>", "\xD5\xE6",         "\x81",
+                                " ",          "abcdefghijklmnop", "\x80",
+                                "\xFF",       "\xA3\xC1"};
+  for (int n = 0; n < 50; ++n) {
+    std::string s;
+    int count = static_cast<int>(rng() % 120);
+    for (int k = 0; k < count; ++k) s += pieces[rng() % 8];
+    WideText wide(s);
+    std::wstring expected = GbkToWide(s);
+    ASSERT_EQ(std::wstring(wide.begin(), wide.end()), expected);
+    for (size_t c = 0; c <= wide.size(); ++c) {
+      ASSERT_EQ(wide.ByteOffset(s, c), GbkByteOffset(s, c)) << n << " " << c;
+    }
+  }
+  EXPECT_EQ(WideText("").size(), 0u);
+  EXPECT_EQ(WideText("").ByteOffset("", 0), 0u);
+}
+
 TEST(GbkCodecTest, AgreesWithSystemConverterOnEveryPair) {
   for (int lead = 0x81; lead <= 0xFE; ++lead) {
     for (int trail = 0x40; trail <= 0xFE; ++trail) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "runtime/encoding.h"
+#include "runtime/text_ops.h"
 
 namespace dw {
 namespace {
@@ -77,7 +79,8 @@ TEST(Utf8ToGbkTest, AgreesWithSystemConverterOnBmp) {
                         "UTF-32LE", "UTF-8");
     ASSERT_TRUE(utf8);
     std::optional<std::string> gbk = ConvertEncoding(*utf8, "UTF-8", "CP936");
-    EXPECT_EQ(Utf8ToGbk(*utf8), gbk ? *gbk : "?") << std::hex << static_cast<uint32_t>(cp);
+    EXPECT_EQ(Utf8ToGbk(*utf8), gbk ? *gbk : "?")
+        << std::hex << static_cast<uint32_t>(cp);
   }
 }
 
@@ -117,6 +120,30 @@ TEST(TidyHtmlTextTest, DecodesFourEntitiesInOrder) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TidyHtmlText(c.input), c.expected) << c.input;
+  }
+}
+
+TEST(TidyHtmlTextTest, EqualsTenReplacementsInOrder) {
+  static const std::string pieces[] = {
+      "&",    "lt;",   "LT;",      "gt;", "quot;", "QUOT;", "#37;",
+      " ",    "  ",    "\n",       "\r",  "\t",    "\"",    "'",
+      "\x81", "\x81 ", "\xD5\xE6", "<a>", "x"};
+  std::mt19937 rng(9);
+  for (int n = 0; n < 3000; ++n) {
+    std::string text;
+    int count = static_cast<int>(rng() % 40);
+    for (int k = 0; k < count; ++k) text += pieces[rng() % std::size(pieces)];
+    std::string expected = text;
+    const char* const steps[][2] = {
+        {"\n", ""},    {"\r", ""},    {"\t", ""},       {"  ", " "},
+        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#37;", "%"},
+        {"\"", ""},    {"'", ""}};
+    for (int k = 0; k < 10; ++k) {
+      bool case_sensitive = !(k >= 3 && k <= 5);
+      expected = ReplaceText(expected, steps[k][0], steps[k][1], std::nullopt,
+                             std::nullopt, case_sensitive);
+    }
+    ASSERT_EQ(TidyHtmlText(text), expected) << text;
   }
 }
 

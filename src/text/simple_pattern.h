@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dw {
+
+// The clean-up patterns that pages meet most are plain tags, or two tags
+// with a lazy ".*?" between them. For those the result of a regular-
+// expression replacement (letters compared regardless of case, "." never
+// taking a line break) can be had straight from the GBK bytes, without the
+// wide conversion and the engine.
+//
+// Handles patterns made of ASCII literal runs joined by ".*?" or ".+?",
+// where every literal run starts with a character below 0x40 (so it can
+// never begin inside a double-byte character), the pattern starts and ends
+// with a literal run, and the replacement holds no "$". Gives nothing for
+// any other pattern; the caller then runs the full engine.
+std::optional<std::string> ReplaceSimplePattern(std::string_view pattern,
+                                                std::string_view subject,
+                                                std::string_view replacement);
+
+}  // namespace dw
