@@ -1,5 +1,6 @@
 #pragma once
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -44,6 +45,11 @@ inline long ResidentBytes() {
     std::fclose(f);
   }
   return pages_resident * ::sysconf(_SC_PAGESIZE);
+}
+
+// Bytes the heap has handed out and not taken back.
+inline long HeapInUseBytes() {
+  return static_cast<long>(::mallinfo2().uordblks);
 }
 
 inline long PeakResidentBytes() {
