@@ -265,6 +265,12 @@ TEST_F(CollectionRoundTest, OnlyTickedRulesWithARowAreWalkedInTreeOrder) {
   EXPECT_EQ(state_.chosen_rules, (ChosenRules{13, 14}));
 }
 
+TEST(StatusTextTest, ReadAsWritten) {
+  EXPECT_EQ(GbkToUtf8(kStatusCollecting), "开始采集 ");
+  EXPECT_EQ(GbkToUtf8(kStatusRoundDone),
+            "本轮执行完毕，下一波将在150s后采集..");
+}
+
 TEST_F(CollectionRoundTest, NoTickedRuleMeansJustTheEndOfRound) {
   StartUp();
   RunRound();

@@ -128,9 +128,10 @@ TEST_F(StopTest, PauseDuringTheRoundPauseThenStartBeginsARoundAtOnce) {
   const std::string url = WritePage("list", ListPage({{"1", "One"}}));
   db_.AddRule(ListRule(7, "Alpha", url));
   StartUp();
+  state_.pacing = CollectionPacing();  // the program's own: 800 ms, 150 s
   StartCollection(state_, view_);
   ASSERT_TRUE(WaitForStatus(kStatusRoundDone));
-  std::this_thread::sleep_for(milliseconds(100));  // into the 60 s pause
+  std::this_thread::sleep_for(milliseconds(100));  // into the 150 s pause
   EXPECT_LT(PauseAndJoin(), kPromptly);
   ExpectNothingMoreShown();
 
