@@ -51,6 +51,8 @@ void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
 void StartCollection(ProgramState& state, CollectView& view) {
   ChosenRules chosen = TickedRules(view);
   const std::uint64_t generation = ++state.collection_generation;
+  // A start without a pause first still leaves one worker running.
+  EndThread(state.collection_worker);
   // The new worker owns the handle of the one before and waits for it, so
   // the GUI thread never does.
   auto previous =

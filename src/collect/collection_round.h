@@ -9,8 +9,9 @@
 namespace dw {
 
 // GUI thread. Starts a collection worker over the rules ticked in the tree
-// now and returns at once. The new worker first waits for any earlier one to
-// end, so two never run together; its first round begins right after.
+// now and returns at once. A worker still running is asked to stop; the new
+// one first waits for it to end, so two never run together, and begins its
+// first round right after.
 void StartCollection(ProgramState& state, CollectView& view);
 
 // GUI thread. Asks the worker to stop and returns at once: from this call

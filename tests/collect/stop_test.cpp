@@ -196,6 +196,18 @@ TEST_F(StopTest, ANewStartWaitsForTheOldWorkerWithoutBlocking) {
   EXPECT_EQ(CountStatus(std::string(kStatusCollecting) + "Alpha"), 1);
 }
 
+TEST_F(StopTest, AStartWithoutAPauseReplacesTheRunningWorker) {
+  const std::string url = WritePage("list", ListPage({{"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  StartUp();
+  StartCollection(state_, view_);
+  ASSERT_TRUE(WaitForStatus(kStatusRoundDone));
+  StartCollection(state_, view_);
+  ASSERT_TRUE(WaitForStatus(std::string(kStatusCollecting) + "Alpha", 2));
+  EndCollection(state_);
+  EXPECT_EQ(view_.reminder_clears, 2);
+}
+
 TEST_F(StopTest, ProgramEndStopsAndJoinsARunningWorker) {
   const std::string url = WritePage("list", ListPage({{"1", "One"}}));
   db_.AddRule(ListRule(7, "Alpha", url));
