@@ -175,7 +175,137 @@ def case_unopenable_database(screen, program, args):
                        "unopenable-database")
 
 
+RULES_SQL = """\
+BEGIN;
+INSERT INTO rule (id, isdo, rank, isgbk, type, name, url, cookie, reg,
+                  "before", "after", tindex, idindex, pinurl, lastid)
+VALUES
+ (7, '1', 20, '0', 0, 'Alpha', '{site}/feed.xml', '',
+  '<item>.*?<title>(.*?)</title>.*?<link>[^<]*?/t/(\\d+)[^<]*</link>',
+  '<channel>', '</channel>', 1, 2, '{site}/t/[2]', 0),
+ (8, '1', 10, '1', 8, '国标站', '{site}/gbk.xml', '',
+  '<item>.*?<title>(.*?)</title>.*?<link>[^<]*?/g/(\\d+)[^<]*</link>',
+  '<channel>', '</channel>', 1, 2, '{site}/g/[2]', 0);
+INSERT INTO con (keywd, pl_shop, pl_kuai, pl_man, tx_tc, tx_sy, tx_wx,
+                 tx_onlygz, tx_wxkey)
+VALUES ('优惠', 0, 0, 0, '0', '0', '0', '0', '');
+COMMIT;
+"""
+
+FEED_ITEM = "<item><title>{title}</title><link>{site}/{kind}/{id}</link></item>"
+UTF8_POSTS = [(101, "Tea kettle 半价"), (102, "优惠 coffee beans"),
+              (103, "Desk lamp")]
+GBK_POSTS = [(201, "国标页面的帖子"), (202, "第二个帖子 优惠")]
+
+
+def write_feed(path, site, kind, posts, encoding):
+    items = "".join(FEED_ITEM.format(title=t, site=site, kind=kind, id=i)
+                    for i, t in posts)
+    text = "<rss><channel>%s</channel></rss>\n" % items
+    with open(path, "wb") as f:
+        f.write(text.encode(encoding))
+
+
+def start_test_site(source, docroot, work):
+    """Runs the nginx fixture site on docroot; returns (process, http port)."""
+    ports = os.path.join(work, "ports")
+    process = subprocess.Popen(
+        [sys.executable, os.path.join(source, "tests/fixtures/testsite.py"),
+         "--docroot", docroot, "--ports-file", ports],
+        stdout=subprocess.DEVNULL)
+    wait_for(lambda: os.path.exists(ports) or process.poll() is not None,
+             60, "the test site")
+    check(process.poll() is None, "the test site did not start")
+    with open(ports) as f:
+        values = dict(line.strip().split("=", 1) for line in f if "=" in line)
+    return process, int(values["http_port"])
+
+
+def make_database(source, path, site):
+    schema = open(os.path.join(source, "data/schema.sql"), encoding="utf-8")
+    sql = schema.read() + RULES_SQL.format(site=site)
+    subprocess.run(["sqlite3", "-bail", path], input=sql.encode("gbk"),
+                   check=True, timeout=30)
+
+
+def stored_titles(path):
+    out = subprocess.run(["sqlite3", path, "select title from info"],
+                         capture_output=True, timeout=30, check=True)
+    return sorted(out.stdout.decode("gbk").split("\n")[:-1])
+
+
+def case_normal_start(screen, program, args):
+    work = os.path.dirname(program.app_dir)
+    docroot = os.path.join(work, "site")
+    os.makedirs(docroot)
+    site_process, port = start_test_site(args.source, docroot, work)
+    try:
+        site = "http://127.0.0.1:%d" % port
+        write_feed(os.path.join(docroot, "feed.xml"), site, "t", UTF8_POSTS,
+                   "utf-8")
+        write_feed(os.path.join(docroot, "gbk.xml"), site, "g", GBK_POSTS,
+                   "gbk")
+        make_database(args.source, program.database, site)
+        normal_start(screen, program, args)
+    finally:
+        site_process.terminate()
+        site_process.wait(30)
+
+
+def normal_start(screen, program, args):
+    art = args.artifacts
+    program.start()
+    main = wait_for(lambda: screen.find(r"Voskel v1\.0"), START_LIMIT,
+                    "the main window")[0]
+    x, y, w, h = screen.geometry(main)
+    check((w, h) == (660, 600), "main window %dx%d" % (w, h))
+    check((x, y) == ((SCREEN_W - 1000) // 2, (SCREEN_H - 600) // 2),
+          "main window at %d,%d" % (x, y))
+    check(not screen.find("提醒窗口.*|消息提醒"), "reminder shown at start")
+    time.sleep(1)
+    check(stored_titles(program.database) == [], "stored before the start")
+    screen.screenshot(os.path.join(art, "main-idle.png"), main)
+
+    # The start/pause button: 560, 5, 77 by 32 in the client area.
+    screen.click(x + 560 + 38, y + 5 + 16)
+    counting = "提醒窗口\u3000\u3000\u3000(\\d+) 秒后关闭"
+    reminder = wait_for(lambda: screen.find(counting), 60,
+                        "a counting reminder window")[0]
+    rx, ry, rw, rh = screen.geometry(reminder)
+    check((rw, rh) == (449, 191), "reminder %dx%d" % (rw, rh))
+    # No task bar on this screen: clear of the right edge by 62, at the bottom.
+    check((rx, ry) == (SCREEN_W - 449 - 62, SCREEN_H - 191),
+          "reminder at %d,%d" % (rx, ry))
+    state = screen.wm_state(reminder)
+    check("_NET_WM_STATE_SKIP_TASKBAR" in state, "task-bar entry: " + state)
+    check("_NET_WM_STATE_ABOVE" in state, "not above: " + state)
+    expected = sorted(t for _, t in UTF8_POSTS + GBK_POSTS)
+    wait_for(lambda: stored_titles(program.database) == expected, 60,
+             "the posts in info")
+    time.sleep(0.5)  # the last rows reach the lists
+    screen.screenshot(os.path.join(art, "main-collecting.png"), main)
+    screen.screenshot(os.path.join(art, "reminder-counting.png"), reminder)
+    screen.screenshot(os.path.join(art, "screen-collecting.png"))
+
+    # The mouse anywhere on the reminder holds it.
+    screen.run("xdotool", "mousemove", "--sync", str(rx + rw - 10),
+               str(ry + rh - 10))
+    wait_for(lambda: screen.find("消息提醒"), 10, "the held title")
+    screen.screenshot(os.path.join(art, "reminder-held.png"), reminder)
+    screen.run("xdotool", "mousemove", "--sync", "5", "5")
+    screen.key(reminder, "Escape")
+    wait_for(lambda: not screen.find("消息提醒"), 10, "the reminder to hide")
+    check(program.process.poll() is None, "the program ended with the reminder")
+
+    screen.key(main, "Escape")
+    code = program.wait_exit(60)
+    check(code == 0, "exit code %d" % code)
+    check("ERROR" not in program.output(), program.output())
+    check(stored_titles(program.database) == expected, "rows changed at exit")
+
+
 CASES = {
+    "normal_start": case_normal_start,
     "no_database": case_no_database,
     "unopenable_database": case_unopenable_database,
 }

@@ -45,6 +45,15 @@ bool HasAtom(xcb_connection_t* connection, xcb_window_t window,
   return false;
 }
 
+// Whether the X server shows the window already; Qt calls a window visible
+// before it maps it.
+bool IsMapped(xcb_connection_t* connection, xcb_window_t window) {
+  auto cookie = xcb_get_window_attributes(connection, window);
+  std::unique_ptr<xcb_get_window_attributes_reply_t, FreeDeleter> reply(
+      xcb_get_window_attributes_reply(connection, cookie, nullptr));
+  return reply && reply->map_state != XCB_MAP_STATE_UNMAPPED;
+}
+
 }  // namespace
 
 void RequestNoTaskbarEntry(QWidget* window) {
@@ -54,7 +63,7 @@ void RequestNoTaskbarEntry(QWidget* window) {
   const xcb_atom_t state = InternAtom(connection, "_NET_WM_STATE");
   const xcb_atom_t skip = InternAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
   if (state == XCB_ATOM_NONE || skip == XCB_ATOM_NONE) return;
-  if (window->isVisible()) {
+  if (IsMapped(connection, id)) {
     // A mapped window asks the window manager through the root window.
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;

@@ -1,0 +1,129 @@
+#include "app/program.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "app/window_ops.h"
+#include "qt_app.h"
+#include "runtime/ui/qt_text.h"
+
+namespace dw {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Box {
+  std::string text;
+  int style;
+  std::optional<std::string> caption;
+};
+
+// A program started on a folder of its own, with message boxes recorded
+// instead of shown.
+class ProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    test::App();
+    dir_ = fs::temp_directory_path() /
+           ("dw-program-" + std::to_string(::getpid()) + "-" +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    EndProgram(program_);
+    fs::remove_all(dir_);
+  }
+
+  bool Start() {
+    StartupOptions options;
+    options.program_directory = dir_.string();
+    options.message_box = [this](const std::string& text, int style,
+                                 const std::optional<std::string>& caption) {
+      boxes_.push_back({text, style, caption});
+      return 0;
+    };
+    return StartProgram(program_, options);
+  }
+
+  fs::path dir_;
+  Program program_;
+  std::vector<Box> boxes_;
+};
+
+TEST_F(ProgramTest, MissingDatabaseTellsOnceAndEnds) {
+  EXPECT_FALSE(Start());
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(GbkToQString(boxes_[0].text),
+            QString::fromUtf8("数据库文件 qel6.sdb 缺失，无法工作！\r\n\r\n\r\n"
+                              "请到下载完整版本！"));
+  EXPECT_EQ(boxes_[0].style, 0x10);
+  ASSERT_TRUE(boxes_[0].caption.has_value());
+  EXPECT_EQ(GbkToQString(*boxes_[0].caption), QString::fromUtf8("启动失败"));
+  EXPECT_FALSE(program_.main_window->isVisible());
+  EXPECT_FALSE(program_.reminder_window->isVisible());
+  EXPECT_FALSE(program_.state.database.IsOpen());
+  EXPECT_EQ(program_.main_window->RuleTree()->topLevelItemCount(), 0);
+  EXPECT_FALSE(fs::exists(dir_ / "qel6.sdb"));  // never created
+}
+
+TEST_F(ProgramTest, UnopenableDatabaseTellsOnceAndLoadsNothing) {
+  fs::create_directory(dir_ / "qel6.sdb");
+  EXPECT_FALSE(Start());
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(GbkToQString(boxes_[0].text),
+            QString::fromUtf8("数据库打开失败！"));
+  EXPECT_EQ(boxes_[0].style, 0);
+  EXPECT_FALSE(boxes_[0].caption.has_value());  // the default caption shows
+  EXPECT_FALSE(program_.state.first_round);
+  EXPECT_EQ(program_.main_window->RuleTree()->topLevelItemCount(), 0);
+}
+
+TEST_F(ProgramTest, NormalStartLoadsRulesAndShapesTheWindows) {
+  fs::copy_file(fs::path(DW_BINARY_DIR) / "bin/testdata/qel6-test.sdb",
+                dir_ / "qel6.sdb");
+  ASSERT_TRUE(Start());
+  EXPECT_TRUE(boxes_.empty());
+  MainWindow& main = *program_.main_window;
+  EXPECT_FALSE(main.isVisible());  // start-up shows it after this
+  EXPECT_EQ(ReadIntProperty(&main, kPropWidth), 660);
+  EXPECT_EQ(ReadIntProperty(&main, kPropHeight), 600);
+  EXPECT_EQ(ReadIntProperty(&main, kPropLeft), (800 - 1000) / 2);
+  EXPECT_FALSE(ReadBoolProperty(&main, kPropMaximizeButton));
+  EXPECT_EQ(main.PostList()->geometry(), QRect(2, 41, 640, 496));
+  EXPECT_EQ(main.StartButton()->text(), QString::fromUtf8("开始"));
+  EXPECT_FALSE(program_.reminder_window->isVisible());
+
+  EXPECT_TRUE(program_.state.database.IsOpen());
+  EXPECT_TRUE(program_.state.first_round);
+  // Highest rank first, ticked only where isdo is exactly 1, isdo 3 absent.
+  struct Item {
+    const char* name;
+    int value, check;
+  } expected[] = {{"贝塔", 2, 1}, {"Alpha", 1, 1},   {"国标页", 12, 1},
+                  {"Zeta", 6, 0}, {"Epsilon", 5, 0}, {"Delta", 4, 0}};
+  QTreeWidget* tree = main.RuleTree();
+  ASSERT_EQ(TreeItemCount(tree), 6);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(tree->topLevelItem(i)->text(0),
+              QString::fromUtf8(expected[i].name));
+    EXPECT_EQ(TreeItemValue(tree, i), expected[i].value);
+    EXPECT_EQ(TreeCheckState(tree, i), expected[i].check);
+  }
+  ASSERT_EQ(program_.state.keyword_list.size(), 2u);
+  EXPECT_EQ(GbkToQString(program_.state.keyword_list[0]),
+            QString::fromUtf8("优惠"));
+
+  main.show();
+  EXPECT_EQ(main.Status()->Part(1)->width(), 660 - 150);
+  EndProgram(program_);
+  EXPECT_FALSE(program_.state.database.IsOpen());
+  EXPECT_TRUE(program_.state.keyword_list.empty());
+  EXPECT_EQ(program_.main_window, nullptr);
+  EXPECT_EQ(program_.reminder_window, nullptr);
+}
+
+}  // namespace
+}  // namespace dw
