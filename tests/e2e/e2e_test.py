@@ -11,6 +11,7 @@ Usage: e2e_test.py CASE --bin DIR --source DIR --artifacts DIR
 
 import argparse
 import os
+import random
 import re
 import shutil
 import signal
@@ -43,23 +44,38 @@ def wait_for(predicate, limit, what):
 
 
 class VirtualScreen:
-    """An Xvfb server on a display number it picks itself."""
+    """An Xvfb server of its own. The display number is drawn at random from
+    a high range rather than left to Xvfb, whose own choice races with other
+    servers starting or ending at the same moment."""
 
     def __enter__(self):
-        read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as f:
-            number = f.readline().strip()
-        check(number, "Xvfb did not start")
-        self.env = dict(os.environ, DISPLAY=":" + number, LANG="C.UTF-8",
-                        LC_ALL="C.UTF-8", QT_QPA_PLATFORM="xcb")
-        self.env.pop("QT_QPA_PLATFORMTHEME", None)
-        return self
+        for _ in range(10):
+            number = random.randint(200, 999)
+            if os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            self.process = subprocess.Popen(
+                ["Xvfb", ":%d" % number, "-screen", "0",
+                 "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.env = dict(os.environ, DISPLAY=":%d" % number,
+                            LANG="C.UTF-8", LC_ALL="C.UTF-8",
+                            QT_QPA_PLATFORM="xcb")
+            self.env.pop("QT_QPA_PLATFORMTHEME", None)
+            if self.answers():
+                return self
+            self.process.kill()
+            self.process.wait(10)
+        raise Failure("no virtual X server could be started")
+
+    def answers(self):
+        end = time.monotonic() + 15
+        while time.monotonic() < end and self.process.poll() is None:
+            probe = subprocess.run(["xdpyinfo"], env=self.env,
+                                   capture_output=True, timeout=30)
+            if probe.returncode == 0:
+                return True
+            time.sleep(0.1)
+        return False
 
     def __exit__(self, *exc):
         self.process.terminate()
