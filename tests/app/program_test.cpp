@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <filesystem>
 #include <optional>
 
@@ -123,6 +124,20 @@ TEST_F(ProgramTest, NormalStartLoadsRulesAndShapesTheWindows) {
   EXPECT_TRUE(program_.state.keyword_list.empty());
   EXPECT_EQ(program_.main_window, nullptr);
   EXPECT_EQ(program_.reminder_window, nullptr);
+}
+
+TEST_F(ProgramTest, EndStopsAndJoinsARunningWorkerBeforeReleasing) {
+  fs::copy_file(fs::path(DW_BINARY_DIR) / "bin/testdata/qel6-test.sdb",
+                dir_ / "qel6.sdb");
+  ASSERT_TRUE(Start());
+  QPushButton* button = program_.main_window->StartButton();
+  button->click();
+  EXPECT_EQ(button->text(), QString::fromUtf8("暂停"));
+  EXPECT_TRUE(program_.state.collection_worker.Valid());
+  EndProgram(program_);  // while the worker is in its first round
+  EXPECT_FALSE(program_.state.collection_worker.Valid());
+  EXPECT_FALSE(program_.state.database.IsOpen());
+  EXPECT_FALSE(program_.state.record_set.IsOpen());
 }
 
 }  // namespace

@@ -55,7 +55,10 @@ class VirtualScreen:
                 continue
             self.process = subprocess.Popen(
                 ["Xvfb", ":%d" % number, "-screen", "0",
-                 "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp"],
+                 "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp",
+                 # Without it the server resets whenever its last client
+                 # leaves and refuses connections meanwhile.
+                 "-noreset"],
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.env = dict(os.environ, DISPLAY=":%d" % number,
                             LANG="C.UTF-8", LC_ALL="C.UTF-8",
@@ -68,12 +71,20 @@ class VirtualScreen:
         raise Failure("no virtual X server could be started")
 
     def answers(self):
+        """True once our server (not another one that took the same number
+        first) accepts connections."""
+        lock = "/tmp/.X%s-lock" % self.env["DISPLAY"][1:]
         end = time.monotonic() + 15
         while time.monotonic() < end and self.process.poll() is None:
             probe = subprocess.run(["xdpyinfo"], env=self.env,
                                    capture_output=True, timeout=30)
             if probe.returncode == 0:
-                return True
+                try:
+                    with open(lock) as f:
+                        owner = int(f.read().strip())
+                except (OSError, ValueError):
+                    return False
+                return owner == self.process.pid and self.process.poll() is None
             time.sleep(0.1)
         return False
 
@@ -245,7 +256,9 @@ def make_database(source, path, site):
 
 
 def stored_titles(path):
-    out = subprocess.run(["sqlite3", path, "select title from info"],
+    # The program may be writing: wait for its lock rather than fail.
+    out = subprocess.run(["sqlite3", "-cmd", ".timeout 10000", path,
+                          "select title from info"],
                          capture_output=True, timeout=30, check=True)
     return sorted(out.stdout.decode("gbk").split("\n")[:-1])
 
@@ -320,7 +333,41 @@ def normal_start(screen, program, args):
     check(stored_titles(program.database) == expected, "rows changed at exit")
 
 
+def case_demo(screen, program, args):
+    """The offline demo's site and rules give posts from both feeds."""
+    work = os.path.dirname(program.app_dir)
+    port_file = os.path.join(work, "demo-port")
+    site_process = subprocess.Popen(
+        [sys.executable, os.path.join(args.source, "scripts/demo/demo_site.py"),
+         "--port-file", port_file], stdout=subprocess.DEVNULL)
+    try:
+        wait_for(lambda: os.path.exists(port_file), 30, "the demo site")
+        site = "http://127.0.0.1:%s" % open(port_file).read().strip()
+        schema = open(os.path.join(args.source, "data/schema.sql"),
+                      encoding="utf-8").read()
+        rows = open(os.path.join(args.source, "scripts/demo/demo_rows.sql"),
+                    encoding="utf-8").read().replace("@SITE@", site)
+        subprocess.run(["sqlite3", "-bail", program.database],
+                       input=(schema + rows).encode("gbk"), check=True,
+                       timeout=30)
+        program.start()
+        main = wait_for(lambda: screen.find(r"Voskel v1\.0"), START_LIMIT,
+                        "the main window")[0]
+        x, y, _, _ = screen.geometry(main)
+        screen.click(x + 560 + 38, y + 5 + 16)
+        screen.run("xdotool", "mousemove", "5", "5")
+        wait_for(lambda: len(stored_titles(program.database)) == 6, 60,
+                 "three posts from each demo feed")
+        check(screen.find("提醒窗口.*"), "no reminder window")
+        screen.key(main, "Escape")
+        check(program.wait_exit(60) == 0, "the program did not end cleanly")
+    finally:
+        site_process.terminate()
+        site_process.wait(30)
+
+
 CASES = {
+    "demo": case_demo,
     "normal_start": case_normal_start,
     "no_database": case_no_database,
     "unopenable_database": case_unopenable_database,
