@@ -21,6 +21,7 @@ Pattern PatternNew() { return Pattern(); }
 bool PatternCreate(Pattern& pattern, std::string_view text,
                    bool case_sensitive) {
   pattern.impl_.reset();
+  if (PatternHangsParser(text)) return false;
   try {
     boost::regex::flag_type flags = boost::regex::perl;
     if (!case_sensitive) flags |= boost::regex::icase;

@@ -63,4 +63,43 @@ std::string MatchSubText(const Match& match, std::string_view subject,
 void MatchFree(Match& match);
 void PatternFree(Pattern& pattern);
 
+// True for a pattern that the engine's parser never finishes reading: a
+// possessive quantifier followed by a comment group and more pattern
+// ("a++(?#x)b"). Both pattern engines refuse such patterns as malformed.
+// Errs on the side of refusing: escapes and bracket expressions are
+// skipped roughly.
+template <typename Char>
+bool PatternHangsParser(std::basic_string_view<Char> p) {
+  auto is_space = [](Char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' ||
+           c == '\v';
+  };
+  for (size_t i = 0; i < p.size(); ++i) {
+    Char c = p[i];
+    if (c == '\\') {
+      ++i;
+      continue;
+    }
+    if (c == '[') {
+      // A leading "]" (after an optional "^") is part of the set.
+      size_t j = i + 1;
+      if (j < p.size() && p[j] == '^') ++j;
+      if (j < p.size() && p[j] == ']') ++j;
+      while (j < p.size() && p[j] != ']') j += p[j] == '\\' ? 2 : 1;
+      i = j;
+      continue;
+    }
+    if ((c == '*' || c == '+' || c == '?' || c == '}') && i + 1 < p.size() &&
+        p[i + 1] == '+') {
+      size_t j = i + 2;
+      while (j < p.size() && is_space(p[j])) ++j;
+      if (j + 2 < p.size() && p[j] == '(' && p[j + 1] == '?' &&
+          p[j + 2] == '#') {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 }  // namespace dw

@@ -5,6 +5,7 @@
 #include <locale>
 #include <vector>
 
+#include "runtime/native_pattern.h"
 #include "runtime/text_ops.h"
 #include "text/gbk_codec.h"
 
@@ -104,6 +105,11 @@ bool RegexObject::Search(std::string_view pattern, std::string_view subject,
   }
   state->subject = std::string(subject);
   state->wide = WideText(state->subject);
+  const std::wstring wide_pattern = GbkToWide(state->pattern);
+  if (PatternHangsParser(std::wstring_view(wide_pattern))) {
+    state_ = std::move(state);
+    return false;
+  }
   try {
     boost::regex_constants::syntax_option_type syntax =
         boost::regex::ECMAScript;
@@ -111,7 +117,7 @@ bool RegexObject::Search(std::string_view pattern, std::string_view subject,
     WideRegex re;
     // Classes from the classic locale, whatever locale is global.
     re.imbue(std::locale::classic());
-    re.assign(GbkToWide(state->pattern), syntax);
+    re.assign(wide_pattern, syntax);
 
     boost::match_flag_type flags =
         boost::match_default | boost::match_not_dot_newline;

@@ -197,6 +197,31 @@ TEST(PatternCreateTest, RejectedPatternsGiveNoMatches) {
   }
 }
 
+TEST(PatternCreateTest, PatternsThatHangTheParserAreRefused) {
+  // The engine's parser loops for ever on a possessive quantifier followed
+  // by a comment group and more pattern.
+  // The last one is what fuzzing found, zero byte and all.
+  static const char kFound[] =
+      "\x97+\xEC(?#5)\xAA\x81\x1F`Z*\xF2"
+      "A\0++(?#5)\xAA[";
+  const std::vector<std::string> refused = {
+      "a++(?#x)b",   "a*+(?#c)b",      "a?+(?#)b",
+      "a{2}+(?#c)b", "(?x)a++ (?#c)b", std::string(kFound, sizeof kFound - 1)};
+  for (const std::string& bad : refused) {
+    Pattern p = PatternNew();
+    EXPECT_FALSE(PatternCreate(p, bad)) << bad;
+  }
+  // Comments elsewhere, and look-alikes inside sets and escapes, are fine.
+  for (const char* good :
+       {"a(?#note)b", "a+(?#note)b", "[++](?#x)b", "\\++b", "a\\++(?#x)"}) {
+    Pattern p = PatternNew();
+    EXPECT_TRUE(PatternCreate(p, good)) << good;
+  }
+  Pattern p = PatternNew();
+  ASSERT_TRUE(PatternCreate(p, "a(?#note)b"));
+  EXPECT_EQ(PatternSearchAll(p, "xab").size(), 1u);
+}
+
 TEST(PatternCreateTest, EmptyOrFreedObjectSearchesNothing) {
   Pattern p = PatternNew();
   EXPECT_TRUE(PatternSearchAll(p, "abc").empty());

@@ -187,6 +187,13 @@ TEST(RegexObjectTest, FailedOrMissingSearchGivesEmptyResults) {
     EXPECT_EQ(re.GroupCount(), 0);
     EXPECT_EQ(re.PatternText(), bad);
   }
+  // Patterns on which the engine's parser would never finish are refused,
+  // also when a double-byte character ends in a backslash byte.
+  for (const std::string hang : {"a++(?#x)b", "\x81\\++(?#x)b"}) {
+    RegexObject re;
+    EXPECT_FALSE(re.Search(hang, "aab")) << hang;
+    EXPECT_EQ(re.ReplaceMatches(""), "");
+  }
   // A search the engine gives up on fails the same way.
   RegexObject re;
   EXPECT_FALSE(re.Search("(a|aa)*c", std::string(1500, 'a')));

@@ -1,0 +1,22 @@
+// Tidying must equal its ten replacements made one after the other.
+#include <cstdlib>
+#include <string>
+
+#include "runtime/text_ops.h"
+#include "text/page_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string tidy = dw::TidyHtmlText(text);
+  static const char* const kSteps[][2] = {
+      {"\n", ""},    {"\r", ""},    {"\t", ""},       {"  ", " "},
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#37;", "%"},
+      {"\"", ""},    {"'", ""}};
+  std::string expected = text;
+  for (int k = 0; k < 10; ++k) {
+    expected = dw::ReplaceText(expected, kSteps[k][0], kSteps[k][1],
+                               std::nullopt, std::nullopt, k < 3 || k > 5);
+  }
+  if (tidy != expected) std::abort();
+  return 0;
+}
