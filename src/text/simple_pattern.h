@@ -16,7 +16,9 @@ namespace dw {
 // where every literal run starts with a character below 0x40 (so it can
 // never begin inside a double-byte character), the pattern starts and ends
 // with a literal run, and the replacement holds no "$". Gives nothing for
-// any other pattern; the caller then runs the full engine.
+// any other pattern; the caller then runs the full engine. Where the engine
+// would give up (a lazy dot that fails at very many places on a long line),
+// this still gives the replacement.
 std::optional<std::string> ReplaceSimplePattern(std::string_view pattern,
                                                 std::string_view subject,
                                                 std::string_view replacement);
