@@ -1,7 +1,10 @@
 #include "collect/collect_rule.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -92,6 +95,20 @@ std::string SiteCleanUp(int rule_id, std::string page) {
   return page;
 }
 
+std::int64_t LastIdAfterPause(std::int64_t last_id,
+                              const std::vector<std::int64_t>& handled,
+                              const std::vector<std::int64_t>& unhandled) {
+  std::int64_t lowest_unhandled = std::numeric_limits<std::int64_t>::max();
+  for (std::int64_t value : unhandled) {
+    if (value > last_id) lowest_unhandled = std::min(lowest_unhandled, value);
+  }
+  std::int64_t kept = last_id;
+  for (std::int64_t value : handled) {
+    if (value > kept && value < lowest_unhandled) kept = value;
+  }
+  return kept;
+}
+
 void CollectRule(WorkerContext& ctx, int rule_id) {
   if (!RuleTable::HasRow(rule_id)) return;
   const RuleView rule = ReadRule(ctx.state.rule_table, rule_id);
@@ -102,42 +119,62 @@ void CollectRule(WorkerContext& ctx, int rule_id) {
 
   Pattern pattern = PatternNew();
   if (!PatternCreate(pattern, rule.pattern, /*case_sensitive=*/false)) return;
-  const std::vector<Match> matches = PatternSearchAll(pattern, page);
+  std::vector<Match> matches = PatternSearchAll(pattern, page);
   if (matches.empty()) return;
+  // The last match on the page is handed first.
+  std::reverse(matches.begin(), matches.end());
 
+  const bool by_last_id = rule.kind == kNumberedByLastId;
   const std::string placeholder = "[" + std::to_string(rule.id_group) + "]";
+  std::vector<std::string> ids;
+  std::vector<std::int64_t> values;
+  for (const Match& match : matches) {
+    ids.push_back(MatchSubText(match, page, rule.id_group));
+    values.push_back(by_last_id ? ToLongInteger(ids.back()) : 0);
+  }
+
   bool any_new = false;
   std::int64_t highest = 0;
-  for (auto match = matches.rbegin(); match != matches.rend(); ++match) {
-    if (StopRequested()) return;
-    Post post;
-    post.id = MatchSubText(*match, page, rule.id_group);
-    post.link = ReplaceText(rule.link_template, placeholder, post.id);
-
-    bool is_new;
-    bool newly_seen = false;
-    if (rule.kind == kNumberedByLastId) {
-      const std::int64_t value = ToLongInteger(post.id);
-      is_new = value > rule.last_id;
-      if (is_new && value > highest) highest = value;
-    } else {
-      is_new = ctx.state.first_round || !ctx.state.seen_ids.Contains(post.id);
-      if (is_new) newly_seen = ctx.state.seen_ids.Add(post.id);
+  std::vector<std::int64_t> handled;  // by last id: posts handled to the end
+  // A pause cuts the call short before the post at walk position `next`.
+  auto keep_handled = [&](std::size_t next) {
+    if (!by_last_id) return;
+    const std::int64_t kept = LastIdAfterPause(
+        rule.last_id, handled,
+        std::vector<std::int64_t>(values.begin() + next, values.end()));
+    if (kept > rule.last_id) {
+      ctx.state.rule_table.Cell(rule_id, kRuleLastid) = std::to_string(kept);
     }
+  };
+  for (std::size_t i = 0; i < matches.size(); ++i) {
+    const bool is_new = by_last_id ? values[i] > rule.last_id
+                                   : ctx.state.first_round ||
+                                         !ctx.state.seen_ids.Contains(ids[i]);
     if (!is_new) continue;
+    if (StopRequested()) return keep_handled(i);
     any_new = true;
+    bool newly_seen = false;
+    if (by_last_id) {
+      highest = std::max(highest, values[i]);
+    } else {
+      newly_seen = ctx.state.seen_ids.Add(ids[i]);
+    }
 
+    Post post;
     post.rule_id = rule_id;
     post.rule_name = rule.name;
     post.kind = rule.kind;
-    post.title = MatchSubText(*match, page, rule.title_group);
+    post.id = ids[i];
+    post.title = MatchSubText(matches[i], page, rule.title_group);
+    post.link = ReplaceText(rule.link_template, placeholder, post.id);
     if (!HandlePost(ctx, post)) {
       // Paused before the post was stored: let the next start find it again.
       if (newly_seen) ctx.state.seen_ids.Remove(post.id);
-      return;
+      return keep_handled(i);
     }
+    if (by_last_id) handled.push_back(values[i]);
   }
-  if (any_new && rule.kind == kNumberedByLastId) {
+  if (any_new && by_last_id) {
     ctx.state.rule_table.Cell(rule_id, kRuleLastid) = std::to_string(highest);
   }
 }

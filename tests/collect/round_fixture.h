@@ -60,6 +60,39 @@ inline std::string GbkToUtf8(const std::string& gbk) {
   return out;
 }
 
+// A rule that reads ListPage: GBK, cut at the post list, id in group 1,
+// title in group 2.
+inline RuleRow ListRule(int id, const std::string& name,
+                        const std::string& url) {
+  RuleRow rule;
+  rule.id = id;
+  rule.rank = 100 - id;
+  rule.name = name;
+  rule.url = url;
+  rule.isgbk = "1";
+  rule.reg = "<li><a href=/post/(\\d+)>(.*?)</a>";
+  rule.before = "<ul class=#\xD2\xFD\xBA\xC5posts#\xD2\xFD\xBA\xC5>";  // 引号
+  rule.after = "</ul>";
+  rule.tindex = "2";
+  rule.idindex = "1";
+  rule.pinurl = "http://deals.example/post/[1]";
+  return rule;
+}
+
+// Puts `rule` into its row of `table` the way the rule loader does.
+inline void PutRule(RuleTable& table, const RuleRow& rule) {
+  const std::string cells[] = {rule.isdo,   std::to_string(rule.rank),
+                               rule.isgbk,  rule.type,
+                               rule.name,   rule.url,
+                               rule.cookie, rule.reg,
+                               rule.before, rule.after,
+                               rule.tindex, rule.idindex,
+                               rule.pinurl, rule.lastid};
+  for (int cell = kRuleIsdo; cell <= kRuleLastid; ++cell) {
+    table.Cell(rule.id, cell) = cells[cell - kRuleIsdo];
+  }
+}
+
 // Whole rounds against the local site, with the program's state built the
 // way start-up builds it from a database file.
 class RoundTest : public ::testing::Test {
@@ -87,23 +120,6 @@ class RoundTest : public ::testing::Test {
     std::replace(file.begin(), file.end(), '/', '_');
     std::ofstream(*docroot_ / file, std::ios::binary) << bytes;
     return site_->HttpUrl("/" + file);
-  }
-
-  static RuleRow ListRule(int id, const std::string& name,
-                          const std::string& url) {
-    RuleRow rule;
-    rule.id = id;
-    rule.rank = 100 - id;
-    rule.name = name;
-    rule.url = url;
-    rule.isgbk = "1";
-    rule.reg = "<li><a href=/post/(\\d+)>(.*?)</a>";
-    rule.before = "<ul class=#\xD2\xFD\xBA\xC5posts#\xD2\xFD\xBA\xC5>";  // 引号
-    rule.after = "</ul>";
-    rule.tindex = "2";
-    rule.idindex = "1";
-    rule.pinurl = "http://deals.example/post/[1]";
-    return rule;
   }
 
   // What start-up does once the database file is found.

@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "collect/collect_rule.h"
 #include "collect/collect_texts.h"
-#include "counting_server.h"
 #include "round_fixture.h"
 
 namespace dw::testing {
@@ -132,44 +129,6 @@ TEST_F(CollectionRoundTest, KindEightTakesIdsAboveTheLastIdAndKeepsTheAdvance) {
   EXPECT_EQ(fresh.rule_table.Cell(10, kRuleLastid), "100");
 }
 
-TEST_F(CollectionRoundTest, MissingMarkersMeanThreeRequestsAndNoPosts) {
-  struct Case {
-    const char* what;
-    std::string page;
-  } cases[] = {
-      {"no end marker", "<ul class=\"posts\"><li><a href=\"/post/1\">x</a>"},
-      {"no start marker", "<li><a href=\"/post/1\">x</a></li></ul>"},
-      {"nothing between", "<ul class=\"posts\"></ul>"},
-      {"empty body", ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    CountingServer server(c.page);
-    ProgramState state;
-    state.rule_table.Cell(7, kRuleUrl) = server.Url();
-    state.rule_table.Cell(7, kRuleIsgbk) = "1";
-    state.rule_table.Cell(7, kRuleBefore) =
-        "<ul class=#\xD2\xFD\xBA\xC5posts#\xD2\xFD\xBA\xC5>";
-    state.rule_table.Cell(7, kRuleAfter) = "</ul>";
-    state.rule_table.Cell(7, kRuleReg) = ".";
-    RecordingView view;
-    WorkerContext ctx{state, view, 0};
-    CollectRule(ctx, 7);
-    view.Pump();
-    EXPECT_EQ(server.Requests(), 3);
-    EXPECT_TRUE(view.posts.empty());
-  }
-}
-
-TEST_F(CollectionRoundTest, APageWithPostsIsFetchedOnce) {
-  CountingServer server(ListPage({{"1", "One"}}));
-  db_.AddRule(ListRule(7, "Alpha", server.Url()));
-  StartUp();
-  RunRound();
-  EXPECT_EQ(server.Requests(), 1);
-  EXPECT_EQ(PostTitles(), (Titles{"One"}));
-}
-
 TEST_F(CollectionRoundTest, RulesThatYieldNothingLetTheRoundGoOn) {
   const std::string good = WritePage("good", ListPage({{"1", "One"}}));
   const std::string runaway = WritePage(
@@ -278,35 +237,6 @@ TEST_F(CollectionRoundTest, NoTickedRuleMeansJustTheEndOfRound) {
   EXPECT_EQ(view_.reminder_clears, 1);
   EXPECT_FALSE(state_.first_round);
 }
-
-struct CleanUpCase {
-  int rule_id;
-  std::string page;
-  std::string cleaned;
-  friend void PrintTo(const CleanUpCase& c, std::ostream* os) {
-    *os << "rule " << c.rule_id;
-  }
-};
-
-class SiteCleanUpTest : public ::testing::TestWithParam<CleanUpCase> {};
-
-TEST_P(SiteCleanUpTest, ChosenByRuleId) {
-  EXPECT_EQ(SiteCleanUp(GetParam().rule_id, GetParam().page),
-            GetParam().cleaned);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    RuleIds, SiteCleanUpTest,
-    ::testing::Values(
-        CleanUpCase{3,
-                    "<IMG SRC=a.png /><a>x</A><span class=tps>1</span>"
-                    "[<span class=xw1>t</span>]",
-                    "<a>x[t]"},
-        CleanUpCase{1, "<a>x</a>", "<a>x"},
-        CleanUpCase{12, "<FONT color=red>x</font></FONT>", "x</FONT>"},
-        CleanUpCase{6, "fid=4217&x=42174217", "fid=4305&x=43054305"},
-        CleanUpCase{7, "<a>x</a><font>4217", "<a>x</a><font>4217"},
-        CleanUpCase{13, "<img src=a />", "<img src=a />"}));
 
 }  // namespace
 }  // namespace dw::testing

@@ -49,6 +49,12 @@ class Gate {
 
 class StopTest : public RoundTest {
  protected:
+  // A worker held at the gate by a failed check must still end first.
+  ~StopTest() override {
+    gate_.Open();
+    EndCollection(state_);
+  }
+
   // Pauses and waits for the worker; returns how long that took.
   Clock::duration PauseAndJoin() {
     const auto start = Clock::now();
@@ -62,6 +68,21 @@ class StopTest : public RoundTest {
                            seconds(30));
   }
 
+  // Starts collection and pauses it while the worker is inside its `n`-th
+  // queued call; returns once the worker has ended and what it queued has
+  // been delivered (or dropped). Later starts run freely.
+  void PauseAtQueuedCall(int n) {
+    view_.OnQueuedCall(n, [this] { gate_.Arrive(); });
+    StartCollection(state_, view_);
+    const bool arrived = gate_.WaitArrived();
+    StopCollection(state_);
+    gate_.Open();
+    EndCollection(state_);
+    view_.OnQueuedCall(0, nullptr);
+    view_.Pump();
+    ASSERT_TRUE(arrived);
+  }
+
   // What the windows show once every queued call has been delivered.
   void ExpectNothingMoreShown() {
     const size_t statuses = view_.statuses.size();
@@ -73,6 +94,8 @@ class StopTest : public RoundTest {
     EXPECT_EQ(view_.posts.size(), posts);
     EXPECT_EQ(view_.reminders.size(), reminders);
   }
+
+  Gate gate_;
 };
 
 TEST_F(StopTest, PauseAbandonsAHangingRequest) {
@@ -150,35 +173,46 @@ TEST_F(StopTest, NothingOfAPostShowsOrIsStoredOncePaused) {
   db_.AddRule(ListRule(7, "Alpha", url));
   StartUp();
   state_.first_round = false;  // a later round: ids decide newness alone
-  Gate gate;
   // Queued calls: clear reminders, status, then the first post's row.
-  view_.OnQueuedCall(3, [&] { gate.Arrive(); });
-  StartCollection(state_, view_);
-  ASSERT_TRUE(gate.WaitArrived());
-  StopCollection(state_);
-  gate.Open();
-  EndCollection(state_);
-  view_.Pump();
+  PauseAtQueuedCall(3);
   EXPECT_TRUE(view_.posts.empty());  // queued before the pause, dropped
   EXPECT_TRUE(view_.reminders.empty());
   EXPECT_TRUE(db_.Info().empty());
   EXPECT_EQ(state_.seen_ids.size(), 0u);
 
   // The post cut short is found again after the next start.
-  view_.OnQueuedCall(0, nullptr);
   RunRound();
   EXPECT_EQ(PostTitles(), (std::vector<std::string>{"Two", "One"}));
   EXPECT_EQ(db_.Info().size(), 2u);
+}
+
+TEST_F(StopTest, PostsNumberedByLastIdAreNotHandedTwiceAfterAPause) {
+  const std::string url = WritePage(
+      "list", ListPage({{"103", "n103"}, {"102", "n102"}, {"101", "n101"}}));
+  RuleRow rule = ListRule(10, "Delta", url);
+  rule.type = "8";
+  rule.lastid = "100";
+  db_.AddRule(rule);
+  StartUp();
+  // Queued calls: clear reminders, status, 101's row and reminder, then the
+  // row of 102, which the pause cuts short before it is stored.
+  PauseAtQueuedCall(5);
+  EXPECT_EQ(StoredUrls(), (std::vector<std::string>{Link("101")}));
+
+  RunRound();
+  EXPECT_EQ(ReminderTitles(), (std::vector<std::string>{"n103", "n102"}));
+  EXPECT_EQ(StoredUrls(),
+            (std::vector<std::string>{Link("101"), Link("102"), Link("103")}));
+  EXPECT_EQ(state_.rule_table.Cell(10, kRuleLastid), "103");
 }
 
 TEST_F(StopTest, ANewStartWaitsForTheOldWorkerWithoutBlocking) {
   const std::string url = WritePage("list", ListPage({{"1", "One"}}));
   db_.AddRule(ListRule(7, "Alpha", url));
   StartUp();
-  Gate gate;
-  view_.OnQueuedCall(3, [&] { gate.Arrive(); });
+  view_.OnQueuedCall(3, [this] { gate_.Arrive(); });
   StartCollection(state_, view_);
-  ASSERT_TRUE(gate.WaitArrived());
+  ASSERT_TRUE(gate_.WaitArrived());
   StopCollection(state_);
 
   const auto start = Clock::now();
@@ -186,7 +220,7 @@ TEST_F(StopTest, ANewStartWaitsForTheOldWorkerWithoutBlocking) {
   EXPECT_LT(Clock::now() - start, kPromptly);
   std::this_thread::sleep_for(milliseconds(300));
   EXPECT_EQ(view_.QueuedCalls(), 3);  // the new worker has not begun
-  gate.Open();
+  gate_.Open();
 
   ASSERT_TRUE(WaitForStatus(kStatusRoundDone));
   EndCollection(state_);
