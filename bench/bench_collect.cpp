@@ -83,24 +83,34 @@ void SetRule(ProgramState& state, const std::string& url, bool gbk) {
   cell(kRulePinurl) = "http://deals.example/post/[1]";
 }
 
+// One rule whose page a loopback server gives, over a database of its own,
+// with the state and view a worker uses.
+struct RuleBench {
+  RuleBench(const std::string& page, bool gbk) : server(page) {
+    OpenDatabase(state.database, folder.File("qel6.sdb"));
+    SetRule(state, server.Url(), gbk);
+  }
+  void Collect() { CollectRule(ctx, kRule); }
+
+  testing::CountingServer server;
+  TempFolder folder;
+  ProgramState state;
+  KeepingView view;
+  WorkerContext ctx{state, view, 0};
+};
+
 // Time per call once the page's posts are known; every call fetches,
 // converts, cuts, tidies and searches the whole page.
 void BM_CollectRuleOneMiBPage(benchmark::State& st) {
   const bool gbk = st.range(0) == 1;
   const std::string gbk_page = ListPage(1000000, 400, 1 << 20);
   const std::string page = gbk ? gbk_page : Utf8(gbk_page);
-  testing::CountingServer server(page);
-  TempFolder folder;
-  ProgramState state;
-  OpenDatabase(state.database, folder.File("qel6.sdb"));
-  SetRule(state, server.Url(), gbk);
-  KeepingView view;
-  WorkerContext ctx{state, view, 0};
-  CollectRule(ctx, kRule);  // the 400 posts become seen
+  RuleBench bench(page, gbk);
+  bench.Collect();  // the 400 posts become seen
   const long peak_before = PeakResidentBytes();
-  for (auto _ : st) CollectRule(ctx, kRule);
+  for (auto _ : st) bench.Collect();
   st.SetBytesProcessed(st.iterations() * static_cast<long>(page.size()));
-  st.counters["posts"] = static_cast<double>(view.posts.size());
+  st.counters["posts"] = static_cast<double>(bench.view.posts.size());
   st.counters["page_KiB"] = static_cast<double>(page.size()) / 1024;
   st.counters["peak_rss_MiB"] =
       static_cast<double>(PeakResidentBytes()) / (1 << 20);
@@ -164,21 +174,16 @@ BENCHMARK(BM_FirstRoundDuplicateCheck)
 void BM_LongRun(benchmark::State& st) {
   constexpr int kRounds = 10000;
   constexpr int kPagePosts = 20;
-  testing::CountingServer server(ListPage(kPagePosts, kPagePosts, 8 * 1024));
-  TempFolder folder;
-  ProgramState state;
-  OpenDatabase(state.database, folder.File("qel6.sdb"));
-  SetRule(state, server.Url(), true);
-  KeepingView view;
-  WorkerContext ctx{state, view, 0};
+  RuleBench bench(ListPage(kPagePosts, kPagePosts, 8 * 1024), true);
+  const KeepingView& view = bench.view;
   long rss_start = 0;
   long heap_start = 0;
   std::size_t posts_start = 0;
   for (auto _ : st) {
     for (int round = 1; round <= kRounds; ++round) {
-      server.SetBody(ListPage(kPagePosts + round, kPagePosts, 8 * 1024));
-      view.ClearReminders();
-      CollectRule(ctx, kRule);
+      bench.server.SetBody(ListPage(kPagePosts + round, kPagePosts, 8 * 1024));
+      bench.view.ClearReminders();
+      bench.Collect();
       if (round == kRounds / 10) {
         rss_start = ResidentBytes();
         heap_start = HeapInUseBytes();
@@ -191,7 +196,7 @@ void BM_LongRun(benchmark::State& st) {
   const double kept = static_cast<double>(view.posts.size() - posts_start);
   st.counters["rounds"] = kRounds;
   st.counters["kept_posts"] = static_cast<double>(view.posts.size());
-  st.counters["seen_ids"] = static_cast<double>(state.seen_ids.size());
+  st.counters["seen_ids"] = static_cast<double>(bench.state.seen_ids.size());
   st.counters["rss_MiB"] = static_cast<double>(rss_end) / (1 << 20);
   // Kept per post: its list row, its seen id, and the database's share.
   st.counters["rss_bytes_per_kept_post"] =

@@ -49,9 +49,6 @@ struct ProgramState {
   // what an abandoned worker queued is dropped. GUI thread only.
   std::uint64_t collection_generation = 0;
   CollectionPacing pacing;
-
-  // The reminder window's count-down.
-  ThreadHandle countdown;
 };
 
 }  // namespace dw

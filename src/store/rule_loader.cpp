@@ -8,13 +8,28 @@
 #include "store/statements.h"
 
 namespace dw {
+namespace {
+
+// All rows of a loader's statement as texts, and its column count; the
+// record set is closed again.
+struct QueryTable {
+  Array<std::string> rows;
+  int columns = 0;
+};
+
+QueryTable ReadAll(Database& database, RecordSet& record_set,
+                   const std::string& sql) {
+  RunQuery(record_set, database, sql);
+  QueryTable table{RsAllRows(record_set, false), RsColumnCount(record_set)};
+  CloseQuery(record_set);
+  return table;
+}
+
+}  // namespace
 
 void LoadRules(Database& database, RecordSet& record_set, RuleTable& table,
                RuleTree& tree) {
-  RunQuery(record_set, database, kRuleStatement);
-  const Array<std::string> rows = RsAllRows(record_set, false);
-  const int columns = RsColumnCount(record_set);
-  CloseQuery(record_set);
+  const auto [rows, columns] = ReadAll(database, record_set, kRuleStatement);
 
   tree.ClearRuleTree();
   for (int r = 1; r <= rows.Rows(); ++r) {
@@ -31,10 +46,8 @@ void LoadRules(Database& database, RecordSet& record_set, RuleTable& table,
 
 void LoadSettings(Database& database, RecordSet& record_set, Settings& settings,
                   KeywordList& keywords) {
-  RunQuery(record_set, database, kSettingsStatement);
-  const Array<std::string> rows = RsAllRows(record_set, false);
-  const int columns = RsColumnCount(record_set);
-  CloseQuery(record_set);
+  const auto [rows, columns] =
+      ReadAll(database, record_set, kSettingsStatement);
 
   keywords.clear();
   if (rows.Rows() < 1 || columns < 9) return;

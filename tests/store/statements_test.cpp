@@ -26,44 +26,10 @@ class StoreTest : public ::testing::Test {
     ASSERT_TRUE(ExecuteSql(db_, SchemaText()));
   }
 
-  std::string Cell(const std::string& sql, int row, int column) {
-    if (RunQuery(rs_, db_, sql) < row) return "<no row>";
-    auto rows = RsAllRows(rs_);
-    CloseQuery(rs_);
-    return rows(row, column);
-  }
-
   dw::testing::TempDir dir_;
   Database db_;
   RecordSet rs_;
 };
-
-TEST_F(StoreTest, RuleStatementFiltersAndOrdersByRank) {
-  ASSERT_TRUE(ExecuteSql(db_,
-                         "insert into rule(id,isdo,rank,name,lastid) values"
-                         "(1,'1',5,'five',100),(2,'3',9,'hidden',0),"
-                         "(3,' 1',9,'nine',0),(4,'0',1,'one',0)"));
-  ASSERT_EQ(RunQuery(rs_, db_, kRuleStatement), 3);
-  EXPECT_EQ(RsColumnCount(rs_), 15);
-  auto rows = RsAllRows(rs_);
-  CloseQuery(rs_);
-  EXPECT_EQ(rows(1, 6), "nine");
-  EXPECT_EQ(rows(1, 2), " 1");  // isdo comes back as stored
-  EXPECT_EQ(rows(2, 6), "five");
-  EXPECT_EQ(rows(2, 15), "100");
-  EXPECT_EQ(rows(3, 6), "one");
-}
-
-TEST_F(StoreTest, SettingsStatementReadsNineColumns) {
-  ASSERT_TRUE(ExecuteSql(db_, "insert into con(keywd,pl_shop) values(?,?)",
-                         {"a\r\nb", 3LL}));
-  ASSERT_EQ(RunQuery(rs_, db_, kSettingsStatement), 1);
-  EXPECT_EQ(RsColumnCount(rs_), 9);
-  auto rows = RsAllRows(rs_);
-  EXPECT_EQ(rows(1, 1), "a\r\nb");
-  EXPECT_EQ(rows(1, 2), "3");
-  EXPECT_EQ(rows(1, 9), "");
-}
 
 TEST_F(StoreTest, StoredPostKeepsQuotesAndGbkBytes) {
   StoredPost post{"Al'pha \"x\"", 4, "Tea's \xb2\xe8", "http://h/t?a='1'",
