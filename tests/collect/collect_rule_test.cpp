@@ -25,6 +25,7 @@ struct FetchCase {
 // An empty cut (a missing marker, nothing between the markers, no page) is
 // fetched again at once, three times in all; a page with posts once.
 TEST(CollectRuleTest, FetchesUntilTheCutPageHoldsSomethingThreeTimesAtMost) {
+  using namespace std::string_literals;
   const FetchCase cases[] = {
       {"posts", ListPage({{"1", "One"}}), 1, 1},
       {"no end marker", "<ul class=\"posts\"><li><a href=\"/post/1\">x</a>", 3,
@@ -32,6 +33,8 @@ TEST(CollectRuleTest, FetchesUntilTheCutPageHoldsSomethingThreeTimesAtMost) {
       {"no start marker", "<li><a href=\"/post/1\">x</a></li></ul>", 3, 0},
       {"nothing between", "<ul class=\"posts\"></ul>", 3, 0},
       {"empty body", "", 3, 0},
+      {"zero byte before the end marker",
+       "<ul class=\"posts\"><li><a href=\"/post/1\">x</a>\0</ul>"s, 3, 0},
   };
   for (const FetchCase& c : cases) {
     SCOPED_TRACE(c.what);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,15 +17,24 @@ const std::vector<PagePost> kThreePosts = {
 
 class CollectionRoundTest : public RoundTest {};
 
+// The `isgbk` text, and whether the page is then taken as GBK.
+struct Encoding {
+  const char* isgbk;
+  bool gbk;
+  friend void PrintTo(const Encoding& e, std::ostream* os) {
+    *os << "isgbk \"" << e.isgbk << "\"";
+  }
+};
+
 class EncodingRoundTest : public RoundTest,
-                          public ::testing::WithParamInterface<bool> {};
+                          public ::testing::WithParamInterface<Encoding> {};
 
 TEST_P(EncodingRoundTest, PostsAppearTopOfPageUppermost) {
-  const bool gbk = GetParam();
+  const bool gbk = GetParam().gbk;
   const std::string page = ListPage(kThreePosts);
   RuleRow rule =
       ListRule(7, "Alpha", WritePage("list", gbk ? page : GbkToUtf8(page)));
-  rule.isgbk = gbk ? "1" : "0";
+  rule.isgbk = GetParam().isgbk;
   db_.AddRule(rule);
   StartUp();
   RunRound();
@@ -46,9 +56,14 @@ TEST_P(EncodingRoundTest, PostsAppearTopOfPageUppermost) {
   EXPECT_FALSE(state_.first_round);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pages, EncodingRoundTest, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(Pages, EncodingRoundTest,
+                         ::testing::Values(Encoding{"1", true},
+                                           Encoding{"0", false},
+                                           Encoding{"01", false},
+                                           Encoding{" 1", false}),
                          [](const auto& info) {
-                           return info.param ? "Gbk" : "Utf8";
+                           return std::string(info.param.gbk ? "Gbk" : "Utf8") +
+                                  std::to_string(info.index);
                          });
 
 TEST_F(CollectionRoundTest, SecondRoundShowsOnlyWhatIsNewSinceTheFirst) {
@@ -127,6 +142,20 @@ TEST_F(CollectionRoundTest, KindEightTakesIdsAboveTheLastIdAndKeepsTheAdvance) {
   ASSERT_TRUE(DbOpen(fresh.database, db_.path()));
   LoadRules(fresh.database, fresh.record_set, fresh.rule_table, tree);
   EXPECT_EQ(fresh.rule_table.Cell(10, kRuleLastid), "100");
+}
+
+TEST_F(CollectionRoundTest, KindsOtherThanEightIgnoreTheLastId) {
+  const std::string url =
+      WritePage("list", ListPage({{"6", "n6"}, {"5", "n5"}}));
+  RuleRow rule = ListRule(10, "Delta", url);
+  rule.type = "9";
+  rule.lastid = "100";
+  db_.AddRule(rule);
+  StartUp();
+  RunRound();
+  RunRound();  // seen since start-up
+  EXPECT_EQ(PostTitles(), (Titles{"n6", "n5"}));
+  EXPECT_EQ(state_.rule_table.Cell(10, kRuleLastid), "100");
 }
 
 TEST_F(CollectionRoundTest, RulesThatYieldNothingLetTheRoundGoOn) {
