@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "net/cookies.h"
 #include "runtime/convert.h"
 #include "runtime/database.h"
 #include "runtime/encoding.h"
@@ -60,13 +61,8 @@ struct Post {
 // The way a rule is applied to a page: cut between the markers, tidy, match,
 // and build each link from the template.
 std::vector<Post> Extract(const Rule& rule, const std::string& utf8Page) {
-  const std::string text = Utf8ToGbk(utf8Page);
-  int from = FindText(text, rule.before);
-  if (from < 0) return {};
-  from += static_cast<int>(rule.before.size());
-  int to = FindText(text, rule.after, from);
-  if (to < 0) return {};
-  const std::string page = TidyHtmlText(text.substr(from - 1, to - from));
+  const std::string page =
+      TidyHtmlText(TextBetween(Utf8ToGbk(utf8Page), rule.before, rule.after));
   Pattern pattern;
   if (!PatternCreate(pattern, rule.reg, false)) return {};
   std::vector<Post> posts;
