@@ -5,6 +5,7 @@
 #include <string>
 
 #include "net/cookies.h"
+#include "runtime/gbk_constants.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);

@@ -3,6 +3,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "runtime/gbk_constants.h"
 #include "runtime/text_ops.h"
 
 namespace dw {

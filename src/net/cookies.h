@@ -5,9 +5,6 @@
 
 namespace dw {
 
-// Stands for a double quote inside stored markers and patterns.
-inline constexpr char kQuotePlaceholder[] = "#\xD2\xFD\xBA\xC5";  // #引号
-
 // The cookie text ("name=value; name=value") of the Set-Cookie lines in
 // `headers` (CR LF separated, header names already spelt "Set-Cookie"), in
 // line order, attributes dropped.

@@ -5,13 +5,11 @@
 #include <cstring>
 #include <limits>
 
+#include "runtime/gbk_constants.h"
 #include "runtime/runtime_error.h"
 
 namespace dw {
 namespace {
-
-constexpr char kTrue[] = "\xd5\xe6";   // 真
-constexpr char kFalse[] = "\xbc\xd9";  // 假
 
 template <class T>
 std::string RawBytes(T value) {
@@ -96,7 +94,7 @@ std::string ToText(float value) {
   return Formatted("%.6g", static_cast<double>(value));
 }
 
-std::string ToText(bool value) { return value ? kTrue : kFalse; }
+std::string ToText(bool value) { return value ? kTrueText : kFalseText; }
 
 std::string ToText(DateTime value) {
   auto t = ToCalendarTime(value);

@@ -1,8 +1,12 @@
 #include "runtime/text_ops.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
 
 namespace dw {
 namespace {
@@ -11,11 +15,10 @@ bool IsLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
-bool MatchesAt(const std::string& text, std::size_t pos,
-               const std::string& sought, bool ignoreCase) {
-  if (!ignoreCase) return text.compare(pos, sought.size(), sought) == 0;
+bool MatchesAt(const char* at, std::string_view sought, bool ignoreCase) {
+  if (!ignoreCase) return std::memcmp(at, sought.data(), sought.size()) == 0;
   for (std::size_t k = 0; k < sought.size(); ++k) {
-    if (FoldAscii(text[pos + k]) != FoldAscii(sought[k])) return false;
+    if (FoldAscii(at[k]) != FoldAscii(sought[k])) return false;
   }
   return true;
 }
@@ -35,6 +38,182 @@ bool IsSpaceUnit(const std::string& text, std::size_t pos, std::size_t len) {
 std::size_t SkipFor(std::optional<int> start) {
   return start ? static_cast<std::size_t>(std::max(*start - 1, 0)) : 0;
 }
+
+// --- The scan behind FindText, ReplaceText and SplitText ---------------------
+//
+// Pages are mostly one-byte markup. Two ways through it, both stopping only
+// at character starts:
+// - Skim: when the sought text starts with a one-byte character that has no
+//   other case to look for, jump with memchr from one occurrence of that
+//   byte to the next. Whether an occurrence starts a character is told by
+//   the lead bytes right before it: the byte after any one-byte value starts
+//   a character, so an even run of lead bytes before it means it does.
+// - Walk: test eight bytes at once for anything that makes the scan stop (a
+//   byte that could start a match, judged by the first two bytes of the
+//   sought text, or a lead byte) and step on one character at a time there.
+// Skim hands a stretch over to Walk when misses come thick, where its one
+// call per occurrence would cost more than Walk's steady pace.
+
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+constexpr std::size_t kWord = 8;
+constexpr std::ptrdiff_t kMissCost = 32;   // in bytes walked
+constexpr std::size_t kWalkStretch = 256;  // bytes Walk covers before Skim
+
+// Eight bytes, the first in the lowest byte of the word.
+std::uint64_t LoadWord(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, kWord);
+  if constexpr (std::endian::native == std::endian::big) {
+    w = __builtin_bswap64(w);
+  }
+  return w;
+}
+
+// 0x80 in every byte of w that is zero, and in no other.
+std::uint64_t ZeroBytesOf(std::uint64_t w) {
+  return ~(((w & kLow7) + kLow7) | w | kLow7);
+}
+
+bool IsAsciiLetter(char c) {
+  return FoldAscii(c) >= 'a' && FoldAscii(c) <= 'z';
+}
+
+// A byte the scan looks for, with its other ASCII case when case is ignored.
+class ByteChoice {
+ public:
+  ByteChoice(char c, bool ignoreCase)
+      : a_(Spread(c)),
+        b_(ignoreCase && IsAsciiLetter(c) ? Spread(static_cast<char>(c ^ 0x20))
+                                          : a_) {}
+
+  // 0x80 in every byte of w that is one of the choices.
+  std::uint64_t In(std::uint64_t w) const {
+    std::uint64_t hits = ZeroBytesOf(w ^ a_);
+    if (b_ != a_) hits |= ZeroBytesOf(w ^ b_);
+    return hits;
+  }
+
+ private:
+  static std::uint64_t Spread(char c) {
+    return 0x0101010101010101ull * static_cast<unsigned char>(c);
+  }
+  std::uint64_t a_;
+  std::uint64_t b_;
+};
+
+// Steps over the double-byte characters starting at pos, to the next
+// one-byte character or the end.
+std::size_t SkipDoubleBytes(const char* s, std::size_t n, std::size_t pos) {
+  while (pos + 1 < n && IsLeadByte(s[pos])) pos += 2;
+  if (pos + 1 == n && IsLeadByte(s[pos])) ++pos;
+  return pos;
+}
+
+// Finds sought (not empty) at character starts of text. Next(pos) scans from
+// pos as from the start of a character and gives the 0-based position of the
+// first match, or npos.
+class Scan {
+ public:
+  Scan(std::string_view text, std::string_view sought, bool ignoreCase)
+      : s_(text.data()),
+        n_(text.size()),
+        sought_(sought),
+        ignoreCase_(ignoreCase),
+        first_(sought[0], ignoreCase),
+        second_(sought.size() > 1 ? sought[1] : '\0', ignoreCase),
+        leadFirst_(IsLeadByte(sought[0])),
+        skim_(!leadFirst_ && !(ignoreCase && IsAsciiLetter(sought[0]))) {}
+
+  std::size_t Next(std::size_t pos) const {
+    if (!skim_) return Walk(pos, n_) ? pos : std::string_view::npos;
+    while (true) {
+      switch (Skim(pos, kMissCost)) {
+        case kFound:
+          return pos;
+        case kNone:
+          return std::string_view::npos;
+        case kThick:
+          if (Walk(pos, pos + kWalkStretch)) return pos;
+      }
+    }
+  }
+
+ private:
+  enum SkimEnd { kFound, kNone, kThick };
+
+  // Moves pos to the first match (kFound), or past the miss that used up
+  // the credit (kThick); kNone when nothing is left. Every byte jumped over
+  // earns credit, every miss costs kMissCost.
+  SkimEnd Skim(std::size_t& pos, std::ptrdiff_t credit) const {
+    const std::size_t m = sought_.size();
+    while (pos < n_) {
+      const void* hit = std::memchr(s_ + pos, sought_[0], n_ - pos);
+      if (!hit) return kNone;
+      const std::size_t at =
+          static_cast<std::size_t>(static_cast<const char*>(hit) - s_);
+      if (n_ - at < m) return kNone;
+      std::size_t run = at;
+      while (run > pos && IsLeadByte(s_[run - 1])) --run;
+      // The first byte is known to match.
+      if ((at - run) % 2 == 0 &&
+          (m == 1 || MatchesAt(s_ + at + 1, sought_.substr(1), ignoreCase_))) {
+        pos = at;
+        return kFound;
+      }
+      credit += static_cast<std::ptrdiff_t>(at - pos) - kMissCost;
+      pos = at + 1;  // after a one-byte value: a character start
+      if (credit < 0) return kThick;
+    }
+    return kNone;
+  }
+
+  // Moves pos to the first match before limit and returns true, or to the
+  // first character start at or after limit (or the end) and returns false.
+  bool Walk(std::size_t& pos, std::size_t limit) const {
+    const std::size_t m = sought_.size();
+    while (pos < limit && n_ - pos >= m) {
+      // The word after pos is read too, for the byte after the last one.
+      while (pos < limit && n_ - pos > kWord) {
+        const std::uint64_t w = LoadWord(s_ + pos);
+        std::uint64_t stop = first_.In(w);
+        if (m > 1) stop &= second_.In(LoadWord(s_ + pos + 1));
+        stop |= w & kHigh;
+        if (stop == 0) {
+          pos += kWord;
+          continue;
+        }
+        pos += static_cast<std::size_t>(std::countr_zero(stop)) / 8;
+        break;
+      }
+      if (pos >= limit || n_ - pos < m) break;
+      const bool lead = IsLeadByte(s_[pos]);
+      if (lead && !leadFirst_) {
+        pos = SkipDoubleBytes(s_, n_, pos);
+        continue;
+      }
+      if (MatchesAt(s_ + pos, sought_, ignoreCase_)) return true;
+      if (!lead) {
+        ++pos;
+      } else if (pos + 1 < n_) {
+        pos += 2;
+      } else {
+        pos = n_;  // a lead byte at the very end ends the scan
+      }
+    }
+    if (n_ - pos < m) pos = n_;
+    return false;
+  }
+
+  const char* s_;
+  std::size_t n_;
+  std::string_view sought_;
+  bool ignoreCase_;
+  ByteChoice first_;
+  ByteChoice second_;
+  bool leadFirst_;
+  bool skim_;
+};
 
 }  // namespace
 
@@ -62,20 +241,11 @@ std::string TextMiddle(const std::string& text, int start, int count) {
 
 int FindText(const std::string& text, const std::string& sought,
              std::optional<int> start, bool ignoreCase) {
-  std::size_t pos = SkipFor(start);
+  const std::size_t pos = SkipFor(start);
   if (pos >= text.size()) return -1;
   if (sought.empty()) return 1;
-  while (text.size() - pos >= sought.size()) {
-    if (MatchesAt(text, pos, sought, ignoreCase))
-      return static_cast<int>(pos + 1);
-    if (IsLeadByte(text[pos])) {
-      if (pos + 1 >= text.size()) return -1;
-      pos += 2;
-    } else {
-      pos += 1;
-    }
-  }
-  return -1;
+  const std::size_t found = Scan(text, sought, ignoreCase).Next(pos);
+  return found == std::string_view::npos ? -1 : static_cast<int>(found + 1);
 }
 
 std::string ReplaceText(const std::string& text, const std::string& sought,
@@ -87,21 +257,19 @@ std::string ReplaceText(const std::string& text, const std::string& sought,
       (count && *count == 0))
     return text;
   long long left = count ? *count : -1;  // negative: no limit
-  std::string out = text.substr(0, pos);
+  const Scan scan(text, sought, !caseSensitive);
+  std::size_t found = scan.Next(pos);
+  if (found == std::string_view::npos) return text;
+  std::string out;
   out.reserve(text.size());
-  while (pos < text.size()) {
-    if (text.size() - pos < sought.size() || left == 0) break;
-    if (MatchesAt(text, pos, sought, !caseSensitive)) {
-      out += replacement;
-      pos += sought.size();
-      if (left > 0) --left;
-      continue;
-    }
-    std::size_t len = UnitLength(text, pos);
-    out.append(text, pos, len);
-    pos += len;
-  }
-  out.append(text, pos, std::string::npos);
+  std::size_t copied = 0;  // bytes before this are in out
+  do {
+    out.append(text, copied, found - copied);
+    if (!replacement.empty()) out += replacement;
+    pos = copied = found + sought.size();
+    if (left > 0) --left;
+  } while (left != 0 && (found = scan.Next(pos)) != std::string_view::npos);
+  out.append(text, copied, std::string::npos);
   return out;
 }
 
@@ -117,18 +285,13 @@ std::vector<std::string> SplitText(const std::string& text,
   }
   const std::size_t limit =
       (maximum && *maximum > 0) ? static_cast<std::size_t>(*maximum) : 0;
-  std::size_t pos = 0;
   std::size_t pieceStart = 0;
-  while (text.size() - pos >= delim.size()) {
-    if (text.compare(pos, delim.size(), delim) == 0) {
-      pieces.push_back(text.substr(pieceStart, pos - pieceStart));
-      pos += delim.size();
-      pieceStart = pos;
-      if (limit != 0 && pieces.size() == limit) return pieces;
-      continue;
-    }
-    if (IsLeadByte(text[pos]) && pos + 1 >= text.size()) break;
-    pos += UnitLength(text, pos);
+  const Scan scan(text, delim, false);
+  std::size_t found;
+  while ((found = scan.Next(pieceStart)) != std::string_view::npos) {
+    pieces.push_back(text.substr(pieceStart, found - pieceStart));
+    pieceStart = found + delim.size();
+    if (limit != 0 && pieces.size() == limit) return pieces;
   }
   if (pieceStart < text.size()) pieces.push_back(text.substr(pieceStart));
   return pieces;

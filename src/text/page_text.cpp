@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "runtime/text_ops.h"
 #include "text/gbk_codec.h"
-#include "text/gbk_replace.h"
 #include "text/regex_object.h"
 #include "text/simple_pattern.h"
 
@@ -101,15 +101,24 @@ std::string Utf8ToGbk(std::string_view bytes) {
 std::string TidyHtmlText(std::string_view text) {
   // In this order: the breaks go before spaces are halved (once) and before
   // entities are decoded, and the quote made from "&quot;" goes again at the
-  // end. Removing several one-byte characters in one pass is the same as
-  // removing them one after the other.
-  std::string out = RemoveAsciiBytes(text, "\n\r\t");
-  out = ReplaceAsciiAll(out, "  ", " ", true);
-  out = ReplaceAsciiAll(out, "&lt;", "<", true);
-  out = ReplaceAsciiAll(out, "&gt;", ">", true);
-  out = ReplaceAsciiAll(out, "&quot;", "\"", false);
-  out = ReplaceAsciiAll(out, "&#37;", "%", false);
-  return RemoveAsciiBytes(out, "\"'");
+  // end.
+  struct Step {
+    const char* sought;
+    const char* replacement;
+    bool case_sensitive;
+  };
+  static const Step kSteps[] = {
+      {"\n", "", true},       {"\r", "", true},     {"\t", "", true},
+      {"  ", " ", false},     {"&lt;", "<", false}, {"&gt;", ">", false},
+      {"&quot;", "\"", true}, {"&#37;", "%", true}, {"\"", "", true},
+      {"'", "", true},
+  };
+  std::string out(text);
+  for (const Step& step : kSteps) {
+    out = ReplaceText(out, step.sought, step.replacement, std::nullopt,
+                      std::nullopt, step.case_sensitive);
+  }
+  return out;
 }
 
 std::string RegexReplace(std::string_view pattern, std::string_view subject,

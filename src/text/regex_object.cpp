@@ -5,15 +5,13 @@
 #include <locale>
 #include <vector>
 
+#include "runtime/gbk_constants.h"
 #include "runtime/native_pattern.h"
 #include "runtime/text_ops.h"
 #include "text/gbk_codec.h"
 
 namespace dw {
 namespace {
-
-// Same marker as the one TextBetween understands.
-constexpr char kQuotePlaceholder[] = "#\xD2\xFD\xBA\xC5";  // #引号
 
 // Character classes of the classic locale (so "\w" and "\s" keep to ASCII
 // as in the dialect we speak) but case folding for every letter that has a

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "runtime/gbk_constants.h"
+
 namespace dw {
 namespace {
 

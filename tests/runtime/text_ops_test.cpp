@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "runtime/plain_text_ops.h"
 
 namespace dw {
 namespace {
@@ -154,6 +157,51 @@ TEST(SplitText, Cases) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(SplitText(c.text, c.delimiter, c.maximum), c.expected) << c.name;
+  }
+}
+
+// Texts long enough for the word-at-a-time scan, full of near misses:
+// pieces of the sought texts in both cases, double-byte characters whose
+// second byte is ASCII, runs of lead bytes, a lone lead byte at the end.
+std::string NearMissText(std::mt19937& rng) {
+  static const std::string pieces[] = {
+      "a",        "A",     "&",     "l",          "L",    "t;",
+      ";",        " ",     "  ",    "\n",         "\r\n", "\"",
+      "'",        "&lt",   "&LT;",  "&l",         "<ta",  "<table>",
+      "\x81",     "\x81&", "\x81 ", "\xD6\xD0",   kWithA, kWithAt,
+      "\x81\x81", "@",     "x",     "abcdefghij", "\xD6"};
+  std::string s;
+  const int count = static_cast<int>(rng() % 200);
+  for (int k = 0; k < count; ++k) s += pieces[rng() % std::size(pieces)];
+  return s;
+}
+
+TEST(TextScan, AgreesWithPlainScanOnLongTexts) {
+  const std::string soughts[] = {
+      "a",    "L",    "  ",       "&lt;",  "<table>", "\r\n",        "@",
+      "\x81", "\xD0", "\xD6\xD0", "\x81&", "a\x81",   "abcdefghij!", ";"};
+  std::mt19937 rng(7);
+  for (int n = 0; n < 2000; ++n) {
+    const std::string text = NearMissText(rng);
+    const std::optional<int> start =
+        n % 3 == 0 ? std::optional<int>(static_cast<int>(rng() % 12))
+                   : std::nullopt;
+    const std::optional<int> count =
+        n % 4 == 0 ? std::optional<int>(static_cast<int>(rng() % 3))
+                   : std::nullopt;
+    for (const std::string& sought : soughts) {
+      for (bool flag : {false, true}) {
+        ASSERT_EQ(FindText(text, sought, start, flag),
+                  plain::FindText(text, sought, start, flag))
+            << sought << " in " << text;
+        ASSERT_EQ(ReplaceText(text, sought, "#", start, count, flag),
+                  plain::ReplaceText(text, sought, "#", start, count, flag))
+            << sought << " in " << text;
+      }
+      ASSERT_EQ(SplitText(text, sought, count),
+                plain::SplitText(text, sought, count))
+          << sought << " in " << text;
+    }
   }
 }
 

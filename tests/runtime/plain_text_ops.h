@@ -1,0 +1,96 @@
+// The find, replace and split scans written the plain way, one character
+// at a time, as the yardstick for the word-at-a-time scan of the runtime.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dw::plain {
+
+inline bool IsLead(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+
+inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
+inline bool MatchesAt(const std::string& text, std::size_t pos,
+                      const std::string& sought, bool ignoreCase) {
+  for (std::size_t k = 0; k < sought.size(); ++k) {
+    char a = text[pos + k];
+    char b = sought[k];
+    if (ignoreCase ? Fold(a) != Fold(b) : a != b) return false;
+  }
+  return true;
+}
+
+inline std::size_t Skip(std::optional<int> start) {
+  return start ? static_cast<std::size_t>(std::max(*start - 1, 0)) : 0;
+}
+
+inline int FindText(const std::string& text, const std::string& sought,
+                    std::optional<int> start = std::nullopt,
+                    bool ignoreCase = false) {
+  std::size_t pos = Skip(start);
+  if (pos >= text.size()) return -1;
+  if (sought.empty()) return 1;
+  while (text.size() - pos >= sought.size()) {
+    if (MatchesAt(text, pos, sought, ignoreCase))
+      return static_cast<int>(pos) + 1;
+    if (IsLead(text[pos]) && pos + 1 >= text.size()) return -1;
+    pos += IsLead(text[pos]) ? 2 : 1;
+  }
+  return -1;
+}
+
+inline std::string ReplaceText(const std::string& text,
+                               const std::string& sought,
+                               const std::string& replacement = {},
+                               std::optional<int> start = std::nullopt,
+                               std::optional<int> count = std::nullopt,
+                               bool caseSensitive = true) {
+  std::size_t pos = Skip(start);
+  if (text.empty() || sought.empty() || pos >= text.size() ||
+      (count && *count == 0))
+    return text;
+  int left = count.value_or(-1);
+  std::string out = text.substr(0, pos);
+  while (pos < text.size() && text.size() - pos >= sought.size() && left != 0) {
+    if (MatchesAt(text, pos, sought, !caseSensitive)) {
+      out += replacement;
+      pos += sought.size();
+      if (left > 0) --left;
+      continue;
+    }
+    std::size_t len = IsLead(text[pos]) && pos + 1 < text.size() ? 2 : 1;
+    out.append(text, pos, len);
+    pos += len;
+  }
+  return out + text.substr(pos);
+}
+
+inline std::vector<std::string> SplitText(
+    const std::string& text, const std::string& delimiter,
+    std::optional<int> maximum = std::nullopt) {
+  std::vector<std::string> pieces;
+  if (text.empty() || (maximum && *maximum == 0)) return pieces;
+  if (delimiter.empty()) return {text};
+  std::size_t pos = 0;
+  std::size_t from = 0;
+  while (text.size() - pos >= delimiter.size()) {
+    if (MatchesAt(text, pos, delimiter, false)) {
+      pieces.push_back(text.substr(from, pos - from));
+      pos = from = pos + delimiter.size();
+      if (maximum && *maximum > 0 &&
+          pieces.size() == static_cast<std::size_t>(*maximum))
+        return pieces;
+      continue;
+    }
+    if (IsLead(text[pos]) && pos + 1 >= text.size()) break;
+    pos += IsLead(text[pos]) ? 2 : 1;
+  }
+  if (from < text.size()) pieces.push_back(text.substr(from));
+  return pieces;
+}
+
+}  // namespace dw::plain
