@@ -21,8 +21,15 @@ constexpr char kCrLf[] = "\r\n";
 constexpr char kDefaultUserAgent[] =
     "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 constexpr long long kDefaultTimeoutMs = 15000;
+// The request layer's own bounds, for a caller who leaves them to it:
+// generous, but never a wait without end.
+constexpr long long kOwnConnectMs = 60000;
+constexpr long long kOwnStallMs = 30000;
 // Enough for any real chain of moves, and a loop ends quickly.
 constexpr long kMaxRedirects = 10;
+// All header bytes of one request, interim answers and moves included: far
+// beyond any real chain, and an answer that never ends its head is cut.
+constexpr size_t kMaxHeaderBytes = size_t{1} << 20;
 // How often a waiting transfer wakes to look for a stop request or a
 // stalled peer; well inside the 100 ms a stop may take.
 constexpr int kWakeMs = 10;
@@ -42,8 +49,10 @@ void Append(Slist& list, const std::string& line) {
 
 // What the callbacks of one transfer share with the loop that drives it.
 struct Transfer {
+  CURL* easy = nullptr;
   std::string body;
   std::string headers;
+  size_t headerBytes = 0;  // never reset, unlike headers
   bool connected = false;  // a connection is up: the stall clock runs
   Clock::time_point lastProgress = Clock::now();
   curl_off_t uploaded = 0;
@@ -57,6 +66,8 @@ struct Transfer {
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   const size_t n = size * count;
+  t->headerBytes += n;
+  if (t->headerBytes > kMaxHeaderBytes) return 0;  // ends it as failed
   std::string line(data, n);
   t->Progressed();
   // Every response of a redirect chain (and any interim 100) passes here;
@@ -76,9 +87,19 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
-  t->body.append(data, size * count);
+  const size_t n = size * count;
+  // A page past the bound is refused as soon as it announces its length,
+  // or else once it has actually grown past it; returning short ends the
+  // transfer as failed.
+  curl_off_t announced = -1;
+  curl_easy_getinfo(t->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+  if (announced > static_cast<curl_off_t>(kHttpMaxBodyBytes) ||
+      t->body.size() + n > kHttpMaxBodyBytes) {
+    return 0;
+  }
+  t->body.append(data, n);
   t->Progressed();
-  return size * count;
+  return n;
 }
 
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t,
@@ -180,7 +201,7 @@ bool HttpRequestObject::Valid() const {
 }
 
 HttpTimeouts HttpPhaseTimeouts(int timeoutSeconds) {
-  if (timeoutSeconds == -1) return {0, 0};
+  if (timeoutSeconds == -1) return {kOwnConnectMs, kOwnStallMs};
   const long long ms =
       timeoutSeconds < 1 ? kDefaultTimeoutMs : timeoutSeconds * 1000LL;
   return {ms, ms};
@@ -276,6 +297,7 @@ std::string HttpRequest(const HttpRequestParams& p) {
   curl_easy_reset(easy);
 
   Transfer transfer;
+  transfer.easy = easy;
   transfer.cancel = &p.cancelRequested;
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   // Abandoning a request must not wait for a name lookup to finish.
@@ -291,10 +313,8 @@ std::string HttpRequest(const HttpRequestParams& p) {
   curl_easy_setopt(easy, CURLOPT_PREREQDATA, &transfer);
 
   const HttpTimeouts timeouts = HttpPhaseTimeouts(p.timeoutSeconds);
-  if (timeouts.connectMs > 0) {
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(timeouts.connectMs));
-  }
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                   static_cast<long>(timeouts.connectMs));
 
   // Without a proxy of its own a request goes direct, whatever proxy the
   // environment names; with one, every host goes through it.
@@ -317,6 +337,11 @@ std::string HttpRequest(const HttpRequestParams& p) {
   curl_easy_setopt(easy, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
   curl_easy_setopt(easy, CURLOPT_PROXYHEADER, proxyHeaders.get());
   curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+
+  // Cookies that a moved answer sets go with the following hops, as a
+  // browser would send them. The jar is thrown away after the request (see
+  // below): the caller's cookie text alone carries cookies further.
+  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
 
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, p.noRedirect ? 0L : 1L);
   curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
@@ -369,7 +394,10 @@ std::string HttpRequest(const HttpRequestParams& p) {
     transfer.body.clear();
     transfer.headers.clear();
   }
-  // The handle keeps pointers to this call's lists and body.
+  // The handle keeps pointers to this call's lists and body. Switching the
+  // cookie engine off first empties the jar and frees the engine's own
+  // list, which a reset alone would leak.
+  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
   curl_easy_reset(easy);
 
   std::string respelled =

@@ -3,6 +3,7 @@
 // headers, proxy and time-out.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,7 +61,7 @@ struct HttpRequestParams {
   bool noRedirect = false;
   std::string bodyBytes;   // sent instead of body when not empty
   std::string proxy;       // host:port of a proxy; empty: no proxy
-  int timeoutSeconds = 0;  // below 1: 15 s; -1: the library's own bounds
+  int timeoutSeconds = 0;  // below 1: 15 s; -1: the request layer's own
   std::string proxyUser;
   std::string proxyPassword;
   int proxyAuth = 1;  // credentials go to the proxy only when this is 1
@@ -72,6 +73,11 @@ struct HttpRequestParams {
   std::function<bool()> cancelRequested;
 };
 
+// The largest body a request accepts. A page announced or grown past it is
+// a failed request like any other (empty body, status 0, no headers), so
+// that a runaway answer cannot eat the memory.
+inline constexpr size_t kHttpMaxBodyBytes = size_t{64} << 20;
+
 // Fetches params.url and returns the body exactly as received (empty when
 // nothing was received). Every failure is silent: empty body, status 0,
 // empty response headers. Only when no handle can be made are the outputs
@@ -82,8 +88,8 @@ std::string HttpRequest(const HttpRequestParams& params);
 std::string HttpRequest(const std::string& url);
 
 // Per-phase bounds for a timeoutSeconds value: one for name resolution and
-// connection, one for a send or receive that makes no progress. 0 leaves
-// the library's own bound (a long connect limit and no stall limit).
+// connection, one for a send or receive that makes no progress. -1 gives
+// the request layer's own bounds (60 s to connect, 30 s of silence).
 struct HttpTimeouts {
   long long connectMs;
   long long stallMs;

@@ -301,6 +301,21 @@ TEST_F(HttpRequestTest, RedirectsAreFollowedUnlessForbidden) {
   }
 }
 
+TEST_F(HttpRequestTest, CookieSetOnTheWayGoesWithTheNextHopOnly) {
+  HttpRequestObject handle;
+  HttpRequestParams params;
+  params.url = site().FaultUrl("/cookiehop");
+  params.requestObject = &handle;
+  Reply reply = Fetch(params);
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_EQ(reply.body, "arrived with hop=1\n");
+  EXPECT_EQ(reply.newCookies, "");  // set on a hop, not by the last answer
+
+  // Nothing of it outlives the request, even on the same handle.
+  params.url = site().FaultUrl("/echo");
+  EXPECT_THAT(HttpRequest(params), Not(HasSubstr("hop=1")));
+}
+
 TEST_F(HttpRequestTest, RedirectLoopEndsWithNothing) {
   for (auto url : {site().HttpUrl("/fx/loop"), site().FaultUrl("/loop")}) {
     Reply reply = Fetch(url);
@@ -312,12 +327,33 @@ TEST_F(HttpRequestTest, RedirectLoopEndsWithNothing) {
 }
 
 TEST_F(HttpRequestTest, BrokenAnswersGiveStatusZeroAndEmptyOutputs) {
-  for (auto url : {site().FaultUrl("/reset"), site().FaultUrl("/close")}) {
+  for (const char* path : {"/reset", "/close", "/badstatus", "/badchunk",
+                           "/headers", "/continue"}) {
+    const std::string url = site().FaultUrl(path);
     Reply reply = Fetch(url);
     EXPECT_EQ(reply.status, 0) << url;
     EXPECT_EQ(reply.body, "") << url;
     EXPECT_EQ(reply.headers, "") << url;
     EXPECT_EQ(reply.newCookies, "") << url;
+  }
+}
+
+TEST_F(HttpRequestTest, BodiesPastTheBoundAreRefused) {
+  const std::string bound = std::to_string(kHttpMaxBodyBytes);
+  const std::string over = std::to_string(kHttpMaxBodyBytes + 1);
+  struct Case {
+    std::string query;
+    size_t size;
+  } cases[] = {{"bytes=" + bound, kHttpMaxBodyBytes},
+               {"bytes=" + bound + "&announce=1", kHttpMaxBodyBytes},
+               {"bytes=" + over, 0},
+               // Refused on the announcement, before the body is read.
+               {"bytes=" + std::to_string(200 << 20) + "&announce=1", 0}};
+  for (const Case& c : cases) {
+    Reply reply = Fetch(site().FaultUrl("/huge?" + c.query));
+    EXPECT_EQ(reply.body.size(), c.size) << c.query;
+    EXPECT_EQ(reply.status, c.size ? 200 : 0) << c.query;
+    EXPECT_EQ(reply.headers.empty(), c.size == 0) << c.query;
   }
 }
 

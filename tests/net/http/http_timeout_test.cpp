@@ -23,9 +23,9 @@ TEST(HttpPhaseTimeouts, MapsTheGivenSeconds) {
   struct Case {
     int seconds;
     long long connectMs, stallMs;
-  } cases[] = {{0, 15000, 15000}, {-5, 15000, 15000},
-               {1, 1000, 1000},   {30, 30000, 30000},
-               {-1, 0, 0},        {86400, 86400000, 86400000}};
+  } cases[] = {{0, 15000, 15000},  {-5, 15000, 15000},
+               {1, 1000, 1000},    {30, 30000, 30000},
+               {-1, 60000, 30000}, {86400, 86400000, 86400000}};
   for (const Case& c : cases) {
     HttpTimeouts t = HttpPhaseTimeouts(c.seconds);
     EXPECT_EQ(t.connectMs, c.connectMs) << c.seconds;
@@ -74,7 +74,7 @@ TEST_F(HttpTimeoutTest, SlowButSteadyBodyIsNotCutOff) {
 
 // 0, 30 and -1 must not give up early: the request is still waiting on a
 // silent server when it is abandoned after a while.
-TEST_F(HttpTimeoutTest, DefaultLongAndLibraryTimeoutsOutlastAShortWait) {
+TEST_F(HttpTimeoutTest, DefaultLongAndOwnTimeoutsOutlastAShortWait) {
   for (int seconds : {0, 30, -1}) {
     DelayedCancel cancel(Millis(1500));
     HttpRequestParams params;
