@@ -340,8 +340,10 @@ std::string HttpRequest(const HttpRequestParams& p) {
 
   // Cookies that a moved answer sets go with the following hops, as a
   // browser would send them. The jar is thrown away after the request (see
-  // below): the caller's cookie text alone carries cookies further.
-  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+  // below): the caller's cookie text alone carries cookies further. When
+  // the caller sends a text of their own it stays the one Cookie line.
+  const bool sendsCookies = p.cookies && !p.cookies->empty();
+  if (!sendsCookies) curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
 
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, p.noRedirect ? 0L : 1L);
   curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
@@ -353,8 +355,7 @@ std::string HttpRequest(const HttpRequestParams& p) {
   CompleteRequestHeaders(headers, p.url);
 
   Slist requestHeaders;
-  if (p.cookies && !p.cookies->empty() &&
-      AcceptableHeader("Cookie", *p.cookies)) {
+  if (sendsCookies && AcceptableHeader("Cookie", *p.cookies)) {
     Append(requestHeaders, "Cookie: " + *p.cookies);
   }
   for (const std::string& line : SplitText(headers, std::string(kCrLf))) {
