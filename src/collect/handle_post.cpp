@@ -23,10 +23,10 @@ bool HasKeyword(const std::string& title, const KeywordList& keywords) {
 
 void AddReminder(WorkerContext& ctx, const std::string& title,
                  const std::string& link) {
-  ReminderRow row{title, link, TimeText(false)};
-  ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
-    view.AddReminderRow(row);
-  });
+  ShowStoredOnGui(
+      ctx, [&view = ctx.view, row = ReminderRow{title, link, TimeText(false)}] {
+        view.AddReminderRow(row);
+      });
 }
 
 bool HandlePost(WorkerContext& ctx, const Post& post) {
@@ -38,21 +38,24 @@ bool HandlePost(WorkerContext& ctx, const Post& post) {
               post.title,
               TimeText(false),
               keyword_hit};
-  ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
-    view.InsertPostRow(row);
-  });
 
   if (ctx.state.first_round && post.kind < kCheckedInFirstRoundBelow) {
     if (StopRequested()) return false;
     if (CountStoredPosts(ctx.state.record_set, ctx.state.database, post.link) !=
         0) {
+      // Already stored: listed, but neither announced nor stored again.
+      ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
+        view.InsertPostRow(row);
+      });
       return true;
     }
   }
 
   if (StopRequested()) return false;
-  AddReminder(ctx, post.title, post.link);
-  if (StopRequested()) return false;
+  // The row and the reminder are queued once the post is stored, and are
+  // shown even if a pause comes first: a pause can then never leave a
+  // stored post unseen, nor show one it kept from being stored. They still
+  // reach the windows in the order row, reminder, before the next post.
   StoredPost stored;
   stored.planName = post.rule_name;
   stored.planId = post.rule_id;
@@ -61,6 +64,10 @@ bool HandlePost(WorkerContext& ctx, const Post& post) {
   stored.addTime = TimeText(false);
   stored.zt = keyword_hit ? 1 : 0;
   StorePost(ctx.state.database, stored);
+  ShowStoredOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
+    view.InsertPostRow(row);
+  });
+  AddReminder(ctx, post.title, post.link);
   return true;
 }
 

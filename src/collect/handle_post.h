@@ -17,13 +17,14 @@ struct Post {
 };
 
 // Lists the post at the top of the post list (marked when its title holds a
-// keyword), and unless the first round finds it already stored, announces it
-// and stores it. False when a stop request cut it short, so that nothing of
-// it was stored.
+// keyword), and unless the first round finds it already stored, stores it
+// and announces it. False when a stop request cut it short before it was
+// stored; then nothing of it is shown either.
 bool HandlePost(WorkerContext& ctx, const Post& post);
 
 // Puts the post at the top of the reminder list and shows the reminder
-// window when it is hidden.
+// window when it is hidden; for a post already stored, so it is shown even
+// when a pause follows.
 void AddReminder(WorkerContext& ctx, const std::string& title,
                  const std::string& link);
 

@@ -25,4 +25,12 @@ void ShowOnGui(WorkerContext& ctx, Show show) {
   });
 }
 
+// Queues `show` for the GUI thread whatever happens to the worker: for what
+// belongs to a post already stored, which must reach the windows even when a
+// pause comes between the insert and the GUI thread's turn.
+template <typename Show>
+void ShowStoredOnGui(WorkerContext& ctx, Show show) {
+  ctx.view.RunOnGuiThread(std::move(show));
+}
+
 }  // namespace dw

@@ -9,6 +9,8 @@
 
 #include "collect/program_state.h"
 #include "recording_view.h"
+#include "runtime/delay.h"
+#include "runtime/threads.h"
 #include "test_database.h"
 
 namespace dw {
@@ -151,6 +153,25 @@ TEST_F(HandlePostTest, FirstRoundChecksStoredLinksForKindsBelowEight) {
     EXPECT_EQ(view.reminder_shown, c.announced);
     EXPECT_EQ(db.Info().size(), c.announced ? 2u : 1u);
   }
+}
+
+TEST_F(HandlePostTest, APauseBeforeTheInsertLeavesNothingOfThePost) {
+  bool done = true;
+  ThreadHandle worker;
+  ASSERT_TRUE(StartThread(
+      [&] {
+        while (!StopRequested()) Delay(1000);
+        WorkerContext ctx{state_, view_, state_.collection_generation};
+        done = HandlePost(ctx, MakePost(0, "7"));
+      },
+      &worker));
+  EndThread(worker);
+  ASSERT_TRUE(JoinThread(worker));
+  view_.Pump();
+  EXPECT_FALSE(done);
+  EXPECT_TRUE(view_.posts.empty());
+  EXPECT_TRUE(view_.reminders.empty());
+  EXPECT_TRUE(db_.Info().empty());
 }
 
 }  // namespace
