@@ -1,8 +1,11 @@
 #include "app/list_box.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QStyledItemDelegate>
+
+#include "app/mark_image.h"
 
 namespace dw {
 namespace {
@@ -27,7 +30,7 @@ class FirstCellSelectionDelegate : public QStyledItemDelegate {
 
 ListBox::ListBox(QWidget* parent, const std::vector<ListColumn>& columns,
                  bool whole_row_selection)
-    : QTreeWidget(parent) {
+    : QTreeWidget(parent), images_{GreenMarkImage()} {
   setColumnCount(static_cast<int>(columns.size()));
   setRootIsDecorated(false);
   setItemsExpandable(false);
@@ -61,6 +64,11 @@ ListBox::ListBox(QWidget* parent, const std::vector<ListColumn>& columns,
     head->resizeSection(column, columns[i].width);
     alignments_.push_back(columns[i].alignment);
   }
+}
+
+void ListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeWidget::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton) emit DoubleClicked();
 }
 
 const QIcon* ListBox::Image(int index) const {

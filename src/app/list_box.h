@@ -15,7 +15,7 @@ struct ListColumn {
 
 // A report-style list: a row of text cells per entry, fixed columns,
 // one selected row at a time, no sorting, and a small image list whose
-// images the cells refer to by number.
+// images the cells refer to by number (image 0 is the green mark).
 class ListBox : public QTreeWidget {
   Q_OBJECT
 
@@ -23,10 +23,16 @@ class ListBox : public QTreeWidget {
   ListBox(QWidget* parent, const std::vector<ListColumn>& columns,
           bool whole_row_selection);
 
-  void SetImages(std::vector<QIcon> images) { images_ = std::move(images); }
   // Null for a number outside the image list.
   const QIcon* Image(int index) const;
   Qt::Alignment ColumnAlignment(int column) const;
+
+ signals:
+  // A left double-click on the rows' area, wherever it lands.
+  void DoubleClicked();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   std::vector<QIcon> images_;

@@ -1,15 +1,13 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
-#include <QHeaderView>
 #include <QMouseEvent>
-#include <QShortcut>
 #include <QWindow>
 
-#include "app/mark_image.h"
 #include "app/window_ops.h"
 #include "runtime/delay.h"
 #include "runtime/ui/ui_ops.h"
+#include "runtime/ui/window_state.h"
 
 namespace dw {
 namespace {
@@ -54,8 +52,8 @@ MainWindow::MainWindow(MainWindowActions actions)
                   /*whole_row_selection=*/true);
   post_list_->setGeometry(84, 41, 640, 496);
   post_list_->setFrameStyle(QFrame::Box | QFrame::Plain);
-  post_list_->SetImages({GreenMarkImage()});
-  post_list_->viewport()->installEventFilter(this);
+  connect(post_list_, &ListBox::DoubleClicked, this,
+          &MainWindow::OnPostListDoubleClicked);
 
   label_ =
       new QLabel(QString::fromUtf8("自动监控赚客吧、线报屋、月云网、抢抢网、"
@@ -65,12 +63,12 @@ MainWindow::MainWindow(MainWindowActions actions)
   // Presses on the label reach the window, which drags itself.
   label_->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, &QWidget::close);
+  CloseOnEscape(this);
 
   // Created 1000 by 600 (outer size) at the centre of the screen. The
   // platform window exists first, so its frame is known where it is.
   winId();
+  KeepOuterSizeWhenFramed(this);
   WriteProperty(this, kPropWidth, 1000);
   WriteProperty(this, kPropHeight, 600);
   WriteProperty(this, kPropLeft, (ScreenWidth() - 1000) / 2);
@@ -121,15 +119,6 @@ void MainWindow::OnPostListDoubleClicked() {
   actions_.open_link(ListItemText(post_list_, row, 1));
   actions_.delay(200);
   WriteProperty(this, kPropAlwaysOnTop, false);
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == post_list_->viewport() &&
-      event->type() == QEvent::MouseButtonDblClick &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    OnPostListDoubleClicked();
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

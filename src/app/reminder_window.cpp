@@ -1,13 +1,9 @@
 #include "app/reminder_window.h"
 
 #include <QCloseEvent>
-#include <QCursor>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QScreen>
-#include <QShortcut>
 
-#include "app/mark_image.h"
 #include "app/reminder_place.h"
 #include "app/window_ops.h"
 #include "runtime/ui/ui_ops.h"
@@ -38,6 +34,7 @@ ReminderWindow::ReminderWindow(ReminderWindowOptions options)
   winId();
   setFixedSize(kWidth - (frameGeometry().width() - width()),
                kHeight - (frameGeometry().height() - height()));
+  KeepOuterSizeWhenFramed(this);
   // A reminder must not take the keyboard from what the user is doing.
   setAttribute(Qt::WA_ShowWithoutActivating);
 
@@ -48,11 +45,9 @@ ReminderWindow::ReminderWindow(ReminderWindowOptions options)
                       /*whole_row_selection=*/false);
   list_->setGeometry(2, 2, 440, 160);
   list_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  list_->SetImages({GreenMarkImage()});
-  list_->viewport()->installEventFilter(this);
-
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, &QWidget::close);
+  connect(list_, &ListBox::DoubleClicked, this,
+          &ReminderWindow::OnReminderListDoubleClicked);
+  CloseOnEscape(this);
 
   countdown_.setInterval(options_.second_ms);
   connect(&countdown_, &QTimer::timeout, this,
@@ -114,15 +109,6 @@ void ReminderWindow::OnReminderListDoubleClicked() {
   const int row = ReadIntProperty(list_, kPropSelectedRow);
   if (row == -1) return;
   options_.open_link(ListItemText(list_, row, 1));
-}
-
-bool ReminderWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list_->viewport() &&
-      event->type() == QEvent::MouseButtonDblClick &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    OnReminderListDoubleClicked();
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace dw

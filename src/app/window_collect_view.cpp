@@ -1,12 +1,25 @@
 #include "app/window_collect_view.h"
 
 #include <QMetaObject>
+#include <initializer_list>
 
 #include "app/main_window.h"
 #include "app/reminder_window.h"
 #include "app/window_ops.h"
 
 namespace dw {
+namespace {
+
+// A new row at the top, its cells from column 0 on, set before anything
+// else reaches the list.
+void InsertRowAtTop(ListBox* list, std::initializer_list<std::string> cells) {
+  const int row = ListInsertRow(list, 0);
+  int column = 0;
+  for (const std::string& text : cells)
+    ListSetItemText(list, row, column++, text);
+}
+
+}  // namespace
 
 WindowCollectView::WindowCollectView(MainWindow* main_window,
                                      ReminderWindow* reminder_window)
@@ -39,13 +52,9 @@ void WindowCollectView::ShowStatus(const std::string& message,
 
 void WindowCollectView::InsertPostRow(const PostRow& row) {
   ListBox* list = main_->PostList();
-  const int index = ListInsertRow(list, 0);
-  ListSetItemText(list, index, 0, row.rule_id);
-  ListSetItemText(list, index, 1, row.link);
-  ListSetItemText(list, index, 2, row.rule_name);
-  ListSetItemText(list, index, 3, row.title);
-  ListSetItemText(list, index, 4, row.fetch_time);
-  if (row.keyword_hit) ListSetItemImage(list, index, 3, 0);
+  InsertRowAtTop(
+      list, {row.rule_id, row.link, row.rule_name, row.title, row.fetch_time});
+  if (row.keyword_hit) ListSetItemImage(list, 0, 3, 0);
 }
 
 void WindowCollectView::ClearReminders() {
@@ -53,11 +62,7 @@ void WindowCollectView::ClearReminders() {
 }
 
 void WindowCollectView::AddReminderRow(const ReminderRow& row) {
-  ListBox* list = reminder_->ReminderList();
-  const int index = ListInsertRow(list, 0);
-  ListSetItemText(list, index, 0, row.title);
-  ListSetItemText(list, index, 1, row.link);
-  ListSetItemText(list, index, 2, row.time);
+  InsertRowAtTop(reminder_->ReminderList(), {row.title, row.link, row.time});
   // Showing starts the count-down; rows added while shown do not restart it.
   if (!ReadBoolProperty(reminder_, kPropVisible)) {
     WriteProperty(reminder_, kPropVisible, true);

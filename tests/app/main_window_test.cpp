@@ -6,8 +6,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app/reminder_window.h"
 #include "app/window_ops.h"
-#include "qt_app.h"
+#include "runtime/ui/qt_app.h"
 
 namespace dw {
 namespace {
@@ -65,34 +66,64 @@ TEST(MainWindow, LayoutAndCaptions) {
   EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
-TEST(MainWindow, PostListColumns) {
+// Both windows' lists: report style, fixed columns, no sorting, one
+// selected row, the same colours and the green mark as image 0.
+TEST(Lists, ColumnsSelectionAndColours) {
   test::App();
-  MainWindow window;
-  ListBox* list = window.PostList();
+  MainWindow main;
+  ReminderWindow reminder;
   struct Column {
     const char* heading;
     int width;
     Qt::Alignment alignment;
-  } columns[] = {{"", 0, Qt::AlignLeft},
-                 {"链接", 0, Qt::AlignLeft},
-                 {"站名", 82, Qt::AlignHCenter},
-                 {"标题", 450, Qt::AlignLeft},
-                 {"抓取时间", 90, Qt::AlignHCenter}};
-  ASSERT_EQ(list->columnCount(), 5);
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(list->headerItem()->text(i),
-              QString::fromUtf8(columns[i].heading));
-    EXPECT_EQ(list->header()->sectionSize(i), columns[i].width) << i;
-    EXPECT_EQ(list->ColumnAlignment(i), columns[i].alignment) << i;
+  };
+  struct Case {
+    const char* name;
+    ListBox* list;
+    std::vector<Column> columns;
+    bool whole_row;
+    int frame;
+  } cases[] = {
+      {"post list",
+       main.PostList(),
+       {{"", 0, Qt::AlignLeft},
+        {"链接", 0, Qt::AlignLeft},
+        {"站名", 82, Qt::AlignHCenter},
+        {"标题", 450, Qt::AlignLeft},
+        {"抓取时间", 90, Qt::AlignHCenter}},
+       true,
+       QFrame::Box | QFrame::Plain},
+      {"reminder list",
+       reminder.ReminderList(),
+       {{"标题", 342, Qt::AlignLeft},
+        {"链接", 0, Qt::AlignLeft},
+        {"时间", 76, Qt::AlignHCenter}},
+       false,
+       QFrame::Panel | QFrame::Sunken},
+  };
+  for (const auto& c : cases) {
+    ListBox* list = c.list;
+    ASSERT_EQ(list->columnCount(), static_cast<int>(c.columns.size()))
+        << c.name;
+    for (int i = 0; i < list->columnCount(); ++i) {
+      EXPECT_EQ(list->headerItem()->text(i),
+                QString::fromUtf8(c.columns[i].heading))
+          << c.name << i;
+      EXPECT_EQ(list->header()->sectionSize(i), c.columns[i].width)
+          << c.name << i;
+      EXPECT_EQ(list->ColumnAlignment(i), c.columns[i].alignment)
+          << c.name << i;
+    }
+    EXPECT_EQ(list->allColumnsShowFocus(), c.whole_row) << c.name;
+    EXPECT_EQ(list->frameStyle(), c.frame) << c.name;
+    EXPECT_FALSE(list->isSortingEnabled()) << c.name;
+    EXPECT_FALSE(list->header()->sectionsClickable()) << c.name;
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(list->palette().color(QPalette::Base), QColor(251, 245, 213));
+    EXPECT_EQ(list->palette().color(QPalette::Text), QColor(Qt::black));
+    ASSERT_NE(list->Image(0), nullptr) << c.name;
+    EXPECT_EQ(list->Image(0)->availableSizes().value(0), QSize(15, 15));
   }
-  EXPECT_FALSE(list->isSortingEnabled());
-  EXPECT_FALSE(list->header()->sectionsClickable());
-  EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
-  EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
-  EXPECT_EQ(list->palette().color(QPalette::Base), QColor(251, 245, 213));
-  EXPECT_EQ(list->palette().color(QPalette::Text), QColor(Qt::black));
-  ASSERT_NE(list->Image(0), nullptr);
-  EXPECT_EQ(list->Image(0)->availableSizes().value(0), QSize(15, 15));
 }
 
 TEST(MainWindow, StatusPartOneFollowsTheOuterWidth) {

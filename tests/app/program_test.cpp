@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "app/window_ops.h"
-#include "qt_app.h"
+#include "runtime/ui/qt_app.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {

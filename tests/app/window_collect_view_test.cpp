@@ -11,7 +11,7 @@
 #include "app/reminder_place.h"
 #include "app/reminder_window.h"
 #include "app/window_ops.h"
-#include "qt_app.h"
+#include "runtime/ui/qt_app.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {
@@ -54,20 +54,6 @@ TEST(WindowCollectView, StatusGoesToPartsOneAndTwo) {
   EXPECT_EQ(w.main.Status()->Part(1)->text(), QString::fromUtf8(" 开始"));
   EXPECT_EQ(w.main.Status()->Part(2)->text(), "12/6 02:37");
   EXPECT_EQ(w.main.Status()->Part(0)->text(), QString::fromUtf8(" 状态"));
-}
-
-TEST(WindowCollectView, RuleTreeKeepsItemsInOrder) {
-  test::App();
-  Windows w;
-  w.view.AddRuleTreeItem("a", 9, 1);
-  w.view.AddRuleTreeItem("b", 5, 0);
-  EXPECT_EQ(w.view.RuleTreeItemCount(), 2);
-  EXPECT_EQ(w.view.RuleTreeItemValue(0), 9);
-  EXPECT_EQ(w.view.RuleTreeCheckState(1), 0);
-  EXPECT_EQ(w.view.RuleTreeCheckState(2), -1);
-  EXPECT_EQ(w.view.RuleTreeItemValue(2), 0);
-  w.view.ClearRuleTree();
-  EXPECT_EQ(w.view.RuleTreeItemCount(), 0);
 }
 
 TEST(WindowCollectView, RemindersShowTheWindowOncePerShowing) {

@@ -9,9 +9,8 @@
 #include <thread>
 
 #include "app/list_box.h"
-#include "app/mark_image.h"
 #include "app/status_bar.h"
-#include "qt_app.h"
+#include "runtime/ui/qt_app.h"
 
 namespace dw {
 namespace {
@@ -37,6 +36,9 @@ TEST(ListOps, InsertAtTopMovesOtherRowsDown) {
   EXPECT_EQ(ListItemText(&list, 2), "last");
   EXPECT_EQ(ListItemText(&list, 9), "");
   EXPECT_EQ(ListItemText(&list, 0, 7), "");
+  EXPECT_EQ(ReadIntProperty(&list, kPropSelectedRow), -1);
+  list.topLevelItem(1)->setSelected(true);
+  EXPECT_EQ(ReadIntProperty(&list, kPropSelectedRow), 1);
   ListClear(&list);
   EXPECT_EQ(list.topLevelItemCount(), 0);
 }
@@ -44,7 +46,6 @@ TEST(ListOps, InsertAtTopMovesOtherRowsDown) {
 TEST(ListOps, CellsCarryGbkTextAlignmentAndImages) {
   test::App();
   ListBox list(nullptr, ThreeColumns(), true);
-  list.SetImages({GreenMarkImage()});
   ListInsertRow(&list, 0);
   ListSetItemText(&list, 0, 1, "\xD5\xE6");  // 真
   EXPECT_EQ(list.topLevelItem(0)->text(1), QString::fromUtf8("真"));
@@ -56,16 +57,6 @@ TEST(ListOps, CellsCarryGbkTextAlignmentAndImages) {
   EXPECT_TRUE(list.topLevelItem(0)->icon(2).isNull());
   ListSetItemImage(&list, 0, 2, 5);  // no such image
   EXPECT_TRUE(list.topLevelItem(0)->icon(2).isNull());
-}
-
-TEST(ListOps, SelectedRowProperty) {
-  test::App();
-  ListBox list(nullptr, ThreeColumns(), true);
-  EXPECT_EQ(ReadIntProperty(&list, kPropSelectedRow), -1);
-  ListInsertRow(&list);
-  ListInsertRow(&list);
-  list.topLevelItem(1)->setSelected(true);
-  EXPECT_EQ(ReadIntProperty(&list, kPropSelectedRow), 1);
 }
 
 TEST(TreeOps, ItemsKeepValuesAndChecks) {
@@ -141,15 +132,17 @@ TEST(Properties, WindowAndControlProperties) {
   EXPECT_EQ(ReadIntProperty(&window, 77), 0);  // unknown property
 }
 
-TEST(Threads, CallsFromAnotherThreadAreQueuedWithoutWaiting) {
+TEST(Threads, CallsFromAnotherThreadAreQueuedAndDroppedForGoneControls) {
   test::App();
   ListBox list(nullptr, ThreeColumns(), true);
   StatusBar bar(nullptr, {42, 100, -1});
+  auto* gone = new ListBox(nullptr, ThreeColumns(), true);
   ListInsertRow(&list);
   std::atomic<bool> returned{false};
   std::thread worker([&] {
     ListSetItemText(&list, 0, 0, "from worker");
     StatusSetText(&bar, 1, "busy");
+    ListClear(gone);
     ListClear(&list);
     returned = true;
   });
@@ -159,24 +152,10 @@ TEST(Threads, CallsFromAnotherThreadAreQueuedWithoutWaiting) {
   worker.join();
   EXPECT_EQ(list.topLevelItemCount(), 1);
   EXPECT_EQ(bar.Part(1)->text(), "");
-  QApplication::processEvents();
-  EXPECT_EQ(list.topLevelItemCount(), 0);
-  EXPECT_EQ(bar.Part(1)->text(), "busy");
-}
-
-TEST(Threads, QueuedCallsToADestroyedControlAreDropped) {
-  test::App();
-  auto* gone = new ListBox(nullptr, ThreeColumns(), true);
-  ListBox kept(nullptr, ThreeColumns(), true);
-  ListInsertRow(&kept);
-  std::thread worker([&] {
-    ListClear(gone);
-    ListClear(&kept);
-  });
-  worker.join();
   delete gone;
   QApplication::processEvents();  // must not touch the deleted list
-  EXPECT_EQ(kept.topLevelItemCount(), 0);
+  EXPECT_EQ(list.topLevelItemCount(), 0);
+  EXPECT_EQ(bar.Part(1)->text(), "busy");
 }
 
 TEST(Threads, ReadsFromAnotherThreadGetTheGuiThreadsAnswer) {

@@ -46,7 +46,12 @@ def wait_for(predicate, limit, what):
 class VirtualScreen:
     """An Xvfb server of its own. The display number is drawn at random from
     a high range rather than left to Xvfb, whose own choice races with other
-    servers starting or ending at the same moment."""
+    servers starting or ending at the same moment. With framed=True a window
+    manager runs on it too, so windows get frames as on a desktop."""
+
+    def __init__(self, framed=False):
+        self.framed = framed
+        self.window_manager = None
 
     def __enter__(self):
         for _ in range(10):
@@ -65,6 +70,8 @@ class VirtualScreen:
                             QT_QPA_PLATFORM="xcb")
             self.env.pop("QT_QPA_PLATFORMTHEME", None)
             if self.answers():
+                if self.framed:
+                    self.start_window_manager()
                 return self
             self.process.kill()
             self.process.wait(10)
@@ -88,7 +95,18 @@ class VirtualScreen:
             time.sleep(0.1)
         return False
 
+    def start_window_manager(self):
+        self.window_manager = subprocess.Popen(
+            ["openbox"], env=self.env, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        wait_for(lambda: "window id" in self.run(
+            "xprop", "-root", "_NET_SUPPORTING_WM_CHECK").stdout,
+            30, "the window manager")
+
     def __exit__(self, *exc):
+        if self.window_manager:
+            self.window_manager.terminate()
+            self.window_manager.wait(10)
         self.process.terminate()
         self.process.wait(10)
 
@@ -112,9 +130,22 @@ class VirtualScreen:
                 if re.fullmatch(pattern, n)]
 
     def geometry(self, window):
-        out = self.run("xdotool", "getwindowgeometry", "--shell", window)
-        values = dict(line.split("=", 1) for line in out.stdout.split())
-        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        """The client area's place on the screen and its size. (xdotool's
+        own answer counts the frame's offset twice under a window manager.)"""
+        out = self.run("xwininfo", "-id", window).stdout
+        keys = ("Absolute upper-left X", "Absolute upper-left Y", "Width",
+                "Height")
+        values = dict(line.strip().split(":", 1) for line in out.splitlines()
+                      if ":" in line)
+        return tuple(int(values[k]) for k in keys)
+
+    def outer_geometry(self, window):
+        """Position and size with the window manager's frame included."""
+        x, y, w, h = self.geometry(window)
+        out = self.run("xprop", "-id", window, "_NET_FRAME_EXTENTS").stdout
+        numbers = [int(n) for n in re.findall(r"\d+", out.split("=")[-1])]
+        left, right, top, bottom = numbers if len(numbers) == 4 else (0,) * 4
+        return x - left, y - top, w + left + right, h + top + bottom
 
     def wm_state(self, window):
         return self.run("xprop", "-id", window, "_NET_WM_STATE").stdout
@@ -334,7 +365,9 @@ def normal_start(screen, program, args):
 
 
 def case_demo(screen, program, args):
-    """The offline demo's site and rules give posts from both feeds."""
+    """The offline demo's site and rules give posts from both feeds. Runs
+    under a window manager: both windows keep their outer sizes with the
+    frame included, and only the main window has a task-bar button."""
     work = os.path.dirname(program.app_dir)
     port_file = os.path.join(work, "demo-port")
     site_process = subprocess.Popen(
@@ -353,12 +386,25 @@ def case_demo(screen, program, args):
         program.start()
         main = wait_for(lambda: screen.find(r"Voskel v1\.0"), START_LIMIT,
                         "the main window")[0]
+        left, top = (SCREEN_W - 1000) // 2, (SCREEN_H - 600) // 2
+        wait_for(lambda: screen.outer_geometry(main) == (left, top, 660, 600),
+                 10, "the main window's frame at %d,%d, 660x600" % (left, top))
+        check("SKIP_TASKBAR" not in screen.wm_state(main),
+              "the main window has no task-bar button")
         x, y, _, _ = screen.geometry(main)
         screen.click(x + 560 + 38, y + 5 + 16)
         screen.run("xdotool", "mousemove", "5", "5")
         wait_for(lambda: len(stored_titles(program.database)) == 6, 60,
                  "three posts from each demo feed")
-        check(screen.find("提醒窗口.*"), "no reminder window")
+        reminder = wait_for(lambda: screen.find("提醒窗口.*"), 10,
+                            "the reminder window")[0]
+        # Resting on the bottom edge, wholly on the screen.
+        placed = (SCREEN_W - 449 - 62, SCREEN_H - 191, 449, 191)
+        wait_for(lambda: screen.outer_geometry(reminder) == placed, 10,
+                 "the reminder's frame at %r" % (placed,))
+        check("SKIP_TASKBAR" in screen.wm_state(reminder),
+              "the reminder window has a task-bar button")
+        screen.screenshot(os.path.join(args.artifacts, "demo-framed.png"))
         screen.key(main, "Escape")
         check(program.wait_exit(60) == 0, "the program did not end cleanly")
     finally:
@@ -385,7 +431,7 @@ def main():
     work = tempfile.mkdtemp(prefix="dw-e2e-")
     program = None
     try:
-        with VirtualScreen() as screen:
+        with VirtualScreen(framed=args.case == "demo") as screen:
             program = Program(screen, args.bin, work)
             try:
                 CASES[args.case](screen, program, args)

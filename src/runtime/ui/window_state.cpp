@@ -2,7 +2,10 @@
 
 #include <xcb/xcb.h>
 
+#include <QEvent>
 #include <QGuiApplication>
+#include <QMargins>
+#include <QShortcut>
 #include <QWidget>
 #include <QWindow>
 #include <cstdlib>
@@ -54,7 +57,80 @@ bool IsMapped(xcb_connection_t* connection, xcb_window_t window) {
   return reply && reply->map_state != XCB_MAP_STATE_UNMAPPED;
 }
 
+QMargins FrameMargins(const QWidget* window) {
+  const QWindow* handle = window->windowHandle();
+  return handle ? handle->frameMargins() : QMargins();
+}
+
+// Watches a window's first showing for the frame to turn up and takes its
+// size off the client area. Goes away with that showing.
+class FrameWatcher : public QObject {
+ public:
+  explicit FrameWatcher(QWidget* window) : QObject(window), window_(window) {
+    window->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != window_) return false;
+    switch (event->type()) {
+      case QEvent::Show:  // before the window is mapped
+        shown_ = true;
+        before_ = FrameMargins(window_);
+        place_ = window_->pos();
+        break;
+      case QEvent::Hide:
+        if (shown_) Done();
+        break;
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::Paint:
+      case QEvent::ActivationChange:
+        if (shown_) Check();
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  void Check() {
+    const QMargins now = FrameMargins(window_);
+    if (now == before_) return;
+    const QSize grown(
+        now.left() + now.right() - before_.left() - before_.right(),
+        now.top() + now.bottom() - before_.top() - before_.bottom());
+    Done();
+    const QSize client = window_->size() - grown;
+    if (window_->minimumSize() == window_->maximumSize()) {
+      window_->setFixedSize(client);
+    }
+    // The client area sits inside the frame, which goes where the window
+    // was placed.
+    window_->setGeometry(QRect(place_ + QPoint(now.left(), now.top()), client));
+  }
+
+  void Done() {
+    window_->removeEventFilter(this);
+    deleteLater();
+  }
+
+  QWidget* window_;
+  bool shown_ = false;
+  QMargins before_;
+  QPoint place_;
+};
+
 }  // namespace
+
+void CloseOnEscape(QWidget* window) {
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+  QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
+}
+
+void KeepOuterSizeWhenFramed(QWidget* window) {
+  if (window && window->isWindow()) new FrameWatcher(window);
+}
 
 void RequestNoTaskbarEntry(QWidget* window) {
   xcb_connection_t* connection = X11Connection();

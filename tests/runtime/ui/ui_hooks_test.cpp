@@ -12,7 +12,7 @@
 #include "runtime/delay.h"
 #include "runtime/runtime_error.h"
 #include "runtime/threads.h"
-#include "runtime/ui/qt_test_main.h"
+#include "runtime/ui/qt_app.h"
 
 namespace dw {
 namespace {

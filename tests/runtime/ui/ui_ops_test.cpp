@@ -11,7 +11,7 @@
 #include <QUrl>
 
 #include "runtime/ui/message_box_style.h"
-#include "runtime/ui/qt_test_main.h"
+#include "runtime/ui/qt_app.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {
@@ -151,19 +151,6 @@ TEST(ShowMessageBox, ShowsTextCaptionIconAndReturnsPressedButton) {
     EXPECT_EQ(seen.text, GbkToQString(c.message));
     EXPECT_EQ(seen.icon, c.icon);
   }
-}
-
-TEST(GuiDelay, WaitsWhileEventsKeepRunning) {
-  test::App();
-  int ticks = 0;
-  QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-  timer.start(10);
-  QElapsedTimer clock;
-  clock.start();
-  GuiDelay(300);
-  EXPECT_GE(clock.elapsed(), 290);
-  EXPECT_GE(ticks, 3);
 }
 
 TEST(ScreenAndMouse, ReportPrimaryScreenAndCursor) {
