@@ -131,15 +131,24 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
     return;
   }
-  QWindow* handle = windowHandle();
-  if (handle && handle->startSystemMove()) return;
-  dragging_ = true;
+  drag_ = Drag::kPressed;
   drag_start_mouse_ = event->globalPosition().toPoint();
   drag_start_window_ = pos();
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-  if (!dragging_) {
+  if (drag_ == Drag::kPressed) {
+    // The window manager takes over only while the button is held, which it
+    // surely is once the mouse moves: handed over at the press, a quick
+    // click could leave the window following the mouse.
+    QWindow* handle = windowHandle();
+    if (handle && handle->startSystemMove()) {
+      drag_ = Drag::kNone;
+      return;
+    }
+    drag_ = Drag::kByHand;
+  }
+  if (drag_ != Drag::kByHand) {
     QWidget::mouseMoveEvent(event);
     return;
   }
@@ -148,7 +157,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) dragging_ = false;
+  if (event->button() == Qt::LeftButton) drag_ = Drag::kNone;
   QWidget::mouseReleaseEvent(event);
 }
 

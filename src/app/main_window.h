@@ -60,8 +60,10 @@ class MainWindow : public QWidget {
   QPushButton* start_button_;
   StatusBar* status_;
   QTreeWidget* rule_tree_;
-  // Moving the window by hand where the window manager does not do it.
-  bool dragging_ = false;
+  // Dragging by the background or the label: handed to the window manager
+  // at the first move, or done by hand where it does not take it.
+  enum class Drag { kNone, kPressed, kByHand };
+  Drag drag_ = Drag::kNone;
   QPoint drag_start_mouse_, drag_start_window_;
 };
 

@@ -100,8 +100,10 @@ void ReminderWindow::OnCountdownTick() {
 }
 
 void ReminderWindow::closeEvent(QCloseEvent* event) {
-  // Never destroyed by the user: closing only hides it.
+  // Never destroyed by the user: closing only hides it, and its count-down
+  // ends with the showing.
   event->ignore();
+  countdown_.stop();
   WriteProperty(this, kPropVisible, false);
 }
 

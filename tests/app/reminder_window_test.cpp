@@ -114,6 +114,7 @@ TEST(ReminderWindow, CloseAndEscapeOnlyHide) {
   f.Show();
   EXPECT_FALSE(f.window.close());  // the close is refused ...
   EXPECT_FALSE(f.Visible());       // ... and the window hides
+  EXPECT_FALSE(f.window.CountdownRunning());
   f.Show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.window));
   f.window.activateWindow();

@@ -392,6 +392,15 @@ def case_demo(screen, program, args):
         check("SKIP_TASKBAR" not in screen.wm_state(main),
               "the main window has no task-bar button")
         x, y, _, _ = screen.geometry(main)
+        # A quick click on the background does not leave the window
+        # following the mouse.
+        screen.click(x + 500, y + 20)
+        screen.run("xdotool", "mousemove", "--sync", str(x + 300),
+                   str(y + 200))
+        time.sleep(0.5)
+        check(screen.outer_geometry(main) == (left, top, 660, 600),
+              "the main window moved after a click: %r"
+              % (screen.outer_geometry(main),))
         screen.click(x + 560 + 38, y + 5 + 16)
         screen.run("xdotool", "mousemove", "5", "5")
         wait_for(lambda: len(stored_titles(program.database)) == 6, 60,
