@@ -31,7 +31,7 @@ struct Windows {
   }
 };
 
-TEST(WindowCollectView, PostRowsGoOnTopWholeWithTheMark) {
+TEST(WindowCollectView, PostRowsGoOnTopWholeWithTheMarkStatusToPartsOneAndTwo) {
   test::App();
   Windows w;
   w.view.InsertPostRow({"3", "http://a.test/1", "Alpha", "old", "12/6 02:37"});
@@ -45,11 +45,7 @@ TEST(WindowCollectView, PostRowsGoOnTopWholeWithTheMark) {
   EXPECT_EQ(ListItemText(list, 1, 3), "old");
   EXPECT_FALSE(list->topLevelItem(0)->icon(3).isNull());
   EXPECT_TRUE(list->topLevelItem(1)->icon(3).isNull());
-}
 
-TEST(WindowCollectView, StatusGoesToPartsOneAndTwo) {
-  test::App();
-  Windows w;
   w.view.ShowStatus(" \xBF\xAA\xCA\xBC", "12/6 02:37");  // " 开始"
   EXPECT_EQ(w.main.Status()->Part(1)->text(), QString::fromUtf8(" 开始"));
   EXPECT_EQ(w.main.Status()->Part(2)->text(), "12/6 02:37");

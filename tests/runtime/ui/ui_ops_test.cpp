@@ -153,15 +153,6 @@ TEST(ShowMessageBox, ShowsTextCaptionIconAndReturnsPressedButton) {
   }
 }
 
-TEST(ScreenAndMouse, ReportPrimaryScreenAndCursor) {
-  test::App();
-  EXPECT_GT(ScreenWidth(), 0);
-  EXPECT_GT(ScreenHeight(), 0);
-  QCursor::setPos(123, 45);
-  EXPECT_EQ(MouseX(), 123);
-  EXPECT_EQ(MouseY(), 45);
-}
-
 }  // namespace
 }  // namespace dw
 
