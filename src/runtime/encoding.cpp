@@ -1,51 +1,48 @@
 #include "runtime/encoding.h"
 
-#include <iconv.h>
-
 #include <cerrno>
-#include <vector>
 
 namespace dw {
-namespace {
 
-class IconvHandle {
- public:
-  IconvHandle(const char* from, const char* to) : cd_(iconv_open(to, from)) {}
-  ~IconvHandle() {
-    if (ok()) iconv_close(cd_);
+EncodingConverter::EncodingConverter(const char* from, const char* to)
+    : cd_(iconv_open(to, from)) {}
+
+EncodingConverter::~EncodingConverter() {
+  if (ok()) iconv_close(cd_);
+}
+
+bool EncodingConverter::ok() const {
+  return cd_ != reinterpret_cast<iconv_t>(-1);
+}
+
+std::optional<std::string> EncodingConverter::Convert(std::string_view text) {
+  if (!ok()) return std::nullopt;
+  iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // a fresh start
+  std::string out;
+  char buffer[4096];
+  char* in = const_cast<char*>(text.data());
+  size_t in_left = text.size();
+  // The last round, with no input, writes what the state still holds.
+  bool flushed = false;
+  while (!flushed) {
+    char* out_ptr = buffer;
+    size_t out_left = sizeof buffer;
+    const bool last = in_left == 0;
+    size_t rc = last ? iconv(cd_, nullptr, nullptr, &out_ptr, &out_left)
+                     : iconv(cd_, &in, &in_left, &out_ptr, &out_left);
+    out.append(buffer, sizeof buffer - out_left);
+    if (rc == static_cast<size_t>(-1)) {
+      if (errno != E2BIG) return std::nullopt;
+      continue;
+    }
+    flushed = last;
   }
-  IconvHandle(const IconvHandle&) = delete;
-  IconvHandle& operator=(const IconvHandle&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t get() const { return cd_; }
-
- private:
-  iconv_t cd_;
-};
-
-}  // namespace
+  return out;
+}
 
 std::optional<std::string> ConvertEncoding(const std::string& text,
                                            const char* from, const char* to) {
-  IconvHandle cd(from, to);
-  if (!cd.ok()) return std::nullopt;
-  std::string out;
-  std::vector<char> buffer(4096);
-  char* in = const_cast<char*>(text.data());
-  size_t inLeft = text.size();
-  while (true) {
-    char* outPtr = buffer.data();
-    size_t outLeft = buffer.size();
-    size_t rc =
-        iconv(cd.get(), inLeft ? &in : nullptr, &inLeft, &outPtr, &outLeft);
-    out.append(buffer.data(), buffer.size() - outLeft);
-    if (rc != static_cast<size_t>(-1)) {
-      if (inLeft == 0) break;
-      continue;
-    }
-    if (errno != E2BIG) return std::nullopt;
-  }
-  return out;
+  return EncodingConverter(from, to).Convert(text);
 }
 
 }  // namespace dw

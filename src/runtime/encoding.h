@@ -2,13 +2,34 @@
 // "UTF-8", "UTF-32LE").
 #pragma once
 
+#include <iconv.h>
+
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace dw {
 
-// The bytes of text re-encoded from one encoding to another; nothing when
-// the conversion is unknown or the text holds a sequence it cannot convert.
+// One way of converting, set up once and used for many texts on one thread.
+class EncodingConverter {
+ public:
+  EncodingConverter(const char* from, const char* to);
+  ~EncodingConverter();
+  EncodingConverter(const EncodingConverter&) = delete;
+  EncodingConverter& operator=(const EncodingConverter&) = delete;
+
+  // False when the system knows no such conversion.
+  bool ok() const;
+
+  // The bytes of text re-encoded; nothing when the conversion is unknown or
+  // the text holds a sequence it cannot convert.
+  std::optional<std::string> Convert(std::string_view text);
+
+ private:
+  iconv_t cd_;
+};
+
+// The same for one text.
 std::optional<std::string> ConvertEncoding(const std::string& text,
                                            const char* from, const char* to);
 

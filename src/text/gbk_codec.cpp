@@ -1,86 +1,61 @@
 #include "text/gbk_codec.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cstring>
+#include <optional>
+
+#include "runtime/encoding.h"
 
 namespace dw {
 namespace {
 
 constexpr char32_t kEscapeBase = 0xDC00;  // + byte, for undecodable bytes
 
-class IconvHandle {
- public:
-  IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~IconvHandle() {
-    if (ok()) iconv_close(cd_);
-  }
-  IconvHandle(const IconvHandle&) = delete;
-  IconvHandle& operator=(const IconvHandle&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-  // Converts all of `in`; false when any of it fails.
-  bool Convert(const void* in, size_t in_size, void* out, size_t* out_size) {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    char* ip = static_cast<char*>(const_cast<void*>(in));
-    char* op = static_cast<char*>(out);
-    size_t left = *out_size;
-    size_t r = iconv(cd_, &ip, &in_size, &op, &left);
-    if (r == static_cast<size_t>(-1) || in_size != 0) return false;
-    *out_size -= left;
-    return true;
-  }
-
- private:
-  iconv_t cd_;
-};
-
 struct Tables {
   // Wide character of each single byte 0x80..0xFF and of each double-byte
   // code (lead * 256 + trail); 0 when undefined.
   char16_t single[256] = {};
   std::vector<char16_t> pair = std::vector<char16_t>(65536);
-  // GBK form of each BMP code point, as GbkCodeOf returns it.
+  // GBK form of each BMP code point: 0 when it has none, a value below
+  // 0x100 for a single byte, otherwise lead byte * 256 + trail byte.
   std::vector<uint16_t> code = std::vector<uint16_t>(65536);
 };
 
 Tables BuildTables() {
   Tables t;
-  {
-    IconvHandle dec("UTF-32LE", "CP936");
-    if (dec.ok()) {
-      auto decode = [&dec](const unsigned char* in, size_t n) -> char16_t {
-        uint32_t out[2];
-        size_t out_size = sizeof out;
-        if (!dec.Convert(in, n, out, &out_size) || out_size != 4) return 0;
-        return out[0] <= 0xFFFF ? static_cast<char16_t>(out[0]) : 0;
-      };
-      for (unsigned b = 0x80; b <= 0xFF; ++b) {
-        unsigned char in[1] = {static_cast<unsigned char>(b)};
-        t.single[b] = decode(in, 1);
-      }
-      for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
-        for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-          unsigned char in[2] = {static_cast<unsigned char>(lead),
-                                 static_cast<unsigned char>(trail)};
-          t.pair[lead * 256 + trail] = decode(in, 2);
-        }
-      }
+  EncodingConverter dec("CP936", "UTF-32LE");
+  // The one wide character that the bytes make, or 0.
+  auto decode = [&dec](std::string_view bytes) -> char16_t {
+    std::optional<std::string> out = dec.Convert(bytes);
+    if (!out || out->size() != 4) return 0;
+    const unsigned char* b =
+        reinterpret_cast<const unsigned char*>(out->data());
+    if (b[2] != 0 || b[3] != 0) return 0;  // beyond 16 bits
+    return static_cast<char16_t>(b[0] | b[1] << 8);
+  };
+  for (unsigned b = 0x80; b <= 0xFF; ++b) {
+    const char in[1] = {static_cast<char>(b)};
+    t.single[b] = decode(std::string_view(in, 1));
+  }
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      t.pair[lead * 256 + trail] = decode(std::string_view(in, 2));
     }
   }
-  IconvHandle enc("CP936", "UTF-32LE");
-  if (enc.ok()) {
-    for (uint32_t cp = 0x80; cp <= 0xFFFF; ++cp) {
-      if (cp >= 0xD800 && cp <= 0xDFFF) continue;
-      unsigned char out[4];
-      size_t out_size = sizeof out;
-      if (!enc.Convert(&cp, 4, out, &out_size)) continue;
-      if (out_size == 1 && out[0] >= 0x80) {
-        t.code[cp] = out[0];
-      } else if (out_size == 2) {
-        t.code[cp] = static_cast<uint16_t>(out[0] * 256 + out[1]);
-      }
+  EncodingConverter enc("UTF-32LE", "CP936");
+  for (uint32_t cp = 0x80; cp <= 0xFFFF; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    const char in[4] = {static_cast<char>(cp & 0xFF),
+                        static_cast<char>(cp >> 8), 0, 0};
+    std::optional<std::string> out = enc.Convert(std::string_view(in, 4));
+    if (!out) continue;
+    const unsigned char* b =
+        reinterpret_cast<const unsigned char*>(out->data());
+    if (out->size() == 1 && b[0] >= 0x80) {
+      t.code[cp] = b[0];
+    } else if (out->size() == 2) {
+      t.code[cp] = static_cast<uint16_t>(b[0] * 256 + b[1]);
     }
   }
   for (unsigned b = 0; b < 0x80; ++b) t.code[b] = static_cast<uint16_t>(b);
@@ -180,26 +155,15 @@ std::wstring GbkToWide(std::string_view gbk) {
 }
 
 std::string WideToGbk(std::wstring_view wide) {
-  const Tables& t = GetTables();
   std::string out;
   out.resize(wide.size() * 2);
   size_t n = 0;
   for (wchar_t w : wide) {
     uint32_t c = static_cast<uint32_t>(w);
-    if (c < 0x80) {
-      out[n++] = static_cast<char>(c);
-    } else if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
+    if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
       out[n++] = static_cast<char>(c - kEscapeBase);
     } else {
-      unsigned code = c <= 0xFFFF ? t.code[c] : 0;
-      if (code == 0) {
-        out[n++] = '?';
-      } else if (code < 0x100) {
-        out[n++] = static_cast<char>(code);
-      } else {
-        out[n++] = static_cast<char>(code >> 8);
-        out[n++] = static_cast<char>(code & 0xFF);
-      }
+      n += PutGbk(c, &out[n]);
     }
   }
   out.resize(n);
@@ -216,10 +180,23 @@ size_t GbkByteOffset(std::string_view gbk, size_t chars) {
   return i;
 }
 
-unsigned GbkCodeOf(char32_t code_point) {
-  if (code_point > 0xFFFF) return 0;
-  if (code_point < 0x80) return code_point == 0 ? 0 : code_point;
-  return GetTables().code[code_point];
+size_t PutGbk(char32_t code_point, char* out) {
+  if (code_point < 0x80) {
+    *out = static_cast<char>(code_point);
+    return 1;
+  }
+  const unsigned code = code_point <= 0xFFFF ? GetTables().code[code_point] : 0;
+  if (code == 0) {
+    *out = '?';
+    return 1;
+  }
+  if (code < 0x100) {
+    *out = static_cast<char>(code);
+    return 1;
+  }
+  out[0] = static_cast<char>(code >> 8);
+  out[1] = static_cast<char>(code & 0xFF);
+  return 2;
 }
 
 }  // namespace dw

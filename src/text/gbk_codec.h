@@ -49,9 +49,8 @@ std::string WideToGbk(std::wstring_view wide);
 // of GbkToWide(gbk); the length of `gbk` when it holds fewer.
 size_t GbkByteOffset(std::string_view gbk, size_t chars);
 
-// The GBK form of one Unicode code point: 0 when it has none, a value below
-// 0x100 for a single byte, otherwise lead byte * 256 + trail byte. U+0000
-// gives 0 as well: program text holds no zero byte.
-unsigned GbkCodeOf(char32_t code_point);
+// Writes the GBK form of one Unicode code point at `out`, "?" when it has
+// none, and gives the number of bytes written (1 or 2).
+size_t PutGbk(char32_t code_point, char* out);
 
 }  // namespace dw

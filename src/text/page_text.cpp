@@ -84,14 +84,10 @@ std::string Utf8ToGbk(std::string_view bytes) {
     }
     int32_t cp;
     i += DecodeUtf8(bytes, i, &cp);
-    unsigned code = cp < 0 ? 0 : GbkCodeOf(static_cast<char32_t>(cp));
-    if (code == 0) {
+    if (cp < 0) {
       out[n++] = '?';
-    } else if (code < 0x100) {
-      out[n++] = static_cast<char>(code);
     } else {
-      out[n++] = static_cast<char>(code >> 8);
-      out[n++] = static_cast<char>(code & 0xFF);
+      n += PutGbk(static_cast<char32_t>(cp), &out[n]);
     }
   }
   out.resize(n);

@@ -52,7 +52,13 @@ std::size_t CopyQuoted(std::string_view picture, std::size_t i,
   return i;
 }
 
-std::string DatePart(const CalendarTime& t, std::string_view picture) {
+// Text in single quotes is copied ('' is one quote), each run of one of
+// `letters` becomes field(letter, run length), and everything else is
+// copied, a double-byte character whole (its second byte may look like a
+// letter).
+template <class Field>
+std::string ExpandPicture(std::string_view picture, std::string_view letters,
+                          Field field) {
   std::string out;
   for (std::size_t i = 0; i < picture.size();) {
     const char c = picture[i];
@@ -60,7 +66,13 @@ std::string DatePart(const CalendarTime& t, std::string_view picture) {
       i = CopyQuoted(picture, i, out);
       continue;
     }
-    if (c != 'd' && c != 'M' && c != 'y') {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      const std::size_t len = i + 1 < picture.size() ? 2 : 1;
+      out.append(picture, i, len);
+      i += len;
+      continue;
+    }
+    if (letters.find(c) == std::string_view::npos) {
       out += c;
       ++i;
       continue;
@@ -68,76 +80,52 @@ std::string DatePart(const CalendarTime& t, std::string_view picture) {
     std::size_t run = 1;
     while (i + run < picture.size() && picture[i + run] == c) ++run;
     i += run;
-    if (c == 'd') {
-      if (run <= 2) {
-        out += Number(t.day, run);
-      } else {
-        out += run == 3 ? kWeekShort : kWeekLong;
-        out += kDayNames[Weekday(t)];
-      }
-    } else if (c == 'M') {
-      if (run <= 2) {
-        out += Number(t.month, run);
-      } else if (run == 3) {
-        out += std::to_string(t.month) + kMonth;
-      } else {
-        out += std::string(kMonthNames[t.month - 1]) + kMonth;
-      }
-    } else {
-      if (run == 1) {
-        out += std::to_string(t.year % 100);
-      } else if (run == 2) {
-        out += Number(t.year % 100, 2);
-      } else {
-        out += std::to_string(t.year);
-      }
-    }
+    out += field(c, run);
   }
   return out;
 }
 
+std::string DatePart(const CalendarTime& t, std::string_view picture) {
+  return ExpandPicture(picture, "dMy", [&t](char c, std::size_t run) {
+    if (c == 'd') {
+      if (run <= 2) return Number(t.day, run);
+      return std::string(run == 3 ? kWeekShort : kWeekLong) +
+             kDayNames[Weekday(t)];
+    }
+    if (c == 'M') {
+      if (run <= 2) return Number(t.month, run);
+      if (run == 3) return std::to_string(t.month) + kMonth;
+      return std::string(kMonthNames[t.month - 1]) + kMonth;
+    }
+    if (run == 1) return std::to_string(t.year % 100);
+    if (run == 2) return Number(t.year % 100, 2);
+    return std::to_string(t.year);
+  });
+}
+
 std::string TimePart(const CalendarTime& t, std::string_view picture,
                      bool use24Hour) {
-  std::string out;
-  for (std::size_t i = 0; i < picture.size();) {
-    const char c = picture[i];
-    if (c == '\'') {
-      i = CopyQuoted(picture, i, out);
-      continue;
-    }
-    if (c != 'h' && c != 'H' && c != 'm' && c != 's' && c != 't') {
-      out += c;
-      ++i;
-      continue;
-    }
-    std::size_t run = 1;
-    while (i + run < picture.size() && picture[i + run] == c) ++run;
-    i += run;
-    const std::size_t width = run >= 2 ? 2 : 1;
-    switch (c) {
-      case 'h':
-        if (use24Hour) {
-          out += Number(t.hour, width);
-        } else {
-          out += Number(t.hour % 12 == 0 ? 12 : t.hour % 12, width);
+  return ExpandPicture(
+      picture, "hHmst", [&t, use24Hour](char c, std::size_t run) {
+        const std::size_t width = run >= 2 ? 2 : 1;
+        switch (c) {
+          case 'h':
+            if (!use24Hour) {
+              return Number(t.hour % 12 == 0 ? 12 : t.hour % 12, width);
+            }
+            [[fallthrough]];
+          case 'H':
+            return Number(t.hour, width);
+          case 'm':
+            return Number(t.minute, width);
+          case 's':
+            return Number(t.second, width);
+          default: {
+            const std::string marker = t.hour < 12 ? kMorning : kAfternoon;
+            return run == 1 ? marker.substr(0, 2) : marker;
+          }
         }
-        break;
-      case 'H':
-        out += Number(t.hour, width);
-        break;
-      case 'm':
-        out += Number(t.minute, width);
-        break;
-      case 's':
-        out += Number(t.second, width);
-        break;
-      default: {
-        const std::string marker = t.hour < 12 ? kMorning : kAfternoon;
-        out += run == 1 ? marker.substr(0, 2) : marker;
-      }
-    }
-  }
-  return out;
+      });
 }
 
 }  // namespace

@@ -56,6 +56,10 @@ TEST(FormatDateTime, PicturesAndSwitches) {
   EXPECT_EQ(FormatDateTime(t, "M/", "hh:mm", false), "01:08");  // too short
   EXPECT_EQ(FormatDateTime(t, "M/d ", "hh", false), "7/4 ");
   EXPECT_EQ(FormatDateTime(t, "'d'd 'it''s'", "", false), "d4 it's");
+  // A double-byte character whose second byte is a picture letter stays.
+  EXPECT_EQ(FormatDateTime(t, "d\x81\x64", "m\x81\x6D", false),
+            "4\x81\x64"
+            "8\x81\x6D");
   // 星期六 / 七月 / 下午
   EXPECT_EQ(FormatDateTime(t, "dddd", "", false), "\xd0\xc7\xc6\xda\xc1\xf9");
   EXPECT_EQ(FormatDateTime(t, "MMMM", "", false), "\xc6\xdf\xd4\xc2");
