@@ -99,7 +99,7 @@ std::string DatePart(const CalendarTime& t, std::string_view picture) {
     }
     if (run == 1) return std::to_string(t.year % 100);
     if (run == 2) return Number(t.year % 100, 2);
-    return std::to_string(t.year);
+    return Number(t.year, 4);
   });
 }
 

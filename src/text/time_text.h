@@ -18,10 +18,11 @@ std::string TimeText(bool longForm = false);
 // that is not a valid date gives empty text.
 //
 // Date letters: d dd (day), ddd dddd (weekday name), M MM (month), MMM MMMM
-// (month name), y yy (year in two digits), yyyy (full year). Time letters:
-// h hh (12-hour clock, 1..12), H HH (24-hour), m mm, s ss, t tt (morning or
-// afternoon marker). Text in single quotes is copied ('' is one quote);
-// every other byte is copied. use24Hour makes h and hh count like H and HH.
+// (month name), y yy (year in two digits), yyyy (year in four digits). Time
+// letters: h hh (12-hour clock, 1..12), H HH (24-hour), m mm, s ss, t tt
+// (morning or afternoon marker). Text in single quotes is copied ('' is one
+// quote); every other character is copied, a double-byte one whole.
+// use24Hour makes h and hh count like H and HH.
 std::string FormatDateTime(DateTime value, const std::string& datePicture,
                            const std::string& timePicture, bool use24Hour);
 

@@ -53,6 +53,8 @@ TEST(FormatDateTime, PicturesAndSwitches) {
             "09/7/4"
             "1:8:9");
   EXPECT_EQ(FormatDateTime(t, "", "hh:mm", true), "13:08");
+  EXPECT_EQ(FormatDateTime(At(987, 6, 5, 0, 0), "yyyy/M/d", "", false),
+            "0987/6/5");
   EXPECT_EQ(FormatDateTime(t, "M/", "hh:mm", false), "01:08");  // too short
   EXPECT_EQ(FormatDateTime(t, "M/d ", "hh", false), "7/4 ");
   EXPECT_EQ(FormatDateTime(t, "'d'd 'it''s'", "", false), "d4 it's");
