@@ -33,23 +33,10 @@ TEST(Base64EncodeTest, MatchesKnownVectors) {
 }
 
 TEST(Base64EncodeTest, LongInputStaysOnOneLine) {
-  std::string input(200, 'x');
-  std::string out = Base64Encode(input);
-  EXPECT_EQ(out.size(), 4 * ((input.size() + 2) / 3));
-  EXPECT_EQ(
-      out.find_first_not_of(
-          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
-      std::string::npos);
-  EXPECT_EQ(out.substr(0, 8), "eHh4eHh4");
-}
-
-TEST(Base64EncodeTest, PaddingFollowsLengthModThree) {
-  for (size_t n = 1; n <= 9; ++n) {
-    std::string out = Base64Encode(std::string(n, '\x80'));
-    size_t pad = out.size() - out.find_last_not_of('=') - 1;
-    EXPECT_EQ(out.size(), 4 * ((n + 2) / 3)) << n;
-    EXPECT_EQ(pad, (3 - n % 3) % 3) << n;
-  }
+  // Past the 76 characters after which mail encoders break the line.
+  std::string expected;
+  for (int k = 0; k < 30; ++k) expected += "eHh4";
+  EXPECT_EQ(Base64Encode(std::string(90, 'x')), expected);
 }
 
 }  // namespace

@@ -59,9 +59,7 @@ TEST(MergeCookiesTest, NewItemsFirstThenSurvivingOldOnes) {
       {"flag; a=1", "flag", "flag; a=1"},
       // Names are compared byte for byte.
       {"A=1", "a=2", "a=2; A=1"},
-      {"s=a\xA1\xA1"
-       "b",
-       "", "s=ab"},
+      {"s=a\xA1\xA1z", "", "s=az"},
       {"a=1", "a=deleted; a=2", "a=2"},
   };
   for (const auto& c : cases) {
@@ -121,13 +119,7 @@ TEST(TextBetweenTest, CutsBetweenMarkers) {
       {"<img src=\"x.png\" />", "src=" + q, q, {}, false, "x.png"},
       {"<img src=\"x.png\" />", "src=\"", "\"", {}, false, "x.png"},
       // The placeholder in the text itself is not a quote.
-      {"a#\xD2\xFD\xBA\xC5"
-       "b",
-       "a",
-       q,
-       {},
-       false,
-       ""},
+      {"a" + q + "b", "a", q, {}, false, ""},
       {"abc", "x", "c", {}, false, ""},
       {"abc", "a", "x", {}, false, ""},
       {"abc", "", "c", {}, false, "ab"},

@@ -28,6 +28,12 @@ class DatabaseTest : public ::testing::Test {
                           "insert into t values('y', 2, '');"
                           "insert into t values('z', 3, 'w');"));
   }
+  // Opens sql on rs_ and counts its rows; -1 when that fails.
+  int Rows(const std::string& sql) {
+    if (!RsOpen(rs_, sql, db_) || !RsRequery(rs_)) return -1;
+    return RsRowCount(rs_);
+  }
+
   TempDir dir_;
   std::string path_;
   Database db_;
@@ -148,9 +154,7 @@ TEST_F(DatabaseTest, AllRowsShapes) {
   // Reading twice gives the same, as the record set returns to its start.
   EXPECT_EQ(RsAllRows(rs_), plain);
 
-  ASSERT_TRUE(RsOpen(rs_, "select a from t where b > 10", db_));
-  ASSERT_TRUE(RsRequery(rs_));
-  EXPECT_EQ(RsRowCount(rs_), 0);
+  EXPECT_EQ(Rows("select a from t where b > 10"), 0);
   EXPECT_TRUE(RsAllRows(rs_, true).Empty());
 }
 
@@ -174,24 +178,15 @@ TEST_F(DatabaseTest, FailuresLeaveHandlesUsable) {
   EXPECT_EQ(RsColumnCount(rs_), 0);
   EXPECT_FALSE(RsRequery(rs_));
   EXPECT_TRUE(RsClose(rs_));
-  ASSERT_TRUE(RsOpen(rs_, "select a from t", db_));
-  ASSERT_TRUE(RsRequery(rs_));
-  EXPECT_EQ(RsRowCount(rs_), 3);
+  EXPECT_EQ(Rows("select a from t"), 3);
   // Only the first statement of a text is prepared.
-  ASSERT_TRUE(RsOpen(rs_, "select 1; delete from t", db_));
-  ASSERT_TRUE(RsRequery(rs_));
-  ASSERT_TRUE(RsOpen(rs_, "select a from t", db_));
-  ASSERT_TRUE(RsRequery(rs_));
-  EXPECT_EQ(RsRowCount(rs_), 3);
+  EXPECT_EQ(Rows("select 1; delete from t"), 1);
+  EXPECT_EQ(Rows("select a from t"), 3);
 }
 
 TEST_F(DatabaseTest, RequeryRunsSideEffects) {
-  ASSERT_TRUE(RsOpen(rs_, "insert into t values('v', 9, null)", db_));
-  ASSERT_TRUE(RsRequery(rs_));
-  EXPECT_EQ(RsRowCount(rs_), 0);
-  ASSERT_TRUE(RsOpen(rs_, "select a from t where b = 9", db_));
-  ASSERT_TRUE(RsRequery(rs_));
-  EXPECT_EQ(RsRowCount(rs_), 1);
+  EXPECT_EQ(Rows("insert into t values('v', 9, null)"), 0);
+  EXPECT_EQ(Rows("select a from t where b = 9"), 1);
 }
 
 TEST_F(DatabaseTest, CloseIsRefusedWhileAStatementIsOpen) {
@@ -227,9 +222,7 @@ TEST_F(DatabaseTest, InsertWaitsForAnotherProgramsBriefLock) {
   EXPECT_TRUE(DbExecute(db_, "insert into t values(?, 4, null)", {"late"}));
   release.join();
   sqlite3_close(other);
-  ASSERT_TRUE(RsOpen(rs_, "select a from t where b = 4", db_));
-  ASSERT_TRUE(RsRequery(rs_));
-  EXPECT_EQ(RsRowCount(rs_), 1);
+  EXPECT_EQ(Rows("select a from t where b = 4"), 1);
 }
 
 }  // namespace

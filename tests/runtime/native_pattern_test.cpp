@@ -47,73 +47,39 @@ TEST(PatternSearchAllTest, FindsPostsWithGroups) {
   EXPECT_EQ(MatchSubText(ms[1], page, 0), "<a href=/t/102>second</a>");
 }
 
-TEST(PatternSearchAllTest, LaterSearchesStartAtStartOfText) {
+TEST(PatternSearchAllTest, WhereLaterSearchesStart) {
+  const std::string z = "\xD5\xE6";  // 真
   struct Case {
     std::string pattern, subject;
     Texts texts;
     Starts starts;
   } cases[] = {
+      // A later search takes the end of the last match as the start of the
+      // text, for "^", "\\A" and "\\b" alike.
       {"^a", "aaa", {"a", "a", "a"}, {0, 1, 2}},
       {"^ab", "ababxab", {"ab", "ab"}, {0, 2}},
-      // \A and \b also see the end of the last match as a fresh start.
       {"\\Ax", "xxy", {"x", "x"}, {0, 1}},
       {"\\bb", "abb", {}, {}},
       {"a\\bb|a", "aab", {"a", "a"}, {0, 1}},
-      // No match at the start means nothing anchored further on.
       {"^a", "baa", {}, {}},
+      // Empty matches step on one character, a GBK pair as one, a lone lead
+      // byte at the end too.
+      {"x*", "ab", {"", "", ""}, {0, 1, 2}},
+      {"a*", "aab", {"aa", "", ""}, {0, 2, 3}},
+      {"x*", z + "a", {"", "", ""}, {0, 2, 3}},
+      {"(?=a)", z + "aa", {"", ""}, {2, 3}},
+      {"x*", "a\xD5", {"", "", ""}, {0, 1, 2}},
+      {"\\d*", "1" + z + "22", {"1", "", "22", ""}, {0, 1, 3, 5}},
+      {"\\d+", "a12" + z + "3 45", {"12", "3", "45"}, {1, 5, 7}},
+      // An empty subject gives nothing, even to a pattern matching nothing.
+      {"x*", "", {}, {}},
+      {"a", "", {}, {}},
   };
   for (const auto& c : cases) {
     Found f = SearchAll(c.pattern, c.subject);
     EXPECT_EQ(f.texts, c.texts) << c.pattern << " / " << c.subject;
     EXPECT_EQ(f.starts, c.starts) << c.pattern << " / " << c.subject;
   }
-}
-
-TEST(PatternSearchAllTest, EmptyMatchesStepByOneCharacter) {
-  struct Case {
-    std::string pattern, subject;
-    Texts texts;
-    Starts starts;
-  } cases[] = {
-      {"x*", "ab", {"", "", ""}, {0, 1, 2}},
-      {"a*", "aab", {"aa", "", ""}, {0, 2, 3}},
-      // A GBK character is stepped over as one: no match between its bytes.
-      {"x*",
-       "\xD5\xE6"
-       "a",
-       {"", "", ""},
-       {0, 2, 3}},  // 真a
-      {"(?=a)",
-       "\xD5\xE6"
-       "aa",
-       {"", ""},
-       {2, 3}},  // 真aa
-      // A lone lead byte at the end is one character.
-      {"x*", "a\xD5", {"", "", ""}, {0, 1, 2}},
-      {"\\d*",
-       "1\xD5\xE6"
-       "22",
-       {"1", "", "22", ""},
-       {0, 1, 3, 5}},
-  };
-  for (const auto& c : cases) {
-    Found f = SearchAll(c.pattern, c.subject);
-    EXPECT_EQ(f.texts, c.texts) << c.pattern;
-    EXPECT_EQ(f.starts, c.starts) << c.pattern;
-  }
-}
-
-TEST(PatternSearchAllTest, NonEmptyPatternsAreNotAffectedByStepping) {
-  Found f = SearchAll("\\d+",
-                      "a12\xD5\xE6"
-                      "3 45");  // a12真3 45
-  EXPECT_EQ(f.texts, (Texts{"12", "3", "45"}));
-  EXPECT_EQ(f.starts, (Starts{1, 5, 7}));
-}
-
-TEST(PatternSearchAllTest, EmptySubjectGivesNothing) {
-  EXPECT_TRUE(SearchAll("x*", "").texts.empty());
-  EXPECT_TRUE(SearchAll("a", "").texts.empty());
 }
 
 TEST(PatternSearchAllTest, CaseFoldingIsAsciiOnly) {

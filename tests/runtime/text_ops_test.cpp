@@ -47,28 +47,20 @@ TEST(FindText, PositionsAndStarts) {
       {"case ignored sought upper", "abc", "BC", std::nullopt, true, 2},
       {"gbk after char", kZhong + "x", "x", std::nullopt, false, 3},
       {"gbk sought", "a" + kZhong + "b", kZhong, std::nullopt, false, 2},
+      // Never a match on the second byte of a character, even ignoring case.
+      {"second byte", kWithAt + "x@", "@", std::nullopt, false, 4},
+      {"only second byte", kWithAt, "@", std::nullopt, false, -1},
+      {"second byte folded", kWithA + "A", "a", std::nullopt, true, 3},
+      // A start on a second byte scans from there, as positions count bytes.
+      {"start on second byte", kWithAt, "@", 2, false, 2},
+      // The comparison at a lone lead byte at the end comes before the step.
+      {"lone lead sought", "ab\xd6", "\xd6", std::nullopt, false, 3},
+      {"lone lead ends", "ab\xd6", "x", std::nullopt, false, -1},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FindText(c.text, c.sought, c.start, c.ignoreCase), c.expected)
         << c.name;
   }
-}
-
-TEST(FindText, NeverMatchesOnSecondByte) {
-  // The second byte of the first character equals the sought byte.
-  EXPECT_EQ(FindText(kWithAt + "x@", "@"), 4);
-  EXPECT_EQ(FindText(kWithAt, "@"), -1);
-  // Ignoring case must not fold a second byte into a match either.
-  EXPECT_EQ(FindText(kWithA + "A", "a", std::nullopt, true), 3);
-  // A start on the second byte scans from there, as positions count bytes.
-  EXPECT_EQ(FindText(kWithAt, "@", 2), 2);
-}
-
-TEST(FindText, LoneLeadByteAtEnd) {
-  // The comparison at a position comes before the step over it.
-  EXPECT_EQ(FindText("ab\xd6", "\xd6"), 3);
-  EXPECT_EQ(FindText("ab\xd6", "x"), -1);
-  EXPECT_EQ(FindText("ab\xd6", "b"), 2);
 }
 
 struct ReplaceCase {

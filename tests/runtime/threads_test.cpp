@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -20,43 +21,44 @@ long long MsSince(Clock::time_point start) {
   return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
 }
 
-TEST(Threads, EndThreadCutsALongDelayShort) {
-  std::atomic<long long> waited{-1};
-  std::atomic<bool> sawStop{false};
+struct DelayOutcome {
+  long long waited_ms = -1;
+  bool saw_stop = false;
+};
+
+// Runs Delay(seconds, 1) on a started thread, asking it to stop after
+// stop_after when given.
+DelayOutcome DelayOnThread(double seconds,
+                           std::optional<milliseconds> stop_after) {
+  DelayOutcome outcome;
   ThreadHandle worker;
-  ASSERT_TRUE(StartThread(
-      [&] {
+  EXPECT_TRUE(StartThread(
+      [&outcome, seconds] {
         auto start = Clock::now();
-        Delay(150, 1);
-        waited = MsSince(start);
-        sawStop = StopRequested();
+        Delay(seconds, 1);
+        outcome.waited_ms = MsSince(start);
+        outcome.saw_stop = StopRequested();
       },
       &worker));
-  std::this_thread::sleep_for(milliseconds(100));
-  EXPECT_FALSE(ThreadFinished(worker));
-  EXPECT_TRUE(EndThread(worker));
-  ASSERT_TRUE(JoinThread(worker, 10000));
+  if (stop_after) {
+    std::this_thread::sleep_for(*stop_after);
+    EXPECT_FALSE(ThreadFinished(worker));
+    EXPECT_TRUE(EndThread(worker));
+  }
+  EXPECT_TRUE(JoinThread(worker, 10000));
   EXPECT_FALSE(worker.Valid());
-  EXPECT_GE(waited.load(), 50);
-  EXPECT_LT(waited.load(), 10000);
-  EXPECT_TRUE(sawStop.load());
+  return outcome;
 }
 
-TEST(Threads, DelayOnAThreadRunsItsCourseWithoutStop) {
-  std::atomic<long long> waited{-1};
-  std::atomic<bool> sawStop{true};
-  ThreadHandle worker;
-  ASSERT_TRUE(StartThread(
-      [&] {
-        auto start = Clock::now();
-        Delay(0.1, 1);  // 100 ms
-        waited = MsSince(start);
-        sawStop = StopRequested();
-      },
-      &worker));
-  ASSERT_TRUE(JoinThread(worker, 10000));
-  EXPECT_GE(waited.load(), 95);
-  EXPECT_FALSE(sawStop.load());
+TEST(Threads, EndThreadCutsALongDelayShort) {
+  DelayOutcome cut = DelayOnThread(150, milliseconds(100));
+  EXPECT_GE(cut.waited_ms, 50);
+  EXPECT_LT(cut.waited_ms, 10000);
+  EXPECT_TRUE(cut.saw_stop);
+
+  DelayOutcome full = DelayOnThread(0.1, std::nullopt);
+  EXPECT_GE(full.waited_ms, 95);
+  EXPECT_FALSE(full.saw_stop);
 }
 
 TEST(Threads, StopRequestedBelongsToTheCallingThread) {

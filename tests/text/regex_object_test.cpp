@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/gbk_constants.h"
+
 namespace dw {
 namespace {
 
@@ -15,6 +17,9 @@ std::vector<std::string> AllMatches(const RegexObject& re) {
 }
 
 using Texts = std::vector<std::string>;
+
+const std::string kZhen = "\xD5\xE6";  // 真
+const std::string kJin = "\xBD\xF1";   // 今
 
 TEST(RegexObjectTest, DefaultsIgnoreCaseLineAnchorsAndFindAll) {
   RegexObject re;
@@ -53,16 +58,13 @@ TEST(RegexObjectTest, OptionsChangeTheSearch) {
 
 TEST(RegexObjectTest, DotTakesOneChineseCharacter) {
   RegexObject re;
-  const std::string subject =
-      "\xD5\xE6"
-      "a";  // 真a
-  ASSERT_TRUE(re.Search("^.a$", subject));
-  EXPECT_EQ(re.MatchText(1), subject);
-  ASSERT_TRUE(re.Search("^..a$", subject));
+  ASSERT_TRUE(re.Search("^.a$", kZhen + "a"));
+  EXPECT_EQ(re.MatchText(1), kZhen + "a");
+  ASSERT_TRUE(re.Search("^..a$", kZhen + "a"));
   EXPECT_EQ(re.MatchCount(), 0);
   // A character class holds whole characters too.
-  ASSERT_TRUE(re.Search("[\xD5\xE6\xBD\xF1]+", "x\xBD\xF1\xD5\xE6y"));  // 今真
-  EXPECT_EQ(re.MatchText(1), "\xBD\xF1\xD5\xE6");
+  ASSERT_TRUE(re.Search("[" + kZhen + kJin + "]+", "x" + kJin + kZhen + "y"));
+  EXPECT_EQ(re.MatchText(1), kJin + kZhen);
 }
 
 TEST(RegexObjectTest, CaseFoldingCoversFullWidthLetters) {
@@ -73,18 +75,16 @@ TEST(RegexObjectTest, CaseFoldingCoversFullWidthLetters) {
   ASSERT_TRUE(re.Search("\xA3\xE1", "\xA3\xC1", true));
   EXPECT_EQ(re.MatchCount(), 0);
   // "\w" keeps to ASCII word characters.
-  ASSERT_TRUE(re.Search("\\w+",
-                        "\xD5\xE6"
-                        "ab"));
+  ASSERT_TRUE(re.Search("\\w+", kZhen + "ab"));
   EXPECT_EQ(AllMatches(re), (Texts{"ab"}));
 }
 
 TEST(RegexObjectTest, QuotePlaceholder) {
-  const std::string pattern = "href=#\xD2\xFD\xBA\xC5(\\d+)";  // href=#引号
+  const std::string pattern =
+      std::string("href=") + kQuotePlaceholder + "(\\d+)";
   const std::string quoted = "<a href=\"12\">";
   const std::string literal =
-      "<a href=#\xD2\xFD\xBA\xC5"
-      "34>";
+      std::string("<a href=") + kQuotePlaceholder + "34>";
   RegexObject re;
   ASSERT_TRUE(re.Search(pattern, quoted, false, true, true, true));
   EXPECT_EQ(re.SubMatchText(1, 1), "12");
@@ -98,10 +98,7 @@ TEST(RegexObjectTest, QuotePlaceholder) {
 
 TEST(RegexObjectTest, MatchesGroupsAndOffsets) {
   RegexObject re;
-  const std::string subject =
-      "\xD5\xE6"
-      "a1 b2 \xD5\xE6"
-      "c";  // 真a1 b2 真c
+  const std::string subject = kZhen + "a1 b2 " + kZhen + "c";
   ASSERT_TRUE(re.Search("([a-c])(\\d)?", subject));
   ASSERT_EQ(re.MatchCount(), 3);
   EXPECT_EQ(re.GroupCount(), 2);
@@ -129,10 +126,7 @@ TEST(RegexObjectTest, MatchesGroupsAndOffsets) {
 
 TEST(RegexObjectTest, OffsetsAreTruePositionsOfRepeatedText) {
   RegexObject re;
-  const std::string subject =
-      "\xD5\xE6"
-      "a\xD5\xE6"
-      "a";  // 真a真a
+  const std::string subject = kZhen + "a" + kZhen + "a";
   ASSERT_TRUE(re.Search("a", subject));
   int offset = -1;
   EXPECT_EQ(re.MatchText(1, &offset), "a");
@@ -153,12 +147,7 @@ TEST(RegexObjectTest, ReplaceMatches) {
       {"(\\d+)-(\\d+)", "1-2 33-4", "$2-$1", "2-1 4-33"},
       {"b", "abc", "[$&|$`|$'|$$|$3|$0]", "a[b|a|c|$|$3|$0]c"},
       {"(a)", "a", "$10", "a0"},
-      {"\xD5\xE6",
-       "\xD5\xE6"
-       "a\xD5\xE6",
-       "\xBD\xF1",
-       "\xBD\xF1"
-       "a\xBD\xF1"},
+      {kZhen, kZhen + "a" + kZhen, kJin, kJin + "a" + kJin},
       // Bytes that are not GBK characters come back as they were.
       {"x", "\x81 x\xFF", "", "\x81 \xFF"},
       {"nomatch", "abc", "", "abc"},
