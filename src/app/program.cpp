@@ -96,8 +96,11 @@ void ReleaseProgramState(ProgramState& state) {
 }
 
 void EndProgram(Program& program) {
-  // Nothing may still use the state or the windows when they go.
-  EndCollection(program.state);
+  // Nothing may still use the state or the windows when they go. The
+  // worker is waited for with events running: it may be waiting on this
+  // thread itself (a runtime-error box it raised).
+  StopCollection(program.state);
+  JoinThreadDispatching(program.state.collection_worker);
   program.view.reset();
   program.reminder_window.reset();
   program.main_window.reset();

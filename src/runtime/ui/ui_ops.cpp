@@ -81,4 +81,9 @@ void GuiDelay(int ms) {
   loop.exec();
 }
 
+void JoinThreadDispatching(ThreadHandle& thread) {
+  constexpr int kSliceMs = 20;
+  while (!JoinThread(thread, kSliceMs)) ProcessPendingEvents();
+}
+
 }  // namespace dw

@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "runtime/threads.h"
+
 class QWidget;
 
 namespace dw {
@@ -35,5 +37,11 @@ int ShowMessageBox(const std::string& message, int style = 0,
 // Waits `ms` milliseconds on the GUI thread while its events keep being
 // dispatched, so the windows stay responsive. Events never cut it short.
 void GuiDelay(int ms);
+
+// Waits for a thread to end while the GUI thread's events keep being
+// dispatched, so a thread that is itself waiting on the GUI thread (a
+// runtime-error box raised on it, say) can still finish. Leaves the handle
+// empty.
+void JoinThreadDispatching(ThreadHandle& thread);
 
 }  // namespace dw

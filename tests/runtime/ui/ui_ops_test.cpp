@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "runtime/delay.h"
+#include "runtime/threads.h"
 #include "runtime/ui/message_box_style.h"
 #include "runtime/ui/qt_app.h"
 #include "runtime/ui/qt_text.h"
@@ -151,6 +153,26 @@ TEST(ShowMessageBox, ShowsTextCaptionIconAndReturnsPressedButton) {
     EXPECT_EQ(seen.text, GbkToQString(c.message));
     EXPECT_EQ(seen.icon, c.icon);
   }
+}
+
+// A worker stopped at program end may itself be waiting for the GUI thread
+// (as when it raised a runtime error and waits for the box to be shown):
+// waiting for it must keep the GUI thread's events running.
+TEST(JoinThreadDispatching, EndsAThreadThatWaitsOnTheGuiThread) {
+  QApplication& app = test::App();
+  bool answered = false;
+  ThreadHandle worker;
+  ASSERT_TRUE(StartThread(
+      [&] {
+        while (!StopRequested()) Delay(1000);
+        QMetaObject::invokeMethod(
+            &app, [&] { answered = true; }, Qt::BlockingQueuedConnection);
+      },
+      &worker));
+  EndThread(worker);
+  JoinThreadDispatching(worker);
+  EXPECT_TRUE(answered);
+  EXPECT_FALSE(worker.Valid());
 }
 
 }  // namespace
