@@ -63,9 +63,7 @@ std::string FetchPage(const RuleView& rule) {
   std::string page;
   for (int attempt = 0; attempt < kFetchAttempts && page.empty(); ++attempt) {
     if (StopRequested()) return {};
-    HttpRequestParams request;
-    request.url = rule.url;
-    const std::string bytes = HttpRequest(request);
+    const std::string bytes = HttpRequest(rule.url);
     std::string text;
     if (rule.page_is_gbk) {
       text.assign(bytes.c_str(), std::strlen(bytes.c_str()));
