@@ -1,20 +1,13 @@
 #pragma once
 
-#include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
-#include <QThread>
 #include <type_traits>
 #include <utility>
 
-namespace dw {
+#include "runtime/ui/ui_ops.h"
 
-// True on the thread that runs the windows (or when there is no
-// application object yet, so start-up code and plain tests run directly).
-inline bool OnGuiThread() {
-  QCoreApplication* app = QCoreApplication::instance();
-  return !app || QThread::currentThread() == app->thread();
-}
+namespace dw {
 
 // Runs `f` on the GUI thread: at once when already there, otherwise queued
 // behind what is already waiting, without waiting for it. Dropped when

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <QThread>
 #include <algorithm>
 #include <string>
 
@@ -17,13 +16,13 @@ void ShowRuntimeError(const std::string& text) {
   auto show = [text] {
     ShowMessageBox(text, 0x10, std::string("\xB4\xED\xCE\xF3"));  // 错误
   };
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app || QThread::currentThread() == app->thread()) {
+  if (OnGuiThread()) {
     show();
   } else {
     // The process ends once the reporter returns, so the raising thread
     // waits until the user has read the box.
-    QMetaObject::invokeMethod(app, show, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), show,
+                              Qt::BlockingQueuedConnection);
   }
 }
 

@@ -25,11 +25,12 @@ QSize PrimaryScreenSize() {
   return screen ? screen->geometry().size() : QSize();
 }
 
-bool OnGuiThread() {
-  return qApp && QThread::currentThread() == qApp->thread();
-}
-
 }  // namespace
+
+bool OnGuiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return !app || QThread::currentThread() == app->thread();
+}
 
 void ProcessPendingEvents() {
   if (QCoreApplication::instance()) QCoreApplication::processEvents();
@@ -68,7 +69,8 @@ int ShowMessageBox(const std::string& message, int style,
 }
 
 void GuiDelay(int ms) {
-  if (!OnGuiThread()) {
+  // Without an application there are no events to keep dispatching.
+  if (!QCoreApplication::instance() || !OnGuiThread()) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return;
   }

@@ -11,6 +11,10 @@ namespace dw {
 
 // The runtime operations that need the window system. Text is GBK.
 
+// True on the thread that runs the windows, or when there is no
+// application object yet, so start-up code and plain tests run directly.
+bool OnGuiThread();
+
 // Dispatches whatever events wait for the calling thread.
 void ProcessPendingEvents();
 
