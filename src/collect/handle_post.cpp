@@ -16,7 +16,7 @@ constexpr int kCheckedInFirstRoundBelow = 8;
 
 bool HasKeyword(const std::string& title, const KeywordList& keywords) {
   for (const std::string& keyword : keywords) {
-    if (FindText(title, keyword, 1, /*ignore_case=*/true) != -1) return true;
+    if (FindText(title, keyword, 1, /*ignoreCase=*/true) != -1) return true;
   }
   return false;
 }
