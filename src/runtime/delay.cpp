@@ -1,5 +1,6 @@
 #include "runtime/delay.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <mutex>

@@ -1,5 +1,6 @@
 #include "runtime/threads.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
