@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "collect/rule_health.h"
 #include "store/rule_tree.h"
 
 namespace dw {
@@ -45,6 +46,12 @@ class CollectView : public RuleTree {
   virtual void ClearReminders() = 0;
   // Inserts at the top and shows the window when it is hidden.
   virtual void AddReminderRow(const ReminderRow& row) = 0;
+
+  // The health of a rule after each of its runs, for the rules window.
+  virtual void ShowRuleHealth(int rule_id, const RuleHealth& health) {
+    (void)rule_id;
+    (void)health;
+  }
 
   // Called from the collection worker: queues `call` to run later on the GUI
   // thread and returns at once, without waiting for it. Calls run in the

@@ -1,0 +1,28 @@
+// How each rule has fared over the rounds since start-up.
+#pragma once
+
+#include <map>
+#include <optional>
+
+#include "collect/rule_report.h"
+
+namespace dw {
+
+// Rounds in a row ending in a failing step after which a rule is unhealthy.
+inline constexpr int kUnhealthyAfterRounds = 3;
+
+struct RuleHealth {
+  std::optional<RuleReport> last;    // nothing until the rule first ran
+  int failing_rounds = 0;            // in a row; a good round clears it
+  std::optional<DateTime> last_new;  // when a post of it was last new
+
+  bool Unhealthy() const { return failing_rounds >= kUnhealthyAfterRounds; }
+};
+
+// Health by rule id.
+using HealthBook = std::map<int, RuleHealth>;
+
+// Takes one finished run into the book.
+void RecordRun(HealthBook& book, const RuleReport& report);
+
+}  // namespace dw

@@ -1,0 +1,74 @@
+// What one run of a rule found at each step, filled by CollectRule as it
+// goes, so that rule health, the probe and the rules window's test all see
+// the very chain that collects.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "runtime/date_time.h"
+
+namespace dw {
+
+// The first step that kept a rule from yielding posts.
+enum class FailedStep {
+  kNone,
+  kFetch,        // nothing usable came back (or every fetch was empty)
+  kStartMarker,  // the page came, its start marker did not
+  kEndMarker,    // the start marker came, the end marker after it did not
+  kPattern,      // the pattern did not compile or was refused as hanging
+  kNoMatch,      // the cut page came and the pattern matched nothing
+};
+
+// "fetch", "start_marker", "end_marker", "pattern", "no_match"; "" for kNone.
+const char* FailedStepName(FailedStep step);
+
+// One post as the chain found it (all text GBK), before newness is decided.
+struct FoundPost {
+  std::string id;
+  std::string title;
+  std::string link;
+  bool stored = false;  // the probe only: its link is already in `info`
+};
+
+struct RuleReport {
+  int rule_id = 0;
+  std::string rule_name;  // GBK
+  DateTime ran_at;        // when the run began
+
+  struct Fetch {
+    int attempts = 0;        // 1..3 once a fetch was made
+    int status = 0;          // of the last attempt; 0 when nothing came back
+    std::int64_t bytes = 0;  // body bytes of the last attempt
+    std::int64_t ms = 0;     // all attempts together
+  } fetch;
+
+  struct Cut {
+    bool start_found = false;
+    bool end_found = false;
+    std::int64_t bytes = 0;  // between the markers, before tidying
+  } cut;
+
+  struct PatternStep {
+    bool compiled = false;  // false too when refused as hanging or runaway
+    int matches = 0;
+  } pattern;
+
+  struct Posts {
+    int new_posts = 0;       // found new and handed on
+    int stored = 0;          // inserted into `info`
+    int already_stored = 0;  // the first-round check found the link stored
+    int store_failed = 0;    // inserts that failed (kept pending)
+  } posts;
+
+  FailedStep failed_step = FailedStep::kNone;
+
+  // Filled for the probe and the rules window's test only (collection
+  // leaves them empty): every post the pattern found, first on the page
+  // first, and the page text the pattern saw.
+  std::vector<FoundPost> found;
+  std::string page_text;
+};
+
+}  // namespace dw
