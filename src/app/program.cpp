@@ -55,6 +55,7 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
     UnloadWindow(main);
     return false;
   }
+  state.database_path = path;
   state.first_round = true;
   LoadRules(state.database, state.record_set, state.rule_table, *program.view);
   LoadSettings(state.database, state.record_set, state.settings,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "collect/seen_ids.h"
@@ -32,6 +33,9 @@ struct ProgramState {
   ProgramState(const ProgramState&) = delete;
   ProgramState& operator=(const ProgramState&) = delete;
 
+  // The file `database` was opened from; the log and every connection of
+  // another thread (the rules window's test) go by it.
+  std::string database_path;
   Database database;
   RecordSet record_set;
   RuleTable rule_table;

@@ -34,6 +34,17 @@ struct RuleRow {
   std::int64_t lastid = 0;
 };
 
+// Every row of `rule` (isdo 3 too), ordered by id; empty when the
+// statement fails.
+std::vector<RuleRow> LoadRuleRows(Database& db);
+
+// Inserts or replaces each row by id, all in one transaction: false, and
+// nothing written, when any statement fails.
+bool SaveRuleRows(Database& db, const std::vector<RuleRow>& rows);
+
+// Removes the row with this id; false when the statement fails.
+bool DeleteRuleRow(Database& db, std::int64_t id);
+
 // One thing wrong with a rule: `column` names the field (one of
 // kRuleColumns); a warning does not stop a save or an import.
 struct RuleProblem {
