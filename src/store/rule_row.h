@@ -16,30 +16,56 @@ inline constexpr const char* kRuleColumns[] = {
     "id",  "isdo",   "rank",  "isgbk",  "type",    "name",   "url",   "cookie",
     "reg", "before", "after", "tindex", "idindex", "pinurl", "lastid"};
 
+// The columns declared INTEGER besides `id`. SQLite keeps in them whatever
+// it cannot read as a number as text (and a fraction as a real number), and
+// the program reads every cell as text anyway, so RuleRow holds them as the
+// text of the stored value: an integer as its decimal digits ("90"), a real
+// number in its shortest exact form ("1.5"), text as it is. A save writes
+// decimal digits back as an integer and anything else as text, which SQLite
+// turns into the same stored value again: load then save changes no byte.
+inline constexpr const char* kRuleIntegerColumns[] = {"rank", "type", "tindex",
+                                                      "idindex", "lastid"};
+
 struct RuleRow {
   std::int64_t id = 0;
   std::string isdo = "1";
-  std::int64_t rank = 0;
+  std::string rank = "0";
   std::string isgbk = "0";
-  std::int64_t type = 0;
+  std::string type = "0";
   std::string name;
   std::string url;
   std::string cookie;
   std::string reg;
   std::string before;
   std::string after;
-  std::int64_t tindex = 0;
-  std::int64_t idindex = 0;
+  std::string tindex = "0";
+  std::string idindex = "0";
   std::string pinurl;
-  std::int64_t lastid = 0;
+  std::string lastid = "0";
+
+  bool operator==(const RuleRow&) const = default;
 };
 
-// Every row of `rule` (isdo 3 too), ordered by id; empty when the
-// statement fails.
-std::vector<RuleRow> LoadRuleRows(Database& db);
+// The cell of `row` named `column` (one of kRuleColumns besides "id");
+// nullptr for any other name.
+std::string* RuleRowCell(RuleRow& row, const std::string& column);
+const std::string* RuleRowCell(const RuleRow& row, const std::string& column);
 
-// Inserts or replaces each row by id, all in one transaction: false, and
-// nothing written, when any statement fails.
+// True for `column` among kRuleIntegerColumns.
+bool IsRuleIntegerColumn(const std::string& column);
+
+// True when `text` is an integer written the way SQLite gives one back:
+// decimal digits, an optional minus, no leading zero, within 64 bits.
+bool IsIntegerText(const std::string& text);
+
+// Every row of `rule` (isdo 3 too), ordered by id and then by the order
+// they were stored; empty when the statement fails, and then `ok`, when
+// given, is set false.
+std::vector<RuleRow> LoadRuleRows(Database& db, bool* ok = nullptr);
+
+// Inserts or replaces each row by id, all in one transaction: every row
+// already stored under one of the ids goes, then the rows are inserted in
+// order. False, and nothing written, when any statement fails.
 bool SaveRuleRows(Database& db, const std::vector<RuleRow>& rows);
 
 // Removes the row with this id; false when the statement fails.
@@ -53,9 +79,13 @@ struct RuleProblem {
   bool warning = false;
 };
 
-// The checks the import and the rules window both make. Text is GBK here;
-// the import reports text that cannot be written in GBK itself, before it
-// builds the row.
+// The checks the import and the rules window both make, errors first in
+// column order, then warnings. Text is GBK here; the import reports text
+// that cannot be written in GBK itself, before it builds the row.
 std::vector<RuleProblem> CheckRule(const RuleRow& row);
+
+// The number of capturing groups in a Perl-syntax pattern, read from its
+// text (named groups count, "(?:", look-arounds and comments do not).
+int PatternGroupCount(const std::string& pattern);
 
 }  // namespace dw

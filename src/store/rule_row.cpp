@@ -1,0 +1,284 @@
+#include "store/rule_row.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <charconv>
+#include <memory>
+#include <set>
+#include <string_view>
+
+#include "runtime/native_pattern.h"
+#include "runtime/text_ops.h"
+
+namespace dw {
+namespace {
+
+constexpr std::int64_t kFirstRuleId = 1;
+constexpr std::int64_t kLastRuleId = 18;
+
+// Columns quoted where SQL needs it ("before" and "after" are keywords).
+const char kSelectRows[] =
+    "SELECT id,isdo,rank,isgbk,type,name,url,cookie,reg,\"before\",\"after\","
+    "tindex,idindex,pinurl,lastid FROM rule ORDER BY id,rowid";
+const char kInsertRow[] =
+    "INSERT INTO rule(id,isdo,rank,isgbk,type,name,url,cookie,reg,\"before\","
+    "\"after\",tindex,idindex,pinurl,lastid) "
+    "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+const char kDeleteRow[] = "DELETE FROM rule WHERE id=?";
+
+struct StatementDeleter {
+  void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+// The stored value as RuleRow holds it (see kRuleIntegerColumns).
+std::string StoredText(sqlite3_stmt* stmt, int column) {
+  switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+      return std::to_string(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT: {
+      char buffer[32];
+      const auto result = std::to_chars(buffer, buffer + sizeof buffer,
+                                        sqlite3_column_double(stmt, column));
+      return std::string(buffer, result.ptr);
+    }
+    case SQLITE_NULL:
+      return std::string();
+    default: {
+      const void* bytes = sqlite3_column_blob(stmt, column);
+      const int size = sqlite3_column_bytes(stmt, column);
+      return bytes ? std::string(static_cast<const char*>(bytes), size)
+                   : std::string();
+    }
+  }
+}
+
+SqlValue CellValue(const std::string& column, const std::string& text) {
+  if (IsRuleIntegerColumn(column) && IsIntegerText(text)) {
+    long long value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+  }
+  return text;
+}
+
+bool InsertRow(Database& db, const RuleRow& row) {
+  SqlValues values{static_cast<long long>(row.id)};
+  for (const char* column : kRuleColumns) {
+    if (const std::string* cell = RuleRowCell(row, column)) {
+      values.push_back(CellValue(column, *cell));
+    }
+  }
+  return DbExecute(db, kInsertRow, values);
+}
+
+// The integer in `text`, when it is one at all (leading zeros and a plus
+// sign allowed, as a user types them).
+bool ReadInteger(const std::string& text, std::int64_t* value) {
+  std::string_view digits = text;
+  if (digits.starts_with("+")) {
+    digits.remove_prefix(1);
+    if (digits.starts_with("-")) return false;
+  }
+  const auto result =
+      std::from_chars(digits.data(), digits.data() + digits.size(), *value);
+  return result.ec == std::errc() &&
+         result.ptr == digits.data() + digits.size();
+}
+
+bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void CheckGroup(const char* column, const std::string& text, int groups,
+                std::vector<RuleProblem>& problems) {
+  std::int64_t value = 0;
+  if (!ReadInteger(text, &value)) {
+    problems.push_back({column, "is not a whole number"});
+  } else if (groups >= 0 && (value < 0 || value > groups)) {
+    problems.push_back({column, "must be from 0 to " + std::to_string(groups) +
+                                    ", the number of groups in the pattern"});
+  }
+}
+
+}  // namespace
+
+std::string* RuleRowCell(RuleRow& row, const std::string& column) {
+  return const_cast<std::string*>(
+      RuleRowCell(static_cast<const RuleRow&>(row), column));
+}
+
+const std::string* RuleRowCell(const RuleRow& row, const std::string& column) {
+  const std::pair<const char*, const std::string*> cells[] = {
+      {"isdo", &row.isdo},     {"rank", &row.rank},
+      {"isgbk", &row.isgbk},   {"type", &row.type},
+      {"name", &row.name},     {"url", &row.url},
+      {"cookie", &row.cookie}, {"reg", &row.reg},
+      {"before", &row.before}, {"after", &row.after},
+      {"tindex", &row.tindex}, {"idindex", &row.idindex},
+      {"pinurl", &row.pinurl}, {"lastid", &row.lastid}};
+  for (const auto& [name, cell] : cells) {
+    if (column == name) return cell;
+  }
+  return nullptr;
+}
+
+bool IsRuleIntegerColumn(const std::string& column) {
+  for (const char* name : kRuleIntegerColumns) {
+    if (column == name) return true;
+  }
+  return false;
+}
+
+bool IsIntegerText(const std::string& text) {
+  long long value = 0;
+  const auto result =
+      std::from_chars(text.data(), text.data() + text.size(), value);
+  return result.ec == std::errc() && result.ptr == text.data() + text.size() &&
+         std::to_string(value) == text;
+}
+
+std::vector<RuleRow> LoadRuleRows(Database& db, bool* ok) {
+  std::vector<RuleRow> rows;
+  if (ok) *ok = false;
+  sqlite3_stmt* raw = nullptr;
+  if (!db.IsOpen() || sqlite3_prepare_v2(db.Handle(), kSelectRows, -1, &raw,
+                                         nullptr) != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    return rows;
+  }
+  Statement stmt(raw);
+  int rc = SQLITE_ROW;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    RuleRow row;
+    row.id = sqlite3_column_int64(stmt.get(), 0);
+    for (int c = 1; c < static_cast<int>(std::size(kRuleColumns)); ++c) {
+      *RuleRowCell(row, kRuleColumns[c]) = StoredText(stmt.get(), c);
+    }
+    rows.push_back(std::move(row));
+  }
+  if (rc != SQLITE_DONE) rows.clear();
+  if (ok) *ok = rc == SQLITE_DONE;
+  return rows;
+}
+
+bool SaveRuleRows(Database& db, const std::vector<RuleRow>& rows) {
+  if (!DbExecute(db, "BEGIN IMMEDIATE")) return false;
+  std::set<std::int64_t> ids;
+  for (const RuleRow& row : rows) ids.insert(row.id);
+  bool ok = true;
+  for (std::int64_t id : ids) {
+    ok = ok && DbExecute(db, kDeleteRow, {static_cast<long long>(id)});
+  }
+  for (const RuleRow& row : rows) ok = ok && InsertRow(db, row);
+  if (ok && DbExecute(db, "COMMIT")) return true;
+  DbExecute(db, "ROLLBACK");
+  return false;
+}
+
+bool DeleteRuleRow(Database& db, std::int64_t id) {
+  return DbExecute(db, kDeleteRow, {static_cast<long long>(id)});
+}
+
+int PatternGroupCount(const std::string& pattern) {
+  int groups = 0;
+  const size_t n = pattern.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char c = pattern[i];
+    if (c == '\\') {
+      if (i + 1 < n && pattern[i + 1] == 'Q') {  // quoted up to \E
+        const size_t end = pattern.find("\\E", i + 2);
+        i = end == std::string::npos ? n : end + 1;
+      } else {
+        ++i;
+      }
+    } else if (c == '[') {
+      size_t j = i + 1;
+      if (j < n && pattern[j] == '^') ++j;
+      if (j < n && pattern[j] == ']') ++j;
+      while (j < n && pattern[j] != ']') j += pattern[j] == '\\' ? 2 : 1;
+      i = j;
+    } else if (c == '(') {
+      const std::string_view rest = std::string_view(pattern).substr(i + 1);
+      if (rest.starts_with("?#")) {
+        const size_t end = pattern.find(')', i);
+        i = end == std::string::npos ? n : end;
+      } else if (!rest.starts_with("?") || rest.starts_with("?P<") ||
+                 rest.starts_with("?'") ||
+                 (rest.starts_with("?<") && !rest.starts_with("?<=") &&
+                  !rest.starts_with("?<!"))) {
+        ++groups;
+      }
+    }
+  }
+  return groups;
+}
+
+std::vector<RuleProblem> CheckRule(const RuleRow& row) {
+  std::vector<RuleProblem> problems;
+  if (row.id < kFirstRuleId || row.id > kLastRuleId) {
+    problems.push_back({"id", "must be from 1 to 18"});
+  }
+  if (!StartsWithNoCase(row.url, "http://") &&
+      !StartsWithNoCase(row.url, "https://")) {
+    problems.push_back({"url", "must start with http:// or https://"});
+  }
+  int groups = -1;
+  if (row.reg.empty()) {
+    problems.push_back({"reg", "is empty"});
+  } else if (PatternHangsParser(std::string_view(row.reg))) {
+    problems.push_back(
+        {"reg",
+         "is refused: the pattern engine would never finish reading "
+         "it (a possessive quantifier before a comment)"});
+  } else {
+    Pattern pattern = PatternNew();
+    if (PatternCreate(pattern, row.reg, /*case_sensitive=*/false)) {
+      groups = PatternGroupCount(row.reg);
+    } else {
+      problems.push_back({"reg", "does not compile"});
+    }
+  }
+  if (row.isgbk != "0" && row.isgbk != "1") {
+    problems.push_back({"isgbk", "must be 0 or 1"});
+  }
+  std::int64_t type = 0;
+  if (!ReadInteger(row.type, &type)) {
+    problems.push_back({"type", "is not a whole number"});
+  }
+  CheckGroup("tindex", row.tindex, groups, problems);
+  CheckGroup("idindex", row.idindex, groups, problems);
+
+  if (row.id >= kFirstRuleId && (row.id < 7 || row.id == 12)) {
+    problems.push_back({"id",
+                        "gets the clean-up of one particular site before "
+                        "matching; ids 7 to 11 and 13 to 18 get none",
+                        true});
+  }
+  std::int64_t id_group = 0;
+  if (ReadInteger(row.idindex, &id_group)) {
+    const std::string placeholder = "[" + std::to_string(id_group) + "]";
+    if (FindText(row.pinurl, placeholder) < 1) {
+      problems.push_back({"pinurl",
+                          "lacks " + placeholder + ", where the post id goes",
+                          true});
+    }
+  }
+  if (row.before.empty()) {
+    problems.push_back(
+        {"before", "is empty: the cut starts at the top of the page", true});
+  }
+  if (row.after.empty()) {
+    problems.push_back({"after", "is empty: the cut then holds nothing", true});
+  }
+  return problems;
+}
+
+}  // namespace dw

@@ -1,0 +1,128 @@
+// Whole rule rows: stored values survive load then save, a save is all or
+// nothing, and the checks shared by the import and the rules window.
+#include "store/rule_row.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "runtime/temp_dir.h"
+
+namespace dw {
+namespace {
+
+// Every cell of `rule` with its storage class, in a stable order.
+std::string Dump(Database& db) {
+  RecordSet rs;
+  std::string sql = "SELECT ";
+  for (const char* c : kRuleColumns) {
+    sql += std::string(sql.size() > 7 ? "||'|'||" : "") + "typeof(\"" + c +
+           "\")||':'||quote(\"" + c + "\")";
+  }
+  RsOpen(rs, sql + " FROM rule ORDER BY id, rowid", db);
+  RsRequery(rs);
+  std::string dump;
+  auto rows = RsAllRows(rs);
+  for (int r = 1; r <= rows.Rows(); ++r) dump += rows(r, 1) + "\n";
+  return dump;
+}
+
+class RuleRowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::ifstream schema(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
+    std::stringstream text;
+    text << schema.rdbuf();
+    ASSERT_TRUE(DbOpen(db_, dir_.File("qel6.sdb"), /*create=*/true));
+    ASSERT_TRUE(DbExecute(db_, text.str()));
+  }
+  testing::TempDir dir_;
+  Database db_;
+};
+
+TEST_F(RuleRowTest, LoadThenSaveKeepsEveryStoredValue) {
+  // Text and real numbers in INTEGER columns, GBK text, a second row under
+  // one id: all must come back as they were.
+  ASSERT_TRUE(DbExecute(
+      db_,
+      "INSERT INTO rule VALUES(9,' 1','abc','1','x8','\xB0\xD7\xB2\xCB','u',"
+      "'c','r(\\d)','<a>','</a>',1.5,2,'p[2]',99999999999999999999);"
+      "INSERT INTO rule VALUES(7,'3',-5,'0',8,'n','u','','r','','',0,0,'',"
+      "9007199254740993);"
+      "INSERT INTO rule VALUES(7,'1',0,'0',0,'twin','u','','r','','',0,0,"
+      "'',0.1);"));
+  const std::string before = Dump(db_);
+  const std::vector<RuleRow> rows = LoadRuleRows(db_);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].lastid, "9007199254740993");
+  EXPECT_EQ(rows[2].rank, "abc");
+  ASSERT_TRUE(SaveRuleRows(db_, rows));
+  EXPECT_EQ(Dump(db_), before);
+  EXPECT_EQ(LoadRuleRows(db_), rows);
+}
+
+TEST_F(RuleRowTest, SaveIsAllOrNothing) {
+  RuleRow row;
+  row.id = 7;
+  row.name = "old";
+  ASSERT_TRUE(SaveRuleRows(db_, {row}));
+  ASSERT_TRUE(DbExecute(db_,
+                        "CREATE TRIGGER refuse BEFORE INSERT ON rule WHEN "
+                        "new.id=13 BEGIN SELECT RAISE(ABORT,'no'); END"));
+  RuleRow replaced = row, refused = row;
+  replaced.name = "new";
+  refused.id = 13;
+  EXPECT_FALSE(SaveRuleRows(db_, {replaced, refused}));
+  EXPECT_EQ(LoadRuleRows(db_), std::vector<RuleRow>{row});
+  EXPECT_TRUE(DeleteRuleRow(db_, 7));
+  EXPECT_TRUE(LoadRuleRows(db_).empty());
+}
+
+TEST(CheckRule, ErrorsAndWarnings) {
+  RuleRow good;
+  good.id = 8;
+  good.url = "HTTPS://example.com/feed";
+  good.reg = "<a href=(?:x)(?<n>\\d+)>([^(]*)</a>(?#c)\\(";
+  good.before = "<ul>";
+  good.after = "</ul>";
+  good.tindex = "2";
+  good.idindex = "1";
+  good.pinurl = "https://example.com/[1]";
+  EXPECT_TRUE(CheckRule(good).empty());
+
+  struct Case {
+    void (*change)(RuleRow&);
+    std::string column;
+    bool warning;
+  };
+  const Case cases[] = {
+      {[](RuleRow& r) { r.id = 19; }, "id", false},
+      {[](RuleRow& r) { r.url = "ftp://example.com"; }, "url", false},
+      {[](RuleRow& r) { r.reg = ""; }, "reg", false},
+      {[](RuleRow& r) { r.reg = "(a"; }, "reg", false},
+      {[](RuleRow& r) { r.reg = "a++(?#x)b(c)(d)"; }, "reg", false},
+      {[](RuleRow& r) { r.tindex = "3"; }, "tindex", false},
+      {[](RuleRow& r) { r.idindex = "one"; }, "idindex", false},
+      {[](RuleRow& r) { r.isgbk = "2"; }, "isgbk", false},
+      {[](RuleRow& r) { r.type = "8x"; }, "type", false},
+      {[](RuleRow& r) { r.id = 12; }, "id", true},
+      {[](RuleRow& r) { r.id = 6; }, "id", true},
+      {[](RuleRow& r) { r.pinurl = "https://example.com/[2]"; }, "pinurl",
+       true},
+      {[](RuleRow& r) { r.before = ""; }, "before", true},
+      {[](RuleRow& r) { r.after = ""; }, "after", true},
+  };
+  for (const Case& c : cases) {
+    RuleRow row = good;
+    c.change(row);
+    const std::vector<RuleProblem> problems = CheckRule(row);
+    ASSERT_EQ(problems.size(), 1u) << c.column;
+    EXPECT_EQ(problems[0].column, c.column);
+    EXPECT_EQ(problems[0].warning, c.warning) << c.column;
+    EXPECT_FALSE(problems[0].message.empty());
+  }
+}
+
+}  // namespace
+}  // namespace dw
