@@ -24,7 +24,8 @@ function(dw_add_test_dir name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_compile_definitions(${name} PRIVATE
-      DW_SOURCE_DIR="${PROJECT_SOURCE_DIR}" DW_BINARY_DIR="${PROJECT_BINARY_DIR}")
+      DW_SOURCE_DIR="${PROJECT_SOURCE_DIR}" DW_BINARY_DIR="${PROJECT_BINARY_DIR}"
+      DW_TEMPLATE_DATABASE="${DW_BUILD_DATA_DIR}/qel6.sdb")
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endif()

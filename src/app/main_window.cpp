@@ -1,9 +1,12 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QWindow>
 
+#include "app/reminder_place.h"
 #include "app/window_ops.h"
 #include "runtime/delay.h"
 #include "runtime/ui/ui_ops.h"
@@ -65,14 +68,18 @@ MainWindow::MainWindow(MainWindowActions actions)
 
   CloseOnEscape(this);
 
-  // Created 1000 by 600 (outer size) at the centre of the screen. The
+  // Created 1000 by 600 (outer size) at the centre of the primary screen,
+  // clear of its task bar, wherever that screen stands on the desktop. The
   // platform window exists first, so its frame is known where it is.
   winId();
   KeepOuterSizeWhenFramed(this);
   WriteProperty(this, kPropWidth, 1000);
   WriteProperty(this, kPropHeight, 600);
-  WriteProperty(this, kPropLeft, (ScreenWidth() - 1000) / 2);
-  WriteProperty(this, kPropTop, (ScreenHeight() - 600) / 2);
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const QPoint place = CentreOn(screen ? screen->availableGeometry() : QRect(),
+                                QSize(1000, 600));
+  WriteProperty(this, kPropLeft, place.x());
+  WriteProperty(this, kPropTop, place.y());
   // A hidden window gets its resize event only when shown; the bar is laid
   // out for the created size at once.
   DockStatusBar();

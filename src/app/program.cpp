@@ -1,12 +1,18 @@
 #include "app/program.h"
 
 #include <QApplication>
+#include <QFile>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
+#include "app/data_location.h"
+#include "app/desktop_session.h"
+#include "app/single_instance.h"
 #include "app/window_ops.h"
 #include "collect/collection_round.h"
 #include "runtime/system.h"
+#include "runtime/ui/qt_text.h"
 #include "runtime/ui/ui_hooks.h"
 #include "runtime/ui/ui_ops.h"
 #include "store/rule_loader.h"
@@ -14,7 +20,6 @@
 namespace dw {
 namespace {
 
-const char kDatabaseName[] = "qel6.sdb";
 const char kMissingDatabaseText[] =
     "\xCA\xFD\xBE\xDD\xBF\xE2\xCE\xC4\xBC\xFE qel6.sdb "  // 数据库文件
     "\xC8\xB1\xCA\xA7\xA3\xAC\xCE\xDE\xB7\xA8\xB9\xA4\xD7\xF7\xA3\xA1"  // 缺失，无法工作！
@@ -26,6 +31,32 @@ const char kMissingDatabaseCaption[] =
 const char kOpenFailedText[] =
     "\xCA\xFD\xBE\xDD\xBF\xE2\xB4\xF2\xBF\xAA\xCA\xA7\xB0\xDC\xA3\xA1";  // 数据库打开失败！
 constexpr int kErrorIcon = 0x10;
+
+// The fixed "database missing" text, then where the program looked (and
+// why the user's copy could not be made, when that was the trouble).
+std::string MissingDatabaseText(const StartupOptions& options) {
+  std::string text = kMissingDatabaseText;
+  text += "\r\n\r\n" + QStringToGbk(QString::fromUtf8("查找过的位置："));
+  for (const std::string& place : options.looked_in) {
+    text += "\r\n" + QStringToGbk(QFile::decodeName(place.c_str()));
+  }
+  if (!options.problem.empty()) {
+    text += "\r\n\r\n" +
+            QStringToGbk(QString::fromLocal8Bit(options.problem.c_str()));
+  }
+  return text;
+}
+
+void Note(const std::string& line) {
+  if (!line.empty()) std::cerr << "dealwatcher: " << line << std::endl;
+}
+
+void BringToFront(QWidget* window) {
+  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
 
 // The main window's created event: the window set-up and the database
 // start-up, before the window is first shown.
@@ -41,10 +72,9 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
   WriteProperty(main, kPropWidth, 660);
 
   const MessageBoxFunction& message_box = options.message_box;
-  const std::string path =
-      options.program_directory + "/" + std::string(kDatabaseName);
+  const std::string& path = options.database_path;
   if (!FileExists(path)) {
-    message_box(kMissingDatabaseText, kErrorIcon,
+    message_box(MissingDatabaseText(options), kErrorIcon,
                 std::string(kMissingDatabaseCaption));
     UnloadWindow(main);
     return false;
@@ -108,26 +138,68 @@ void EndProgram(Program& program) {
   ReleaseProgramState(program.state);
 }
 
-int RunProgram(int argc, char** argv) {
+int RunProgram(int argc, char** argv, const std::string& database) {
+  PrepareDesktopSession();
+  const std::string directory = ProgramDirectory();
+  const DataPlaces places = FindDataPlaces(directory);
+  const DataChoice choice = database.empty()
+                                ? ChooseDatabase(places, FileExists)
+                                : DataChoice::kPortable;
+  StartupOptions options;
+  options.database_path =
+      database.empty() ? ChosenPath(choice, places) : database;
+  options.looked_in =
+      database.empty() ? LookedAt(places) : std::vector<std::string>{database};
+
+  // Settled before the display is opened, so a second start ends at once.
+  std::unique_ptr<SingleInstance> instance;
+  if (!options.database_path.empty()) {
+    std::error_code ignored;
+    std::filesystem::create_directories(
+        std::filesystem::path(options.database_path).parent_path(), ignored);
+    instance = std::make_unique<SingleInstance>(options.database_path);
+    const SingleInstance::Claim claim = instance->TakeOver();
+    Note(claim.note);
+    if (claim.outcome == SingleInstance::Outcome::kHandedOver) return 0;
+    if (claim.outcome == SingleInstance::Outcome::kBlocked) return 1;
+  }
+
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
+  SetProgramIcon();
   InstallRuntimeUiHooks();
-  const std::string directory = ProgramDirectory();
   std::error_code ignored;
   std::filesystem::current_path(directory, ignored);
+  if (instance && !instance->Listen()) {
+    Note("cannot listen on " + instance->SocketPath().toStdString() +
+         "; a second start will not find this one");
+  }
+  if (choice == DataChoice::kCreatePerUser) {
+    if (CreateFromTemplate(places.installed_template, options.database_path,
+                           &options.problem)) {
+      Note("created " + options.database_path + " from " +
+           places.installed_template);
+    } else {
+      options.database_path.clear();
+    }
+  }
 
   Program program;
-  StartupOptions options;
-  options.program_directory = directory;
   if (!StartProgram(program, options)) {
     EndProgram(program);
+    instance.reset();  // its socket goes before the application object
     return 0;
   }
-  QObject::connect(program.main_window.get(), &MainWindow::Closed, &app,
-                   &QApplication::quit);
-  program.main_window->show();
+  MainWindow* main = program.main_window.get();
+  if (instance) {
+    QObject::connect(instance.get(), &SingleInstance::RaiseRequested, main,
+                     [main] { BringToFront(main); });
+  }
+  QObject::connect(main, &MainWindow::Closed, &app, &QApplication::quit);
+  main->show();
   app.exec();
   EndProgram(program);
+  instance.reset();
   return 0;
 }
 

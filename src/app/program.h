@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/reminder_window.h"
@@ -26,8 +27,12 @@ using MessageBoxFunction =
                       const std::optional<std::string>& caption)>;
 
 struct StartupOptions {
-  // Where qel6.sdb is looked up: the program's own folder.
-  std::string program_directory;
+  // The database to open; empty when none was found.
+  std::string database_path;
+  // Where qel6.sdb was looked for, named in the "database missing" box, and
+  // why the user's copy could not be made when that failed.
+  std::vector<std::string> looked_in;
+  std::string problem;
   MessageBoxFunction message_box;  // ShowMessageBox when empty
   ReminderWindowOptions reminder;
 };
@@ -48,7 +53,9 @@ void EndProgram(Program& program);
 // connection, then the settings' text. No worker may be running.
 void ReleaseProgramState(ProgramState& state);
 
-// The whole life of the process; returns its exit code.
-int RunProgram(int argc, char** argv);
+// The whole life of the process; returns its exit code. `database` is the
+// file named on the command line; empty to use the portable or the
+// per-user one.
+int RunProgram(int argc, char** argv, const std::string& database = {});
 
 }  // namespace dw

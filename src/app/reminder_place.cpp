@@ -10,14 +10,20 @@ int TaskbarClearance(const QRect& screen, const QRect& available) {
   return screen.height() - taskbar_top;
 }
 
-QPoint PlaceReminderWindow(int clearance, int screen_width, int screen_height,
-                           int window_width, int window_height) {
+QPoint PlaceReminderWindow(int clearance, const QRect& screen, int window_width,
+                           int window_height) {
   if (clearance <= 200) {
-    return QPoint(screen_width - window_width,
-                  screen_height - window_height - clearance);
+    return screen.topLeft() +
+           QPoint(screen.width() - window_width,
+                  screen.height() - window_height - clearance);
   }
-  return QPoint(screen_width - window_width - 62,
-                screen_height - window_height);
+  return screen.topLeft() + QPoint(screen.width() - window_width - 62,
+                                   screen.height() - window_height);
+}
+
+QPoint CentreOn(const QRect& available, const QSize& size) {
+  return available.topLeft() + QPoint((available.width() - size.width()) / 2,
+                                      (available.height() - size.height()) / 2);
 }
 
 std::string CountdownTitle(int seconds_left) {

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <string>
 
 namespace dw {
@@ -13,10 +14,14 @@ namespace dw {
 // which reads as an empty rectangle at the origin) it is the whole height.
 int TaskbarClearance(const QRect& screen, const QRect& available);
 
-// Where the reminder window goes: flush right on a bottom task bar up to
+// Where the reminder window goes on `screen` (the primary screen, which
+// need not start at the origin): flush right on a bottom task bar up to
 // 200 pixels high, otherwise at the bottom edge 62 pixels in from the right.
-QPoint PlaceReminderWindow(int clearance, int screen_width, int screen_height,
-                           int window_width, int window_height);
+QPoint PlaceReminderWindow(int clearance, const QRect& screen, int window_width,
+                           int window_height);
+
+// Where a window of `size` stands centred on the screen's usable area.
+QPoint CentreOn(const QRect& available, const QSize& size);
 
 // The count-down title, GBK: "提醒窗口", three full-width spaces, the
 // seconds left and " 秒后关闭".

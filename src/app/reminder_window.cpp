@@ -58,12 +58,12 @@ ReminderWindow::ReminderWindow(ReminderWindowOptions options)
 
 void ReminderWindow::PlaceOnScreen() {
   QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect whole = screen ? screen->geometry() : QRect();
   const int clearance =
-      screen ? TaskbarClearance(screen->geometry(), screen->availableGeometry())
-             : 0;
-  const QPoint place = PlaceReminderWindow(
-      clearance, ScreenWidth(), ScreenHeight(),
-      ReadIntProperty(this, kPropWidth), ReadIntProperty(this, kPropHeight));
+      screen ? TaskbarClearance(whole, screen->availableGeometry()) : 0;
+  const QPoint place =
+      PlaceReminderWindow(clearance, whole, ReadIntProperty(this, kPropWidth),
+                          ReadIntProperty(this, kPropHeight));
   WriteProperty(this, kPropLeft, place.x());
   WriteProperty(this, kPropTop, place.y());
 }

@@ -40,7 +40,8 @@ class ProgramTest : public testing::Test {
 
   bool Start() {
     StartupOptions options;
-    options.program_directory = dir_.string();
+    options.database_path = (dir_ / "qel6.sdb").string();
+    options.looked_in = {options.database_path, "/nowhere/qel6.sdb"};
     options.message_box = [this](const std::string& text, int style,
                                  const std::optional<std::string>& caption) {
       boxes_.push_back({text, style, caption});
@@ -57,9 +58,12 @@ class ProgramTest : public testing::Test {
 TEST_F(ProgramTest, MissingDatabaseTellsOnceAndEnds) {
   EXPECT_FALSE(Start());
   ASSERT_EQ(boxes_.size(), 1u);
+  // The fixed text, then every place that was looked at.
   EXPECT_EQ(GbkToQString(boxes_[0].text),
             QString::fromUtf8("数据库文件 qel6.sdb 缺失，无法工作！\r\n\r\n\r\n"
-                              "请到下载完整版本！"));
+                              "请到下载完整版本！\r\n\r\n查找过的位置：\r\n") +
+                QString::fromStdString((dir_ / "qel6.sdb").string()) +
+                QString::fromUtf8("\r\n/nowhere/qel6.sdb"));
   EXPECT_EQ(boxes_[0].style, 0x10);
   ASSERT_TRUE(boxes_[0].caption.has_value());
   EXPECT_EQ(GbkToQString(*boxes_[0].caption), QString::fromUtf8("启动失败"));

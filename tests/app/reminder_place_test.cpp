@@ -25,18 +25,44 @@ TEST(TaskbarClearance, ReadsTheTaskbarFromTheMissingStrip) {
 }
 
 TEST(PlaceReminderWindow, RestsOnABottomTaskbarElseClearsTheRightEdge) {
+  // The primary screen may stand anywhere on the desktop: beside another
+  // monitor at (1920, 0), or below one at (0, 1080).
   struct Case {
     int clearance;
+    QRect screen;
     QPoint place;
   } cases[] = {
-      {40, QPoint(1471, 849)},    // 1920 - 449, 1080 - 191 - 40
-      {1080, QPoint(1409, 889)},  // 1920 - 449 - 62, 1080 - 191
-      {200, QPoint(1471, 689)},   // up to 200 still counts as bottom
-      {201, QPoint(1409, 889)},  {0, QPoint(1471, 889)},
+      {40, {0, 0, 1920, 1080}, {1471, 849}},    // 1920 - 449, 1080 - 191 - 40
+      {1080, {0, 0, 1920, 1080}, {1409, 889}},  // 1920 - 449 - 62, 1080 - 191
+      {200, {0, 0, 1920, 1080}, {1471, 689}},   // up to 200 still is bottom
+      {201, {0, 0, 1920, 1080}, {1409, 889}},
+      {0, {0, 0, 1920, 1080}, {1471, 889}},
+      {40, {1920, 0, 1920, 1080}, {3391, 849}},
+      {1080, {1920, 0, 1920, 1080}, {3329, 889}},
+      {40, {0, 1080, 1280, 1024}, {831, 1873}},  // 1080 + 1024 - 191 - 40
+      {40, {-1280, 0, 1280, 1024}, {-449, 793}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(PlaceReminderWindow(c.clearance, 1920, 1080, 449, 191), c.place)
-        << c.clearance;
+    EXPECT_EQ(PlaceReminderWindow(c.clearance, c.screen, 449, 191), c.place)
+        << c.clearance << " on " << c.screen.x() << "," << c.screen.y();
+  }
+}
+
+TEST(CentreOn, CentresOnTheUsableAreaWhereverItStands) {
+  struct Case {
+    QRect available;
+    QPoint place;
+  } cases[] = {
+      {{0, 0, 1920, 1080}, {460, 240}},
+      {{0, 0, 1920, 1040}, {460, 220}},      // bottom task bar left out
+      {{1920, 0, 1920, 1080}, {2380, 240}},  // primary on the right
+      {{0, 30, 1280, 994}, {140, 227}},      // top panel
+      {{-1280, 0, 1280, 1024}, {-1140, 212}},
+      {{0, 0, 800, 600}, {-100, 0}},  // smaller than the window
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CentreOn(c.available, QSize(1000, 600)), c.place)
+        << c.available.x() << "," << c.available.y();
   }
 }
 

@@ -164,10 +164,16 @@ class VirtualScreen:
 
 
 class Program:
-    """The program copied into its own folder, started from another one."""
+    """The program copied into its own folder, started from another one.
+    The database beside it makes it portable; its per-user data and runtime
+    folders are the test's own, never the user's."""
 
     def __init__(self, screen, bin_dir, work):
         self.screen = screen
+        runtime = os.path.join(work, "runtime")
+        os.makedirs(runtime, mode=0o700)
+        self.env = dict(screen.env, XDG_DATA_HOME=os.path.join(work, "data"),
+                        XDG_RUNTIME_DIR=runtime)
         self.app_dir = os.path.join(work, "app")
         self.cwd = os.path.join(work, "elsewhere")
         os.makedirs(self.app_dir)
@@ -181,7 +187,7 @@ class Program:
     def start(self):
         self.log_file = open(self.log, "w")
         self.process = subprocess.Popen([self.exe], cwd=self.cwd,
-                                        env=self.screen.env,
+                                        env=self.env,
                                         stdout=self.log_file,
                                         stderr=subprocess.STDOUT)
 

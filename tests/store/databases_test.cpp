@@ -22,6 +22,8 @@ namespace dw {
 namespace {
 
 const std::string kBin = std::string(DW_BINARY_DIR) + "/bin/";
+// The delivered database, as the build lays it out for installing.
+const std::string kTemplate = DW_TEMPLATE_DATABASE;
 
 // Cells of one rule row in the order of the rule statement.
 struct Rule {
@@ -161,7 +163,7 @@ std::map<int, FeedCase> SampleFeeds() {
 }
 
 TEST(DefaultDatabase, RulesAreUsableAndVaried) {
-  const auto rules = LoadRuleRows(kBin + "qel6.sdb");
+  const auto rules = LoadRuleRows(kTemplate);
   ASSERT_GE(rules.size(), 4u);
   std::set<int> ids, types;
   std::set<std::string> ticks;
@@ -183,7 +185,7 @@ TEST(DefaultDatabase, RulesAreUsableAndVaried) {
 
 TEST(DefaultDatabase, EachRuleReadsItsSourceFormat) {
   const auto feeds = SampleFeeds();
-  const auto rules = LoadRuleRows(kBin + "qel6.sdb");
+  const auto rules = LoadRuleRows(kTemplate);
   ASSERT_FALSE(rules.empty());
   for (const auto& rule : rules) {
     auto feed = feeds.find(rule.id);
@@ -196,7 +198,7 @@ TEST(DefaultDatabase, EachRuleReadsItsSourceFormat) {
 TEST(DefaultDatabase, SettingsHoldKeywords) {
   Database db;
   RecordSet rs;
-  ASSERT_TRUE(DbOpen(db, kBin + "qel6.sdb"));
+  ASSERT_TRUE(DbOpen(db, kTemplate));
   ASSERT_EQ(RunQuery(rs, db, kSettingsStatement), 1);
   auto rows = RsAllRows(rs);
   auto keywords = SplitText(rows(1, 1), "\r\n");

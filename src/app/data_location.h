@@ -1,0 +1,55 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace dw {
+
+// The places where the database may stand, as full file paths.
+struct DataPlaces {
+  std::string beside_program;      // portable: qel6.sdb beside the executable
+  std::string per_user;            // $XDG_DATA_HOME/dealwatcher/qel6.sdb
+  std::string installed_template;  // <prefix>/share/dealwatcher/qel6.sdb
+};
+
+enum class DataChoice {
+  kPortable,       // the file beside the executable
+  kPerUser,        // the user's own file, already there
+  kCreatePerUser,  // the user's file, to be copied from the template first
+  kNone,           // no database anywhere: start-up cannot go on
+};
+
+// Whether something stands at a path (any kind of file, as FileExists).
+using FileProbe = std::function<bool(const std::string& path)>;
+
+// Which database to use. A file beside the executable wins, so a folder
+// carried around on a stick keeps its data with it; otherwise the user's
+// own file, made from the installed template the first time.
+DataChoice ChooseDatabase(const DataPlaces& places, const FileProbe& exists);
+
+// The path a choice stands for; empty for kNone.
+std::string ChosenPath(DataChoice choice, const DataPlaces& places);
+
+// The places in the order they are looked at, as start-up names them when
+// it finds none.
+std::vector<std::string> LookedAt(const DataPlaces& places);
+
+// The places for a program in `program_directory`: the template is found
+// relative to the executable, as installed (and as laid out in the build
+// tree); the user's folder comes from XDG_DATA_HOME (~/.local/share).
+DataPlaces FindDataPlaces(const std::string& program_directory);
+
+// Copies the template to `target`: written whole to a temporary file
+// beside it and renamed into place, so a crash never leaves half a
+// database. An existing `target` is never replaced. False, with the reason
+// in `error`, when the copy could not be made.
+bool CreateFromTemplate(const std::string& template_path,
+                        const std::string& target, std::string* error);
+
+// The database the program uses when none is named on the command line;
+// the user's copy is made from the template on first use. Empty when there
+// is none anywhere.
+std::string DefaultDatabasePath();
+
+}  // namespace dw

@@ -1,0 +1,88 @@
+#include "app/single_instance.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QSignalSpy>
+#include <filesystem>
+#include <fstream>
+
+#include "runtime/temp_dir.h"
+#include "runtime/ui/qt_app.h"
+
+namespace dw {
+namespace {
+
+namespace fs = std::filesystem;
+using Outcome = SingleInstance::Outcome;
+using namespace std::chrono_literals;
+
+// A process id that surely names no process: a child that has ended.
+pid_t EndedProcess() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
+std::string HostName() {
+  char name[256] = {};
+  ::gethostname(name, sizeof(name) - 1);
+  return name;
+}
+
+TEST(SingleInstance, LeftLocksAreTakenOverAndALiveOwnerIsAskedToRaise) {
+  test::App();
+  struct Case {
+    const char* name;
+    std::string lock;  // what a lock file left beside the database says
+    Outcome outcome;
+    const char* note;  // part of the line printed, "" for none
+  } cases[] = {
+      {"no lock", "", Outcome::kFirst, ""},
+      {"killed owner",
+       std::to_string(EndedProcess()) + "\ndealwatcher\n" + HostName() + "\n",
+       Outcome::kFirst, "has ended"},
+      {"owner under another host name",
+       std::to_string(::getpid()) + "\ndealwatcher\nold-container\n",
+       Outcome::kFirst, "did not answer"},
+  };
+  for (const Case& c : cases) {
+    testing::TempDir dir;
+    const std::string database = dir.Write("qel6.sdb", "");
+    if (!c.lock.empty()) dir.Write("qel6.sdb.lock", c.lock);
+    SingleInstance first(database, 200ms);
+    const SingleInstance::Claim claim = first.TakeOver();
+    EXPECT_EQ(claim.outcome, c.outcome) << c.name;
+    EXPECT_NE(claim.note.find(c.note), std::string::npos)
+        << c.name << ": " << claim.note;
+    ASSERT_TRUE(first.Listen()) << c.name;
+
+    // A later start on the same file, named through a link, hands over.
+    fs::create_symlink(database, dir.File("link.sdb"));
+    QSignalSpy raised(&first, &SingleInstance::RaiseRequested);
+    SingleInstance second(dir.File("link.sdb"), 200ms);
+    const SingleInstance::Claim handed = second.TakeOver();
+    EXPECT_EQ(handed.outcome, Outcome::kHandedOver) << c.name;
+    EXPECT_NE(handed.note.find("brought to the front"), std::string::npos);
+    EXPECT_TRUE(raised.wait(5000)) << c.name;
+  }
+}
+
+TEST(SingleInstance, TheLockGoesWithTheOwnerAndTheNextStartIsFirst) {
+  test::App();
+  testing::TempDir dir;
+  const std::string database = dir.Write("qel6.sdb", "");
+  {
+    SingleInstance first(database);
+    ASSERT_EQ(first.TakeOver().outcome, Outcome::kFirst);
+    EXPECT_TRUE(fs::exists(database + ".lock"));
+  }
+  EXPECT_FALSE(fs::exists(database + ".lock"));
+  SingleInstance next(database, 100ms);
+  EXPECT_EQ(next.TakeOver().outcome, Outcome::kFirst);
+}
+
+}  // namespace
+}  // namespace dw
