@@ -5,6 +5,7 @@
 
 #include "collect/collect_rule.h"
 #include "collect/collect_texts.h"
+#include "collect/run_log.h"
 #include "runtime/delay.h"
 #include "runtime/threads.h"
 #include "text/time_text.h"
@@ -27,6 +28,17 @@ void ShowStatus(WorkerContext& ctx, const std::string& text) {
                   time = TimeText(false)] { view.ShowStatus(message, time); });
 }
 
+void NoteRuleRun(WorkerContext& ctx, const RuleReport& report) {
+  ProgramState& state = ctx.state;
+  RecordRun(state.health, report);
+  AppendToLog(LogPathBeside(state.database_path), RunLogLine(report));
+  // Shown even when a pause follows: the run it tells of did finish.
+  ShowStoredOnGui(ctx, [&view = ctx.view, rule_id = report.rule_id,
+                        health = state.health[report.rule_id]] {
+    view.ShowRuleHealth(rule_id, health);
+  });
+}
+
 void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
   ProgramState& state = ctx.state;
   state.chosen_rules = std::move(chosen);
@@ -37,8 +49,10 @@ void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
       if (StopRequested()) return;
       ShowStatus(ctx,
                  kStatusCollecting + state.rule_table.Cell(rule_id, kRuleName));
-      CollectRule(ctx, rule_id);
+      const RuleReport report = CollectRule(ctx, rule_id);
+      // A run a pause cut short says nothing about the rule.
       if (StopRequested()) return;
+      NoteRuleRun(ctx, report);
       Delay(pacing.rule_pause_ms);
     }
     if (StopRequested()) return;

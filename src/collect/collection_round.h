@@ -4,6 +4,7 @@
 
 #include "collect/collect_view.h"
 #include "collect/program_state.h"
+#include "collect/rule_report.h"
 #include "collect/worker_context.h"
 
 namespace dw {
@@ -25,6 +26,10 @@ void EndCollection(ProgramState& state);
 
 // The worker's body: rounds over `chosen` until a stop is requested.
 void CollectionWorker(WorkerContext& ctx, ChosenRules chosen);
+
+// After a rule's run: takes it into the rule health, writes its log line
+// and queues the rule's health for the view.
+void NoteRuleRun(WorkerContext& ctx, const RuleReport& report);
 
 // Status bar: part 1 gets a space and `text`, part 2 the time now.
 void ShowStatus(WorkerContext& ctx, const std::string& text);

@@ -29,9 +29,13 @@ void AddReminder(WorkerContext& ctx, const std::string& title,
       });
 }
 
-bool HandlePost(WorkerContext& ctx, const Post& post) {
+bool HandlePost(WorkerContext& ctx, const Post& post,
+                RuleReport::Posts* counts) {
+  RuleReport::Posts ignored;
+  if (!counts) counts = &ignored;
   if (StopRequested()) return false;
-  const bool keyword_hit = HasKeyword(post.title, ctx.state.keyword_list);
+  ProgramState& state = ctx.state;
+  const bool keyword_hit = HasKeyword(post.title, state.keyword_list);
   PostRow row{std::to_string(post.rule_id),
               post.link,
               post.rule_name,
@@ -39,20 +43,19 @@ bool HandlePost(WorkerContext& ctx, const Post& post) {
               TimeText(false),
               keyword_hit};
 
-  if (ctx.state.first_round && post.kind < kCheckedInFirstRoundBelow) {
+  if (state.first_round && post.kind < kCheckedInFirstRoundBelow) {
     if (StopRequested()) return false;
-    if (CountStoredPosts(ctx.state.record_set, ctx.state.database, post.link) !=
-        0) {
+    if (CountStoredPosts(state.record_set, state.database, post.link) != 0) {
       // Already stored: listed, but neither announced nor stored again.
+      ++counts->already_stored;
       ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
         view.InsertPostRow(row);
       });
       return true;
     }
   }
-
   if (StopRequested()) return false;
-  // The row and the reminder are queued once the post is stored, and are
+  // The row and the reminder are queued once the insert was made, and are
   // shown even if a pause comes first: a pause can then never leave a
   // stored post unseen, nor show one it kept from being stored. They still
   // reach the windows in the order row, reminder, before the next post.
@@ -63,7 +66,8 @@ bool HandlePost(WorkerContext& ctx, const Post& post) {
   stored.url = post.link;
   stored.addTime = TimeText(false);
   stored.zt = keyword_hit ? 1 : 0;
-  StorePost(ctx.state.database, stored);
+  ++counts->new_posts;
+  ++(StorePost(state.database, stored) ? counts->stored : counts->store_failed);
   ShowStoredOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
     view.InsertPostRow(row);
   });

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "collect/rule_report.h"
 #include "collect/worker_context.h"
 
 namespace dw {
@@ -19,8 +20,10 @@ struct Post {
 // Lists the post at the top of the post list (marked when its title holds a
 // keyword), and unless the first round finds it already stored, stores it
 // and announces it. False when a stop request cut it short before it was
-// stored; then nothing of it is shown either.
-bool HandlePost(WorkerContext& ctx, const Post& post);
+// stored; then nothing of it is shown either. `counts`, when given, counts
+// what became of the post.
+bool HandlePost(WorkerContext& ctx, const Post& post,
+                RuleReport::Posts* counts = nullptr);
 
 // Puts the post at the top of the reminder list and shows the reminder
 // window when it is hidden; for a post already stored, so it is shown even

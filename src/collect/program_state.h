@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "collect/rule_health.h"
 #include "collect/seen_ids.h"
 #include "runtime/database.h"
 #include "runtime/threads.h"
@@ -24,8 +25,8 @@ struct CollectionPacing {
 // collection worker. Start-up creates one, opens the database and loads the
 // rules and settings into it, then hands it to the engine by reference.
 // While a worker runs only that worker touches the database, the rules, the
-// keywords, the seen ids and the first-round flag; workers follow each
-// other, never overlap, so none of it needs a lock.
+// keywords, the seen ids, the first-round flag and the rule health; workers
+// follow each other, never overlap, so none of it needs a lock.
 struct ProgramState {
   ProgramState() = default;
   // Stops and waits for the worker if the program did not do so itself.
@@ -45,6 +46,8 @@ struct ProgramState {
   Settings settings;
   // True from start-up until the first round that runs to its end.
   bool first_round = false;
+  // How each rule has fared; the worker keeps it, the view gets copies.
+  HealthBook health;
 
   // The last worker started (it waits for its predecessor before it does
   // anything, so this one handle reaches all of them).

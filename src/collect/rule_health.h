@@ -15,6 +15,7 @@ struct RuleHealth {
   std::optional<RuleReport> last;    // nothing until the rule first ran
   int failing_rounds = 0;            // in a row; a good round clears it
   std::optional<DateTime> last_new;  // when a post of it was last new
+  int store_failed = 0;  // posts whose insert failed, since start-up
 
   bool Unhealthy() const { return failing_rounds >= kUnhealthyAfterRounds; }
 };
@@ -22,7 +23,9 @@ struct RuleHealth {
 // Health by rule id.
 using HealthBook = std::map<int, RuleHealth>;
 
-// Takes one finished run into the book.
+// Takes one finished run into the book: a run whose first failing step is
+// any but kNone (no match included) adds a failing round, a good one clears
+// them.
 void RecordRun(HealthBook& book, const RuleReport& report);
 
 }  // namespace dw

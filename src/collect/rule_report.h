@@ -56,7 +56,7 @@ struct RuleReport {
   } pattern;
 
   struct Posts {
-    int new_posts = 0;       // found new and handed on
+    int new_posts = 0;       // found new and not already stored
     int stored = 0;          // inserted into `info`
     int already_stored = 0;  // the first-round check found the link stored
     int store_failed = 0;    // inserts that failed (kept pending)

@@ -72,17 +72,36 @@ std::string RemoveDuplicateItems(const std::string& text,
   return DropTail(result, delimiter.size());
 }
 
-std::string TextBetween(const std::string& text, const std::string& left,
-                        const std::string& right, std::optional<int> start,
-                        bool case_insensitive) {
+namespace {
+
+MarkerCut Cut(const std::string& text, const std::string& left,
+              const std::string& right, std::optional<int> start,
+              bool case_insensitive) {
+  MarkerCut cut;
   const std::string l = ReplaceText(left, kQuotePlaceholder, "\"");
   const std::string r = ReplaceText(right, kQuotePlaceholder, "\"");
   int p = FindText(text, l, start, case_insensitive);
-  if (p == -1) return std::string();
+  if (p == -1) return cut;
+  cut.left_found = true;
   p += TextLength(l);
   int q = FindText(text, r, p, case_insensitive);
-  if (q == -1) return std::string();
-  return TextMiddle(text, p, q - p);
+  if (q == -1) return cut;
+  cut.right_found = true;
+  cut.text = TextMiddle(text, p, q - p);
+  return cut;
+}
+
+}  // namespace
+
+std::string TextBetween(const std::string& text, const std::string& left,
+                        const std::string& right, std::optional<int> start,
+                        bool case_insensitive) {
+  return Cut(text, left, right, start, case_insensitive).text;
+}
+
+MarkerCut CutBetweenMarkers(const std::string& text, const std::string& left,
+                            const std::string& right) {
+  return Cut(text, left, right, std::nullopt, false);
 }
 
 }  // namespace dw

@@ -34,4 +34,14 @@ std::string TextBetween(const std::string& text, const std::string& left,
                         std::optional<int> start = std::nullopt,
                         bool case_insensitive = false);
 
+// TextBetween from the beginning with exact comparison, telling which
+// marker was found: the cut a rule makes of its page.
+struct MarkerCut {
+  std::string text;
+  bool left_found = false;
+  bool right_found = false;
+};
+MarkerCut CutBetweenMarkers(const std::string& text, const std::string& left,
+                            const std::string& right);
+
 }  // namespace dw

@@ -62,7 +62,8 @@ std::optional<Match> SearchFrom(const boost::regex& re, std::string_view s,
 }  // namespace
 
 std::vector<Match> PatternSearchAll(const Pattern& pattern,
-                                    std::string_view subject) {
+                                    std::string_view subject, bool* gave_up) {
+  if (gave_up) *gave_up = false;
   std::vector<Match> matches;
   if (!pattern.impl_ || subject.empty()) return matches;
   try {
@@ -87,6 +88,7 @@ std::vector<Match> PatternSearchAll(const Pattern& pattern,
     // The engine gives up on searches that grow too complex or too deep;
     // a rule with such a pattern simply yields nothing.
     matches.clear();
+    if (gave_up) *gave_up = true;
   }
   return matches;
 }

@@ -32,7 +32,8 @@ class Pattern {
 
  private:
   friend bool PatternCreate(Pattern&, std::string_view, bool);
-  friend std::vector<Match> PatternSearchAll(const Pattern&, std::string_view);
+  friend std::vector<Match> PatternSearchAll(const Pattern&, std::string_view,
+                                             bool*);
   friend void PatternFree(Pattern&);
   std::unique_ptr<Impl> impl_;
 };
@@ -49,9 +50,11 @@ bool PatternCreate(Pattern& pattern, std::string_view text,
 // match ended and takes that point as the start of the text ("^" and "\b"
 // see it so). After an empty match the search steps on by one character (two
 // bytes at a GBK lead byte). An empty subject, an empty pattern object, or a
-// search the engine gives up on (too complex, out of stack) gives no matches.
+// search the engine gives up on (too complex, out of stack) gives no matches;
+// `gave_up`, when given, tells the last of these from the others.
 std::vector<Match> PatternSearchAll(const Pattern& pattern,
-                                    std::string_view subject);
+                                    std::string_view subject,
+                                    bool* gave_up = nullptr);
 
 // The text of `group` cut from `subject` (the text that was searched). A
 // group that took no part or that the pattern does not have gives empty

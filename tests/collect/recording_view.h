@@ -54,6 +54,9 @@ class RecordingView : public CollectView {
     reminders.push_front(row);
     reminder_shown = true;
   }
+  void ShowRuleHealth(int rule_id, const RuleHealth& shown) override {
+    health[rule_id] = shown;
+  }
 
   // Worker side.
   void RunOnGuiThread(std::function<void()> call) override {
@@ -117,6 +120,7 @@ class RecordingView : public CollectView {
   std::deque<ReminderRow> reminders;
   int reminder_clears = 0;
   bool reminder_shown = false;
+  HealthBook health;
 
  private:
   bool Valid(int index) const {

@@ -17,6 +17,7 @@
 #include "net/http_request.h"
 #include "recording_view.h"
 #include "store/rule_loader.h"
+#include "store/rule_row.h"
 #include "test_database.h"
 
 namespace dw::testing {
@@ -93,6 +94,27 @@ inline void PutRule(RuleTable& table, const RuleRow& rule) {
   }
 }
 
+// The whole row the rule tools take, from the row as the file holds it.
+inline dw::RuleRow WholeRow(const RuleRow& rule) {
+  dw::RuleRow row;
+  row.id = rule.id;
+  row.isdo = rule.isdo;
+  row.rank = std::to_string(rule.rank);
+  row.isgbk = rule.isgbk;
+  row.type = rule.type;
+  row.name = rule.name;
+  row.url = rule.url;
+  row.cookie = rule.cookie;
+  row.reg = rule.reg;
+  row.before = rule.before;
+  row.after = rule.after;
+  row.tindex = rule.tindex;
+  row.idindex = rule.idindex;
+  row.pinurl = rule.pinurl;
+  row.lastid = rule.lastid;
+  return row;
+}
+
 // Whole rounds against the local site, with the program's state built the
 // way start-up builds it from a database file.
 class RoundTest : public ::testing::Test {
@@ -125,6 +147,7 @@ class RoundTest : public ::testing::Test {
   // What start-up does once the database file is found.
   void StartUp() {
     ASSERT_TRUE(DbOpen(state_.database, db_.path()));
+    state_.database_path = db_.path();
     state_.first_round = true;
     LoadRules(state_.database, state_.record_set, state_.rule_table, view_);
     LoadSettings(state_.database, state_.record_set, state_.settings,

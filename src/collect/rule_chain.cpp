@@ -1,0 +1,177 @@
+#include "collect/rule_chain.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+#include "net/cookies.h"
+#include "net/http_request.h"
+#include "runtime/convert.h"
+#include "runtime/text_ops.h"
+#include "runtime/threads.h"
+#include "text/page_text.h"
+
+namespace dw {
+namespace {
+
+constexpr int kFetchAttempts = 3;
+
+int ClampToInt(std::int64_t value) {
+  return static_cast<int>(std::clamp<std::int64_t>(
+      value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// The page bytes as GBK text.
+std::string DecodePage(const std::string& bytes, bool page_is_gbk) {
+  if (page_is_gbk)
+    return std::string(bytes.c_str(), std::strlen(bytes.c_str()));
+  return Utf8ToGbk(bytes);
+}
+
+// A page answered with an error status, or not at all, is a failed fetch
+// unless its cut still held something.
+bool Answered(int status, bool fetched) {
+  return !fetched || (status >= 200 && status < 300);
+}
+
+}  // namespace
+
+ChainRule ChainRuleFromTable(const RuleTable& table, int rule_id) {
+  auto cell = [&](int c) -> const std::string& {
+    return table.Cell(rule_id, c);
+  };
+  ChainRule rule;
+  rule.id = rule_id;
+  rule.name = cell(kRuleName);
+  rule.url = cell(kRuleUrl);
+  rule.pattern = cell(kRuleReg);
+  rule.before = cell(kRuleBefore);
+  rule.after = cell(kRuleAfter);
+  rule.title_group = ToInteger(cell(kRuleTindex));
+  rule.id_group = ToInteger(cell(kRuleIdindex));
+  rule.link_template = cell(kRulePinurl);
+  rule.kind = ToInteger(cell(kRuleType));
+  rule.page_is_gbk = cell(kRuleIsgbk) == "1";
+  rule.last_id = ToLongInteger(cell(kRuleLastid));
+  return rule;
+}
+
+ChainRule ChainRuleFromRow(const RuleRow& row) {
+  ChainRule rule;
+  rule.id = ClampToInt(row.id);
+  rule.name = row.name;
+  rule.url = row.url;
+  rule.pattern = row.reg;
+  rule.before = row.before;
+  rule.after = row.after;
+  rule.title_group = ToInteger(row.tindex);
+  rule.id_group = ToInteger(row.idindex);
+  rule.link_template = row.pinurl;
+  rule.kind = ToInteger(row.type);
+  rule.page_is_gbk = row.isgbk == "1";
+  rule.last_id = ToLongInteger(row.lastid);
+  return rule;
+}
+
+std::string SiteCleanUp(int rule_id, std::string page) {
+  if (rule_id < 6) {
+    page = RegexReplace("<img src=.*?/>", page, "");
+    page = RegexReplace("<span class=tps>.*?</span>", page, "");
+    page = RegexReplace("<span class=xw1>", page, "");
+    page = RegexReplace("</span>]", page, "]");
+    page = RegexReplace("</a>", page, "");
+  } else if (rule_id == 12) {
+    page = RegexReplace("<font.*?>", page, "");
+    page = ReplaceText(page, "</font>", "");
+  } else if (rule_id == 6) {
+    page = ReplaceText(page, kFormerGroupNumber, kCurrentGroupNumber);
+  }
+  return page;
+}
+
+ChainPage RunRuleChain(const ChainRule& rule,
+                       const std::optional<std::string>& page_bytes,
+                       RuleReport& report) {
+  using Clock = std::chrono::steady_clock;
+  ChainPage page;
+  bool answered = false;
+  const auto fetch_start = Clock::now();
+  // An empty cut is fetched again at once: pages that come half-built or
+  // not at all often come whole a moment later.
+  for (int attempt = 0; attempt < kFetchAttempts && page.text.empty();
+       ++attempt) {
+    if (StopRequested()) break;
+    std::string bytes;
+    int status = 0;
+    if (page_bytes) {
+      bytes = *page_bytes;
+    } else {
+      HttpRequestParams params;
+      params.url = rule.url;
+      params.status = &status;
+      bytes = HttpRequest(params);
+    }
+    report.fetch.attempts = attempt + 1;
+    report.fetch.status = status;
+    report.fetch.bytes = static_cast<std::int64_t>(bytes.size());
+    answered = !bytes.empty() && Answered(status, !page_bytes);
+    MarkerCut cut = CutBetweenMarkers(DecodePage(bytes, rule.page_is_gbk),
+                                      rule.before, rule.after);
+    report.cut.start_found = cut.left_found;
+    report.cut.end_found = cut.right_found;
+    report.cut.bytes = static_cast<std::int64_t>(cut.text.size());
+    page.text = TidyHtmlText(cut.text);
+    // The same bytes again would cut the same.
+    if (page_bytes) break;
+  }
+  report.fetch.ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        Clock::now() - fetch_start)
+                        .count();
+
+  FailedStep failed = FailedStep::kNone;
+  if (page.text.empty()) {
+    if (!answered) {
+      failed = FailedStep::kFetch;
+    } else if (!report.cut.start_found) {
+      failed = FailedStep::kStartMarker;
+    } else if (!report.cut.end_found) {
+      failed = FailedStep::kEndMarker;
+    }
+  }
+  // With nothing to search the pattern is still compiled, so that a rule
+  // whose page is merely empty today still tells a broken pattern.
+  page.text = SiteCleanUp(rule.id, std::move(page.text));
+  Pattern pattern = PatternNew();
+  bool compiled =
+      PatternCreate(pattern, rule.pattern, /*case_sensitive=*/false);
+  if (compiled) {
+    bool gave_up = false;
+    page.matches = PatternSearchAll(pattern, page.text, &gave_up);
+    compiled = !gave_up;  // a runaway pattern is as good as none
+  }
+  report.pattern.compiled = compiled;
+  report.pattern.matches = static_cast<int>(page.matches.size());
+  if (failed == FailedStep::kNone) {
+    if (!report.pattern.compiled) {
+      failed = FailedStep::kPattern;
+    } else if (page.matches.empty()) {
+      failed = FailedStep::kNoMatch;
+    }
+  }
+  report.failed_step = failed;
+  return page;
+}
+
+FoundPost PostOfMatch(const ChainRule& rule, const Match& match,
+                      const std::string& page) {
+  FoundPost post;
+  post.id = MatchSubText(match, page, rule.id_group);
+  post.title = MatchSubText(match, page, rule.title_group);
+  post.link = ReplaceText(rule.link_template,
+                          "[" + std::to_string(rule.id_group) + "]", post.id);
+  return post;
+}
+
+}  // namespace dw

@@ -1,0 +1,69 @@
+// The one chain a rule's page goes through, whoever runs it: collection,
+// the probe and the rules window's test. Fetch (three tries at most),
+// decode, cut between the markers, tidy, the clean-up the rule id gets, the
+// pattern; every step noted in the run's report as it happens.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "collect/rule_report.h"
+#include "runtime/native_pattern.h"
+#include "store/rule_row.h"
+#include "store/rule_table.h"
+
+namespace dw {
+
+// The cells of a rule as the chain uses them, converted once.
+struct ChainRule {
+  int id = 0;
+  std::string name;
+  std::string url;
+  std::string pattern;
+  std::string before;
+  std::string after;
+  int title_group = 0;
+  int id_group = 0;
+  std::string link_template;
+  int kind = 0;
+  bool page_is_gbk = false;
+  std::int64_t last_id = 0;
+};
+
+// From the loaded rule table (cells as text, converted the way the loader's
+// readers do) and from a whole row (the rules window's unsaved rule).
+ChainRule ChainRuleFromTable(const RuleTable& table, int rule_id);
+ChainRule ChainRuleFromRow(const RuleRow& row);
+
+// The page text the pattern searched and its matches, first on the page
+// first.
+struct ChainPage {
+  std::string text;
+  std::vector<Match> matches;
+};
+
+// Runs the chain and fills report.fetch, report.cut, report.pattern and
+// report.failed_step. With `page_bytes` nothing is fetched: the bytes stand
+// for the one answer. A stop request of the calling thread ends the fetching
+// (the page is then empty).
+ChainPage RunRuleChain(const ChainRule& rule,
+                       const std::optional<std::string>& page_bytes,
+                       RuleReport& report);
+
+// The post of one match: its id, title and link (the template with every
+// "[id group]" replaced by the id).
+FoundPost PostOfMatch(const ChainRule& rule, const Match& match,
+                      const std::string& page);
+
+// The clean-up some sites' pages need before the rule's pattern runs,
+// chosen by rule id.
+std::string SiteCleanUp(int rule_id, std::string page);
+
+// The community of rule 6 moved from this group number to the next one; old
+// links on its page still carry the former.
+inline constexpr char kFormerGroupNumber[] = "4217";
+inline constexpr char kCurrentGroupNumber[] = "4305";
+
+}  // namespace dw

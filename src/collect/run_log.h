@@ -1,0 +1,34 @@
+// The program's log, qel6.log beside the database in use: one line per rule
+// run and the posts that could not be stored by the end. UTF-8 text,
+// rotated at 1 MiB with one older file kept (qel6.log.1). Writing it never
+// fails loudly: a log that cannot be written is simply not written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "collect/rule_report.h"
+#include "store/statements.h"
+
+namespace dw {
+
+inline constexpr std::uintmax_t kLogRotateBytes = std::uintmax_t{1} << 20;
+
+// The log's path beside `database_path`; empty when that is empty.
+std::string LogPathBeside(const std::string& database_path);
+
+// Appends `lines` (UTF-8, each ending in "\n"), first moving a log that would
+// grow past kLogRotateBytes to `log_path` + ".1". False when nothing could be
+// written (an empty path included).
+bool AppendToLog(const std::string& log_path, const std::string& lines);
+
+// "2026-12-07 10:56:15\trule 7\tname\tok\tstatus 200\tbytes 1234\t
+// matches 30\tnew 2\tstored 2", with " store_failed N" when inserts failed
+// and the first failing step's name in place of "ok".
+std::string RunLogLine(const RuleReport& report);
+
+// A post given up at program end: time, rule, title, link and the time it
+// was found.
+std::string UnstoredLogLine(const StoredPost& post, DateTime now);
+
+}  // namespace dw
