@@ -16,15 +16,20 @@ bool PreferX11(const char* wayland_display, const char* display,
   return Given(wayland_display) && Given(display) && !chosen_platform;
 }
 
-void PrepareDesktopSession() {
-  if (PreferX11(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
-                std::getenv("QT_QPA_PLATFORM"))) {
-    ::setenv("QT_QPA_PLATFORM", "xcb", /*overwrite=*/0);
-  }
+bool PrepareDesktopSession() {
+  const bool x11 =
+      PreferX11(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
+                std::getenv("QT_QPA_PLATFORM"));
+  if (x11) ::setenv("QT_QPA_PLATFORM", "xcb", /*overwrite=*/0);
   // The application name is the X11 window class (StartupWMClass of the
   // desktop entry). No display name: Qt would append it to every title.
   QCoreApplication::setApplicationName(QStringLiteral("dealwatcher"));
   QGuiApplication::setDesktopFileName(QStringLiteral("dealwatcher"));
+  return x11;
+}
+
+void FinishDesktopSession(bool chose_x11) {
+  if (chose_x11) ::unsetenv("QT_QPA_PLATFORM");
 }
 
 void SetProgramIcon() {

@@ -10,8 +10,11 @@ bool PreferX11(const char* wayland_display, const char* display,
                const char* chosen_platform);
 
 // Before the application object: the window system, and the name that
-// the lock file, the window class and the desktop entry go by.
-void PrepareDesktopSession();
+// the lock file, the window class and the desktop entry go by. True when
+// it chose X11, which FinishDesktopSession then keeps from the programs
+// this one starts (a browser opening a link).
+bool PrepareDesktopSession();
+void FinishDesktopSession(bool chose_x11);
 
 // With the application object: the icon the task bar and the window
 // manager show for every window of the program.

@@ -139,7 +139,7 @@ void EndProgram(Program& program) {
 }
 
 int RunProgram(int argc, char** argv, const std::string& database) {
-  PrepareDesktopSession();
+  const bool chose_x11 = PrepareDesktopSession();
   const std::string directory = ProgramDirectory();
   const DataPlaces places = FindDataPlaces(directory);
   const DataChoice choice = database.empty()
@@ -165,6 +165,7 @@ int RunProgram(int argc, char** argv, const std::string& database) {
   }
 
   QApplication app(argc, argv);
+  FinishDesktopSession(chose_x11);
   app.setQuitOnLastWindowClosed(false);
   SetProgramIcon();
   InstallRuntimeUiHooks();

@@ -6,7 +6,6 @@
 
 #include <QSignalSpy>
 #include <filesystem>
-#include <fstream>
 
 #include "runtime/temp_dir.h"
 #include "runtime/ui/qt_app.h"
@@ -37,16 +36,15 @@ TEST(SingleInstance, LeftLocksAreTakenOverAndALiveOwnerIsAskedToRaise) {
   struct Case {
     const char* name;
     std::string lock;  // what a lock file left beside the database says
-    Outcome outcome;
     const char* note;  // part of the line printed, "" for none
   } cases[] = {
-      {"no lock", "", Outcome::kFirst, ""},
+      {"no lock", "", ""},
       {"killed owner",
        std::to_string(EndedProcess()) + "\ndealwatcher\n" + HostName() + "\n",
-       Outcome::kFirst, "has ended"},
+       "has ended"},
       {"owner under another host name",
        std::to_string(::getpid()) + "\ndealwatcher\nold-container\n",
-       Outcome::kFirst, "did not answer"},
+       "did not answer"},
   };
   for (const Case& c : cases) {
     testing::TempDir dir;
@@ -54,7 +52,7 @@ TEST(SingleInstance, LeftLocksAreTakenOverAndALiveOwnerIsAskedToRaise) {
     if (!c.lock.empty()) dir.Write("qel6.sdb.lock", c.lock);
     SingleInstance first(database, 200ms);
     const SingleInstance::Claim claim = first.TakeOver();
-    EXPECT_EQ(claim.outcome, c.outcome) << c.name;
+    EXPECT_EQ(claim.outcome, Outcome::kFirst) << c.name;
     EXPECT_NE(claim.note.find(c.note), std::string::npos)
         << c.name << ": " << claim.note;
     ASSERT_TRUE(first.Listen()) << c.name;
@@ -68,20 +66,6 @@ TEST(SingleInstance, LeftLocksAreTakenOverAndALiveOwnerIsAskedToRaise) {
     EXPECT_NE(handed.note.find("brought to the front"), std::string::npos);
     EXPECT_TRUE(raised.wait(5000)) << c.name;
   }
-}
-
-TEST(SingleInstance, TheLockGoesWithTheOwnerAndTheNextStartIsFirst) {
-  test::App();
-  testing::TempDir dir;
-  const std::string database = dir.Write("qel6.sdb", "");
-  {
-    SingleInstance first(database);
-    ASSERT_EQ(first.TakeOver().outcome, Outcome::kFirst);
-    EXPECT_TRUE(fs::exists(database + ".lock"));
-  }
-  EXPECT_FALSE(fs::exists(database + ".lock"));
-  SingleInstance next(database, 100ms);
-  EXPECT_EQ(next.TakeOver().outcome, Outcome::kFirst);
 }
 
 }  // namespace

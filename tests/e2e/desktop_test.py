@@ -1,19 +1,10 @@
 #!/usr/bin/env python3
-"""Desktop checks of the real program under a virtual X server.
+"""The real program on a desktop, as nobody (when run as root) with an empty
+home. install: the installed program makes the user's database from the
+installed default and stores posts from the test site there. second_start:
+a second start raises the first one's window and ends; a killed program's
+lock is taken over. Usage: desktop_test.py CASE BUILD SOURCE ARTIFACTS"""
 
-install:      `cmake --install` into a fresh prefix; the installed program,
-              run as a user other than root with an empty home, makes its
-              database from the installed default and stores a round's posts
-              from the test site there.
-second_start: a second start on the same database raises the first one's
-              window and ends; a first one killed outright leaves a lock the
-              next start takes over.
-
-Usage: desktop_test.py CASE --build DIR --source DIR --artifacts DIR
-"""
-
-import argparse
-import hashlib
 import os
 import shutil
 import subprocess
@@ -21,188 +12,139 @@ import sys
 import tempfile
 import time
 
-from e2e_test import (GBK_POSTS, START_LIMIT, UTF8_POSTS, Failure, RULES_SQL,
+from e2e_test import (GBK_POSTS, RULES_SQL, START_LIMIT, UTF8_POSTS, Failure,
                       VirtualScreen, check, start_test_site, stored_titles,
                       wait_for, write_feed)
 
 NOBODY = 65534
-MAIN_TITLE = r"Voskel v1\.0"
-STARTED = []  # every program process, ended at the end if still running
+STARTED = []  # every program process, killed at the end if still running
 
 
 class User:
-    """Runs commands as the user the program runs as: nobody when the tests
-    run as root, else the tester."""
-
-    def __init__(self, work):
-        self.root = os.geteuid() == 0
-        self.home = os.path.join(work, "home")
-        self.runtime = os.path.join(work, "runtime")
-        for folder in (self.home, self.runtime):
+    def __init__(self, screen, work):
+        self.screen, self.root = screen, os.geteuid() == 0
+        self.home, runtime = work + "/home", work + "/runtime"
+        for folder in (self.home, runtime):
             os.makedirs(folder, mode=0o700)
-            if self.root:
-                os.chown(folder, NOBODY, NOBODY)
+            self.own(folder)
         os.chmod(work, 0o755)
+        self.env = dict(screen.env, HOME=self.home, XDG_RUNTIME_DIR=runtime)
+        self.env.pop("XDG_DATA_HOME", None)
+        self.log = work + "/program.log"
 
-    def command(self, args):
-        if not self.root:
-            return list(args)
-        return ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY,
-                "--clear-groups", "--"] + list(args)
+    def own(self, path):
+        if self.root:
+            os.chown(path, NOBODY, NOBODY)
 
-    def env(self, screen):
-        env = dict(screen.env, HOME=self.home, XDG_RUNTIME_DIR=self.runtime)
-        for name in ("XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"):
-            env.pop(name, None)
-        return env
+    def command(self, *args):
+        drop = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY,
+                "--clear-groups", "--"]
+        return (drop if self.root else []) + list(args)
 
+    def start(self, exe):
+        with open(self.log, "a") as out:
+            STARTED.append(subprocess.Popen(self.command(exe), env=self.env,
+                                            stdout=out, stderr=out))
+        return STARTED[-1]
 
-def run_program(screen, user, exe, log):
-    with open(log, "a") as out:
-        STARTED.append(subprocess.Popen(
-            user.command([exe]), env=user.env(screen), cwd="/", stdout=out,
-            stderr=subprocess.STDOUT))
-    return STARTED[-1]
+    def output(self):
+        return open(self.log, errors="replace").read()
 
+    def main_window(self):
+        return wait_for(lambda: self.screen.find(r"Voskel v1\.0"),
+                        START_LIMIT, "the main window")[0]
 
-def read(path):
-    with open(path, errors="replace") as f:
-        return f.read()
-
-
-def end_program(screen, process, window):
-    screen.key(window, "Escape")
-    check(process.wait(60) == 0, "the program did not end cleanly")
+    def close(self, process, window):
+        self.screen.key(window, "Escape")
+        check(process.wait(60) == 0, "the program did not end cleanly")
 
 
-def case_install(screen, args, work):
-    prefix = os.path.join(work, "prefix")
-    subprocess.run(["cmake", "--install", args.build, "--prefix", prefix],
+def case_install(screen, build, source, work):
+    prefix = work + "/prefix"
+    subprocess.run(["cmake", "--install", build, "--prefix", prefix],
                    check=True, capture_output=True, timeout=120)
-    share = os.path.join(prefix, "share")
     for path in ("applications/dealwatcher.desktop",
                  "metainfo/io.github.dealwatcher.metainfo.xml",
                  "icons/hicolor/scalable/apps/dealwatcher.svg",
                  "icons/hicolor/48x48/apps/dealwatcher.png",
                  "icons/hicolor/128x128/apps/dealwatcher.png"):
-        check(os.path.isfile(os.path.join(share, path)), "not installed: " + path)
-    template = os.path.join(share, "dealwatcher/qel6.sdb")
-    exe = os.path.join(prefix, "bin/dealwatcher")
-    user = User(work)
-    database = os.path.join(user.home, ".local/share/dealwatcher/qel6.sdb")
-    log = os.path.join(work, "program.log")
+        check(os.path.isfile(prefix + "/share/" + path), path)
+    user = User(screen, work)
+    database = user.home + "/.local/share/dealwatcher/qel6.sdb"
+    process = user.start(prefix + "/bin/dealwatcher")
+    main = user.main_window()
+    with open(database, "rb") as mine, \
+            open(prefix + "/share/dealwatcher/qel6.sdb", "rb") as default:
+        check(mine.read() == default.read(), "not a copy of the default")
+    check("created " + database in user.output(), user.output())
+    for name, value in (("WM_CLASS", '"dealwatcher", "dealwatcher"'),
+                        ("_NET_WM_ICON", "_NET_WM_ICON(CARDINAL)")):
+        check(value in screen.run("xprop", "-id", main, name).stdout, name)
+    user.close(process, main)
 
-    process = run_program(screen, user, exe, log)
-    main = wait_for(lambda: screen.find(MAIN_TITLE), START_LIMIT,
-                    "the main window")[0]
-    digest = lambda p: hashlib.sha256(open(p, "rb").read()).hexdigest()
-    check(digest(database) == digest(template),
-          "the user's database is not the installed default")
-    check(os.stat(database).st_uid == (NOBODY if user.root else os.getuid()),
-          "the user's database belongs to someone else")
-    check("created " + database in read(log), read(log))
-    wm_class = screen.run("xprop", "-id", main, "WM_CLASS").stdout
-    check('"dealwatcher", "dealwatcher"' in wm_class, wm_class)
-    check("_NET_WM_ICON(CARDINAL)" in
-          screen.run("xprop", "-id", main, "_NET_WM_ICON").stdout,
-          "no window icon")
-    end_program(screen, process, main)
-
-    # Rules that read the test site, then one round into the user's file.
-    docroot = os.path.join(work, "site")
-    os.makedirs(docroot)
-    site_process, port = start_test_site(args.source, docroot, work)
+    os.makedirs(work + "/site")
+    site_process, port = start_test_site(source, work + "/site", work)
     try:
         site = "http://127.0.0.1:%d" % port
-        write_feed(os.path.join(docroot, "feed.xml"), site, "t", UTF8_POSTS,
-                   "utf-8")
-        write_feed(os.path.join(docroot, "gbk.xml"), site, "g", GBK_POSTS,
-                   "gbk")
+        write_feed(work + "/site/feed.xml", site, "t", UTF8_POSTS, "utf-8")
+        write_feed(work + "/site/gbk.xml", site, "g", GBK_POSTS, "gbk")
         sql = "DELETE FROM rule; DELETE FROM con;" + RULES_SQL.format(site=site)
-        subprocess.run(user.command(["sqlite3", "-bail", database]),
+        subprocess.run(user.command("sqlite3", "-bail", database),
                        input=sql.encode("gbk"), check=True, timeout=30)
-        process = run_program(screen, user, exe, log)
-        main = wait_for(lambda: screen.find(MAIN_TITLE), START_LIMIT,
-                        "the main window")[0]
+        process = user.start(prefix + "/bin/dealwatcher")
+        main = user.main_window()
         x, y, _, _ = screen.geometry(main)
-        screen.click(x + 560 + 38, y + 5 + 16)
+        screen.click(x + 560 + 38, y + 5 + 16)  # the start/pause button
         expected = sorted(t for _, t in UTF8_POSTS + GBK_POSTS)
         wait_for(lambda: stored_titles(database) == expected, 60,
                  "the posts in the user's database")
-        screen.screenshot(os.path.join(args.artifacts, "installed.png"))
-        end_program(screen, process, main)
+        user.close(process, main)
     finally:
         site_process.terminate()
         site_process.wait(30)
 
 
-def case_second_start(screen, args, work):
-    app = os.path.join(work, "app")
+def case_second_start(screen, build, source, work):
+    user = User(screen, work)
+    app = work + "/app"  # a portable copy: the database beside the program
     os.makedirs(app)
-    exe = os.path.join(app, "dealwatcher")
-    shutil.copy2(os.path.join(args.build, "bin/dealwatcher"), exe)
-    shutil.copy2(os.path.join(args.build, "bin/testdata/qel6-test.sdb"),
-                 os.path.join(app, "qel6.sdb"))
-    user = User(work)
-    if user.root:
-        os.chown(app, NOBODY, NOBODY)
-        os.chown(os.path.join(app, "qel6.sdb"), NOBODY, NOBODY)
-    first_log = os.path.join(work, "first.log")
-    first = run_program(screen, user, exe, first_log)
-    main = wait_for(lambda: screen.find(MAIN_TITLE), START_LIMIT,
-                    "the main window")[0]
+    user.own(app)
+    exe = shutil.copy2(build + "/bin/dealwatcher", app)
+    shutil.copy2(build + "/bin/testdata/qel6-test.sdb", app + "/qel6.sdb")
+    user.own(app + "/qel6.sdb")
+    first = user.start(exe)
+    main = user.main_window()
     screen.run("xdotool", "windowminimize", "--sync", main)
-    wait_for(lambda: not screen.find(MAIN_TITLE), 10, "the window to go")
-
-    second_log = os.path.join(work, "second.log")
+    wait_for(lambda: not screen.find(r"Voskel v1\.0"), 10, "the minimising")
     began = time.monotonic()
-    second = run_program(screen, user, exe, second_log)
-    code = second.wait(30)
-    took = time.monotonic() - began
-    check(code == 0, "the second start ended with %d: %s"
-          % (code, read(second_log)))
-    check("brought to the front" in read(second_log), read(second_log))
-    print("the second start ended after %.2f s" % took)
-    wait_for(lambda: screen.find(MAIN_TITLE) == [main], 10,
-             "the first window back in front")
+    check(user.start(exe).wait(30) == 0, user.output())
+    print("the second start ended after %.2f s" % (time.monotonic() - began))
+    check("brought to the front" in user.output(), user.output())
+    check(user.main_window() == main, "another main window")
     check("HIDDEN" not in screen.wm_state(main), screen.wm_state(main))
-    check(first.poll() is None, "the first instance ended")
-    screen.screenshot(os.path.join(args.artifacts, "raised.png"))
-
-    # Killed outright: the lock it leaves does not keep the next one out.
+    check(first.poll() is None, "the first program ended")
     first.kill()
     first.wait(10)
-    check(os.path.exists(os.path.join(app, "qel6.sdb.lock")), "no lock left")
-    third = run_program(screen, user, exe, first_log)
-    main = wait_for(lambda: screen.find(MAIN_TITLE), START_LIMIT,
-                    "the main window after a kill")[0]
-    check("took over the lock" in read(first_log), read(first_log))
-    end_program(screen, third, main)
+    process = user.start(exe)
+    user.close(process, user.main_window())
+    check("took over the lock" in user.output(), user.output())
 
 
-CASES = {"install": case_install, "second_start": case_second_start}
-
-
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("case", choices=sorted(CASES))
-    parser.add_argument("--build", required=True)
-    parser.add_argument("--source", required=True)
-    parser.add_argument("--artifacts", required=True)
-    args = parser.parse_args()
-    os.makedirs(args.artifacts, exist_ok=True)
+def main(case, build, source, artifacts):
     work = tempfile.mkdtemp(prefix="dw-desktop-")
     try:
-        with VirtualScreen(framed=args.case == "second_start") as screen:
+        with VirtualScreen(framed=True) as screen:
             try:
-                CASES[args.case](screen, args, work)
+                globals()["case_" + case](screen, build, source, work)
             finally:
+                os.makedirs(artifacts, exist_ok=True)
+                screen.screenshot("%s/desktop-%s.png" % (artifacts, case))
                 for process in STARTED:
                     if process.poll() is None:
                         process.kill()
                         process.wait(10)
     except (Failure, subprocess.SubprocessError) as failure:
-        print("FAILED %s: %s" % (args.case, failure))
+        print("FAILED %s: %s" % (case, failure))
         return 1
     finally:
         shutil.rmtree(work, ignore_errors=True)
@@ -211,4 +153,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(*sys.argv[1:]))
