@@ -29,12 +29,16 @@ VALUES (8, '1', 80, '0', 0, '什么值得买 精选',
         '<channel>', '</channel>', 1, 2, '[2]', 0);
 
 -- Feed links carry tracking arguments with escaped ampersands, so the link
--- is rebuilt from the thread number.
+-- is rebuilt from the thread number. The feed comes in two shapes: links to
+-- slickdeals.net/f/<thread>-<slug>, or, through a feed proxy, links to the
+-- proxy with the thread number only in <guid> ("thread-<n>" or ".../f/<n>-").
+-- The pattern takes the first <link> or <guid> of the item that holds it,
+-- never reaching past the item's end.
 INSERT INTO rule (id, isdo, rank, isgbk, type, name, url, cookie, reg,
                   "before", "after", tindex, idindex, pinurl, lastid)
 VALUES (9, '1', 70, '0', 0, 'Slickdeals 首页',
         'https://slickdeals.net/newsearch.php?mode=frontpage&searcharea=deals&searchin=first&rss=1', '',
-        '<item>.*?<title>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</title>.*?<link>[^<]*?/f/(\d+)[^<]*</link>',
+        '<item>.*?<title>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</title>(?:(?!</item>).)*?<(?:link|guid)[^>]*>[^<]*?(?:/f/|thread-)(\d+)',
         '<channel>', '</channel>', 1, 2, 'https://slickdeals.net/f/[2]', 0);
 
 INSERT INTO rule (id, isdo, rank, isgbk, type, name, url, cookie, reg,

@@ -117,9 +117,13 @@ std::map<int, FeedCase> SampleFeeds() {
       "utm_medium=RSS</link></item>"
       "<item><title>Mouse</title>"
       "<link>https://slickdeals.net/f/17001240-mouse</link></item>"
+      // Through a feed proxy: the thread number is only in the guid.
+      "<item><title>Proxied</title><link>http://feedproxy.example/~3/x/"
+      "</link><guid isPermaLink=\"false\">thread-9365459</guid></item>"
       "</channel></rss>",
       {{"65 TV $399", "https://slickdeals.net/f/17001234"},
-       {"Mouse", "https://slickdeals.net/f/17001240"}}};
+       {"Mouse", "https://slickdeals.net/f/17001240"},
+       {"Proxied", "https://slickdeals.net/f/9365459"}}};
   feeds[10] = {
       "<rss version=\"2.0\"><channel><title>Hacker News</title>"
       "<item><title>Show HN: A thing</title><link>https://example.com/a</link>"
