@@ -1,7 +1,18 @@
+#include <QCoreApplication>
+#include <iostream>
+
+#include "app/command_line.h"
 #include "app/program.h"
 #include "net/http_request.h"
 
 int main(int argc, char** argv) {
   dw::HttpGlobalInit http;  // before any thread starts
-  return dw::RunProgram(argc, argv);
+  // The mode is decided before any application object exists: the tools
+  // and --help run without a display.
+  const dw::ToolRequest request = dw::ParseToolRequest(argc, argv);
+  if (!request.windows) {
+    QCoreApplication core(argc, argv);
+    return dw::RunTool(request, std::cout, std::cerr);
+  }
+  return dw::RunProgram(argc, argv, request.database);  // empty: the default
 }
