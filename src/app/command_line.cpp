@@ -33,8 +33,8 @@ const OptionSpec kOptions[] = {
     {"help", nullptr, "Show this help and exit.", "dealwatcher --help"},
     {"version", nullptr, "Show the version and exit.", "dealwatcher --version"},
     {"db", "FILE",
-     "Use the database FILE instead of the one the windows open (qel6.sdb "
-     "beside the program). Applies to the windows and to every tool.",
+     "Use the database FILE instead of the one the windows open by default. "
+     "Applies to the windows and to every tool.",
      "dealwatcher --db ~/rules-test.sdb --export-rules -"},
     {"probe", "RULE_ID",
      "Run the rule once through the same chain a collection round uses (the "
@@ -103,6 +103,22 @@ std::string Roff(const std::string& text) {
   }
   if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out.insert(0, "\\&");
   return out;
+}
+
+// `text` broken into lines of at most kHelpWidth columns, each indented.
+std::string Wrapped(const std::string& text, const std::string& indent) {
+  constexpr size_t kHelpWidth = 78;
+  std::istringstream words(text);
+  std::string out, line, word;
+  while (words >> word) {
+    if (!line.empty() &&
+        indent.size() + line.size() + 1 + word.size() > kHelpWidth) {
+      out += indent + line + "\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+  }
+  return out + indent + line + "\n";
 }
 
 std::string Synopsis(const OptionSpec& option) {
@@ -204,7 +220,7 @@ std::string HelpText() {
           "program exits.\n\nOptions:\n";
   for (const OptionSpec& option : kOptions) {
     if (option.hidden) continue;
-    text << "  " << Synopsis(option) << "\n      " << option.help << "\n";
+    text << "  " << Synopsis(option) << "\n" << Wrapped(option.help, "      ");
   }
   text << "\nExit status: 0 done (the probed rule found posts), 1 a rule "
           "step failed or the\nrules to import have errors, 2 a usage or "
@@ -268,9 +284,11 @@ int RunTool(const ToolRequest& request, std::ostream& out, std::ostream& err) {
     case ToolAction::kUsageError:
       break;
   }
-  err << kProgramName << ": "
-      << (request.error.empty() ? "no tool option given" : request.error)
-      << " (see " << kProgramName << " --help)\n";
+  std::string error =
+      request.error.empty() ? "no tool option given" : request.error;
+  if (error.ends_with('.')) error.pop_back();
+  err << kProgramName << ": " << error << " (see " << kProgramName
+      << " --help)\n";
   return kToolUsageError;
 }
 

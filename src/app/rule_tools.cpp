@@ -145,13 +145,25 @@ void PrintProbeText(const RuleReport& report, const ToolRequest& request,
         << report.fetch.status << ", " << report.fetch.bytes << " bytes, "
         << report.fetch.ms << " ms\n";
   }
-  out << "cut:     start marker " << found(report.cut.start_found)
-      << ", end marker " << found(report.cut.end_found) << ", "
-      << report.cut.bytes << " bytes between\n"
-      << "pattern: "
-      << (report.pattern.compiled ? "compiled" : "refused or not compiling")
-      << ", " << report.pattern.matches << " match(es)\n"
-      << "failed:  "
+  // Steps after the failing one did not run.
+  const FailedStep failed = report.failed_step;
+  out << "cut:     ";
+  if (failed == FailedStep::kFetch) {
+    out << "not reached\n";
+  } else {
+    out << "start marker " << found(report.cut.start_found) << ", end marker "
+        << found(report.cut.end_found) << ", " << report.cut.bytes
+        << " bytes between\n";
+  }
+  out << "pattern: ";
+  if (failed == FailedStep::kFetch || failed == FailedStep::kStartMarker ||
+      failed == FailedStep::kEndMarker) {
+    out << "not reached\n";
+  } else {
+    out << (report.pattern.compiled ? "compiled" : "refused or not compiling")
+        << ", " << report.pattern.matches << " match(es)\n";
+  }
+  out << "failed:  "
       << (report.failed_step == FailedStep::kNone
               ? "none"
               : FailedStepName(report.failed_step))
