@@ -152,11 +152,16 @@ int RunProgram(int argc, char** argv, const std::string& database) {
       database.empty() ? LookedAt(places) : std::vector<std::string>{database};
 
   // Settled before the display is opened, so a second start ends at once.
+  // A file named on the command line that is not there gets the "database
+  // missing" box and no lock, and no folder is made for it.
   std::unique_ptr<SingleInstance> instance;
-  if (!options.database_path.empty()) {
+  if (choice == DataChoice::kCreatePerUser) {
     std::error_code ignored;
     std::filesystem::create_directories(
         std::filesystem::path(options.database_path).parent_path(), ignored);
+  }
+  if (choice == DataChoice::kCreatePerUser ||
+      FileExists(options.database_path)) {
     instance = std::make_unique<SingleInstance>(options.database_path);
     const SingleInstance::Claim claim = instance->TakeOver();
     Note(claim.note);
