@@ -183,10 +183,11 @@ class Program:
         self.database = os.path.join(self.app_dir, "qel6.sdb")
         self.log = os.path.join(work, "program.log")
         self.process = None
+        self.launcher = []  # a command the program is started through
 
     def start(self):
         self.log_file = open(self.log, "w")
-        self.process = subprocess.Popen([self.exe], cwd=self.cwd,
+        self.process = subprocess.Popen(self.launcher + [self.exe], cwd=self.cwd,
                                         env=self.env,
                                         stdout=self.log_file,
                                         stderr=subprocess.STDOUT)
@@ -427,6 +428,7 @@ def case_demo(screen, program, args):
         site_process.wait(30)
 
 
+FRAMED = {"demo"}  # cases run under a window manager
 CASES = {
     "demo": case_demo,
     "normal_start": case_normal_start,
@@ -446,7 +448,7 @@ def main():
     work = tempfile.mkdtemp(prefix="dw-e2e-")
     program = None
     try:
-        with VirtualScreen(framed=args.case == "demo") as screen:
+        with VirtualScreen(framed=args.case in FRAMED) as screen:
             program = Program(screen, args.bin, work)
             try:
                 CASES[args.case](screen, program, args)
