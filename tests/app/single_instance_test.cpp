@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <filesystem>
 
 #include "runtime/temp_dir.h"
@@ -25,12 +26,6 @@ pid_t EndedProcess() {
   return child;
 }
 
-std::string HostName() {
-  char name[256] = {};
-  ::gethostname(name, sizeof(name) - 1);
-  return name;
-}
-
 TEST(SingleInstance, LeftLocksAreTakenOverAndALiveOwnerIsAskedToRaise) {
   test::App();
   struct Case {
@@ -40,7 +35,8 @@ TEST(SingleInstance, LeftLocksAreTakenOverAndALiveOwnerIsAskedToRaise) {
   } cases[] = {
       {"no lock", "", ""},
       {"killed owner",
-       std::to_string(EndedProcess()) + "\ndealwatcher\n" + HostName() + "\n",
+       std::to_string(EndedProcess()) + "\ndealwatcher\n" +
+           QSysInfo::machineHostName().toStdString() + "\n",
        "has ended"},
       {"owner under another host name",
        std::to_string(::getpid()) + "\ndealwatcher\nold-container\n",
@@ -63,7 +59,6 @@ TEST(SingleInstance, LeftLocksAreTakenOverAndALiveOwnerIsAskedToRaise) {
     SingleInstance second(dir.File("link.sdb"), 200ms);
     const SingleInstance::Claim handed = second.TakeOver();
     EXPECT_EQ(handed.outcome, Outcome::kHandedOver) << c.name;
-    EXPECT_NE(handed.note.find("brought to the front"), std::string::npos);
     EXPECT_TRUE(raised.wait(5000)) << c.name;
   }
 }
