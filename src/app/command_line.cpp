@@ -251,8 +251,14 @@ std::string ManPage() {
           "step failed or the rules to import have errors; 2 a usage or "
           "database error.\n"
        << ".SH FILES\n.TP\n.I qel6.sdb\nThe database: rules, settings and "
-          "stored posts (text in GBK).\n.TP\n.I qel6.log\nOne line per rule "
-          "run, beside the database in use.\n";
+          "stored posts (text in GBK). Beside the program when it stands "
+          "there (portable); otherwise "
+          "\\fI$XDG_DATA_HOME/dealwatcher/qel6.sdb\\fR (by default "
+          "\\fI~/.local/share/dealwatcher/qel6.sdb\\fR), copied from "
+          "\\fIshare/dealwatcher/qel6.sdb\\fR of the installation on the "
+          "first start.\n.TP\n.I qel6.sdb.lock\nHeld by the program "
+          "running on the database beside it.\n.TP\n.I qel6.log\nOne line "
+          "per rule run, beside the database in use.\n";
   return page.str();
 }
 

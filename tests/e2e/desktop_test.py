@@ -23,7 +23,8 @@ INSTALLED = ("bin/dealwatcher", "share/dealwatcher/qel6.sdb",
              "share/metainfo/io.github.dealwatcher.metainfo.xml",
              "share/icons/hicolor/scalable/apps/dealwatcher.svg",
              "share/icons/hicolor/48x48/apps/dealwatcher.png",
-             "share/icons/hicolor/128x128/apps/dealwatcher.png")
+             "share/icons/hicolor/128x128/apps/dealwatcher.png",
+             "share/man/man1/dealwatcher.1")
 
 
 def main_window(screen):
