@@ -9,6 +9,7 @@
 
 #include "collect/handle_post.h"
 #include "collect/rule_chain.h"
+#include "collect/seen_ids.h"
 #include "runtime/convert.h"
 #include "runtime/date_time.h"
 #include "runtime/native_pattern.h"
@@ -72,7 +73,9 @@ RuleReport CollectRule(WorkerContext& ctx, int rule_id) {
     return report;
   };
   for (std::size_t i = 0; i < matches.size(); ++i) {
-    const std::string& seen_key = ids[i];
+    // Seen ids count only among rules that build the same links: another
+    // site's post with the same number is a different post.
+    const std::string seen_key = SeenKey(rule.link_template, ids[i]);
     const bool is_new = by_last_id ? values[i] > rule.last_id
                                    : ctx.state.first_round ||
                                          !ctx.state.seen_ids.Contains(seen_key);

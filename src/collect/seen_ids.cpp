@@ -13,4 +13,13 @@ void SeenIds::Remove(std::string_view id) {
   if (it != ids_.end()) ids_.erase(it);
 }
 
+std::string SeenKey(std::string_view link_template, std::string_view id) {
+  std::string key;
+  key.reserve(link_template.size() + 1 + id.size());
+  key.append(link_template);
+  key.push_back('\0');
+  key.append(id);
+  return key;
+}
+
 }  // namespace dw

@@ -8,7 +8,8 @@
 namespace dw {
 
 // The post ids found new since start-up on rules that are not numbered by
-// last id. Membership is by whole id: 23 is not seen because 123 was.
+// last id, each under the key SeenKey gives. Membership is by whole key: 23
+// is not seen because 123 was.
 class SeenIds {
  public:
   bool Contains(std::string_view id) const;
@@ -26,5 +27,10 @@ class SeenIds {
   };
   std::unordered_set<std::string, Hash, std::equal_to<>> ids_;
 };
+
+// An id as seen on rules with this link template: rules that build the
+// same links share their seen posts, rules of other sites do not. (Text
+// holds no zero byte, so the two parts cannot run into each other.)
+std::string SeenKey(std::string_view link_template, std::string_view id);
 
 }  // namespace dw

@@ -96,6 +96,26 @@ TEST_F(CollectionRoundTest, SecondRoundShowsOnlyWhatIsNewSinceTheFirst) {
   EXPECT_EQ(view_.reminder_clears, 2);
 }
 
+// Forum thread numbers overlap between sites: a seen id hides a post only
+// from rules that build the same links, so a thread listed on two boards of
+// one site is announced once.
+TEST_F(CollectionRoundTest, SeenIdsAreSharedOnlyByRulesBuildingTheSameLinks) {
+  const std::string url = WritePage("list", ListPage({{"1", "One"}}));
+  RuleRow other_site = ListRule(8, "B", url);
+  other_site.pinurl = "http://other.example/t/[1]";
+  for (const RuleRow& rule :
+       {ListRule(7, "A", url), other_site, ListRule(9, "A2", url)}) {
+    db_.AddRule(rule);
+  }
+  StartUp();
+  RunRound();
+  WritePage("list", ListPage({{"5", "Five"}, {"1", "One"}}));
+  RunRound();
+  std::vector<std::string> links;
+  for (const ReminderRow& row : view_.reminders) links.push_back(row.link);
+  EXPECT_EQ(links, (Titles{"http://other.example/t/5", Link("5")}));
+}
+
 TEST_F(CollectionRoundTest, RoundsFollowEachOtherAfterTheRoundPause) {
   const std::string url = WritePage("list", ListPage({{"1", "One"}}));
   db_.AddRule(ListRule(8, "Gamma", url));

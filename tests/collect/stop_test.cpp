@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -146,6 +147,51 @@ TEST_F(StopTest, PauseAfterARuleEndsThePauseAndKeepsTheFirstRound) {
   EXPECT_EQ(view_.reminders.size(), 2u);  // Beta's
   EXPECT_EQ(db_.Info().size(), 4u);
   EXPECT_FALSE(state_.first_round);
+}
+
+TEST_F(StopTest, PauseAfterTheLastRuleLeavesTheRoundUnfinished) {
+  db_.AddRule(ListRule(7, "Alpha", WritePage("list", ListPage({{"1", "1"}}))));
+  StartUp();
+  state_.pacing.rule_pause_ms = 60 * 1000;
+  StartCollection(state_, view_);
+  ASSERT_TRUE(
+      view_.PumpUntil([&] { return db_.Info().size() == 1; }, seconds(30)));
+  std::this_thread::sleep_for(milliseconds(100));  // into the pause
+  view_.Pump();  // what the stored post queued
+  EXPECT_LT(PauseAndJoin(), kPromptly);
+  ExpectNothingMoreShown();
+  EXPECT_EQ(CountStatus(kStatusRoundDone), 0);
+  EXPECT_TRUE(state_.first_round);
+}
+
+// A pause while the worker waits on a database another program holds,
+// before the post's insert: its id is taken back, so the next start, past
+// the first round, still finds the post.
+TEST_F(StopTest, APauseBeforeTheInsertTakesTheSeenIdBack) {
+  db_.AddRule(ListRule(7, "Alpha", WritePage("list", ListPage({{"1", "1"}}))));
+  StartUp();
+  db_.Exec("BEGIN EXCLUSIVE");
+  sqlite3_busy_handler(
+      state_.database.Handle(),
+      [](void* gate, int) {
+        static_cast<Gate*>(gate)->Arrive();
+        return 0;  // give up: the statement fails
+      },
+      &gate_);
+  StartCollection(state_, view_);
+  ASSERT_TRUE(gate_.WaitArrived());  // the first-round check waits
+  StopCollection(state_);
+  gate_.Open();
+  EndCollection(state_);
+  db_.Exec("COMMIT");
+  view_.Pump();
+  EXPECT_TRUE(view_.posts.empty());
+  EXPECT_EQ(state_.seen_ids.size(), 0u);
+
+  state_.first_round = false;
+  RunRound();
+  EXPECT_EQ(ReminderTitles(), (std::vector<std::string>{"1"}));
+  EXPECT_EQ(StoredUrls(), (std::vector<std::string>{Link("1")}));
 }
 
 TEST_F(StopTest, PauseDuringTheRoundPauseThenStartBeginsARoundAtOnce) {

@@ -58,6 +58,8 @@ TEST(Utf8ToGbkTest, MalformedSequencesBecomeQuestionMarks) {
        "?a"},  // cut short by ASCII
       {"\xE4\xBB\xE4\xBB\x8A", "?\xBD\xF1"},
       {"\xC0\xAF", "??"},            // overlong
+      {"\xE0\x80\xAF", "???"},       // overlong "/" in three bytes
+      {"\xF0\x80\x80\xAF", "????"},  // and in four
       {"\xED\xA0\x80", "???"},       // surrogate
       {"\xF4\x90\x80\x80", "????"},  // beyond U+10FFFF
       {"12345678\xE4"
