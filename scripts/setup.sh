@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk openbox
   nginx-light openssl python3
-  desktop-file-utils appstream dpkg-dev fakeroot file
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

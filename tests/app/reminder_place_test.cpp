@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/desktop_session.h"
-
 namespace dw {
 namespace {
 
@@ -63,14 +61,6 @@ TEST(CentreOn, CentresOnTheUsableAreaWhereverItStands) {
     EXPECT_EQ(CentreOn(c.available, QSize(1000, 600)), c.place)
         << c.available.x() << "," << c.available.y();
   }
-}
-
-// Wayland lets no program place its windows: X11 is taken when there is one.
-TEST(PreferX11, OnlyUnderWaylandWithAnXServerAndNoPlatformChosen) {
-  EXPECT_TRUE(PreferX11("wayland-0", ":0", nullptr));
-  EXPECT_FALSE(PreferX11("wayland-0", ":0", "wayland"));  // the user's choice
-  EXPECT_FALSE(PreferX11("wayland-0", "", nullptr));      // no X server
-  EXPECT_FALSE(PreferX11(nullptr, ":0", nullptr));        // already on X11
 }
 
 TEST(CountdownTitle, IsExactGbkText) {
