@@ -11,6 +11,7 @@
 #include "app/single_instance.h"
 #include "app/window_ops.h"
 #include "collect/collection_round.h"
+#include "collect/pending_posts.h"
 #include "runtime/system.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/ui_hooks.h"
@@ -132,6 +133,9 @@ void EndProgram(Program& program) {
   // thread itself (a runtime-error box it raised).
   StopCollection(program.state);
   JoinThreadDispatching(program.state.collection_worker);
+  // Posts the database refused until the end get one more try, and the
+  // log keeps those it still refuses.
+  SavePendingPosts(program.state);
   program.view.reset();
   program.reminder_window.reset();
   program.main_window.reset();

@@ -5,6 +5,7 @@
 
 #include "collect/collect_rule.h"
 #include "collect/collect_texts.h"
+#include "collect/pending_posts.h"
 #include "collect/run_log.h"
 #include "runtime/delay.h"
 #include "runtime/threads.h"
@@ -50,6 +51,7 @@ void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
       ShowStatus(ctx,
                  kStatusCollecting + state.rule_table.Cell(rule_id, kRuleName));
       const RuleReport report = CollectRule(ctx, rule_id);
+      RetryPendingPosts(state);
       // A run a pause cut short says nothing about the rule.
       if (StopRequested()) return;
       NoteRuleRun(ctx, report);

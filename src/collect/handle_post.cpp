@@ -2,17 +2,13 @@
 
 #include <string>
 
+#include "collect/pending_posts.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
 #include "store/statements.h"
 #include "text/time_text.h"
 
 namespace dw {
-namespace {
-
-constexpr int kCheckedInFirstRoundBelow = 8;
-
-}  // namespace
 
 bool HasKeyword(const std::string& title, const KeywordList& keywords) {
   for (const std::string& keyword : keywords) {
@@ -43,22 +39,31 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
               TimeText(false),
               keyword_hit};
 
-  if (state.first_round && post.kind < kCheckedInFirstRoundBelow) {
-    if (StopRequested()) return false;
-    if (CountStoredPosts(state.record_set, state.database, post.link) != 0) {
-      // Already stored: listed, but neither announced nor stored again.
-      ++counts->already_stored;
-      ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
-        view.InsertPostRow(row);
-      });
-      return true;
-    }
+  // Posts whose insert failed go first, so they keep their order in `info`
+  // and the first-round check below finds them once stored.
+  RetryPendingPosts(state);
+  if (StopRequested()) return false;
+  // Already stored (or announced and waiting to be): listed, but neither
+  // announced nor stored again. Every kind is checked, those numbered by
+  // last id too: their advanced last id is not kept across a restart.
+  const bool stored_before =
+      IsPending(state, post.link) ||
+      (state.first_round &&
+       CountStoredPosts(state.record_set, state.database, post.link) != 0);
+  if (stored_before) {
+    ++counts->already_stored;
+    ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
+      view.InsertPostRow(row);
+    });
+    return true;
   }
+
   if (StopRequested()) return false;
   // The row and the reminder are queued once the insert was made, and are
   // shown even if a pause comes first: a pause can then never leave a
   // stored post unseen, nor show one it kept from being stored. They still
-  // reach the windows in the order row, reminder, before the next post.
+  // reach the windows in the order row, reminder, before the next post. An
+  // insert that fails leaves the post pending, to be stored later unseen.
   StoredPost stored;
   stored.planName = post.rule_name;
   stored.planId = post.rule_id;
@@ -67,7 +72,12 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
   stored.addTime = TimeText(false);
   stored.zt = keyword_hit ? 1 : 0;
   ++counts->new_posts;
-  ++(StorePost(state.database, stored) ? counts->stored : counts->store_failed);
+  if (StorePost(state.database, stored)) {
+    ++counts->stored;
+  } else {
+    ++counts->store_failed;
+    state.pending_posts.push_back(std::move(stored));
+  }
   ShowStoredOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
     view.InsertPostRow(row);
   });

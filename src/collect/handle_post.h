@@ -18,10 +18,11 @@ struct Post {
 };
 
 // Lists the post at the top of the post list (marked when its title holds a
-// keyword), and unless the first round finds it already stored, stores it
-// and announces it. False when a stop request cut it short before it was
-// stored; then nothing of it is shown either. `counts`, when given, counts
-// what became of the post.
+// keyword), and unless the first round finds it already stored (or it waits
+// among the pending posts), stores it and announces it; an insert that fails
+// leaves it pending. Pending posts are tried first. False when a stop
+// request cut it short before its insert; then nothing of it is shown
+// either. `counts`, when given, counts what became of the post.
 bool HandlePost(WorkerContext& ctx, const Post& post,
                 RuleReport::Posts* counts = nullptr);
 

@@ -9,6 +9,7 @@
 #include "runtime/database.h"
 #include "runtime/threads.h"
 #include "store/rule_table.h"
+#include "store/statements.h"
 
 namespace dw {
 
@@ -25,8 +26,9 @@ struct CollectionPacing {
 // collection worker. Start-up creates one, opens the database and loads the
 // rules and settings into it, then hands it to the engine by reference.
 // While a worker runs only that worker touches the database, the rules, the
-// keywords, the seen ids, the first-round flag and the rule health; workers
-// follow each other, never overlap, so none of it needs a lock.
+// keywords, the seen ids, the first-round flag, the pending posts and the
+// rule health; workers follow each other, never overlap, so none of it
+// needs a lock.
 struct ProgramState {
   ProgramState() = default;
   // Stops and waits for the worker if the program did not do so itself.
@@ -46,6 +48,8 @@ struct ProgramState {
   Settings settings;
   // True from start-up until the first round that runs to its end.
   bool first_round = false;
+  // Posts listed and announced whose insert failed, oldest first.
+  std::vector<StoredPost> pending_posts;
   // How each rule has fared; the worker keeps it, the view gets copies.
   HealthBook health;
 

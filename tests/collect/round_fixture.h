@@ -17,7 +17,6 @@
 #include "net/http_request.h"
 #include "recording_view.h"
 #include "store/rule_loader.h"
-#include "store/rule_row.h"
 #include "test_database.h"
 
 namespace dw::testing {
@@ -92,27 +91,6 @@ inline void PutRule(RuleTable& table, const RuleRow& rule) {
   for (int cell = kRuleIsdo; cell <= kRuleLastid; ++cell) {
     table.Cell(rule.id, cell) = cells[cell - kRuleIsdo];
   }
-}
-
-// The whole row the rule tools take, from the row as the file holds it.
-inline dw::RuleRow WholeRow(const RuleRow& rule) {
-  dw::RuleRow row;
-  row.id = rule.id;
-  row.isdo = rule.isdo;
-  row.rank = std::to_string(rule.rank);
-  row.isgbk = rule.isgbk;
-  row.type = rule.type;
-  row.name = rule.name;
-  row.url = rule.url;
-  row.cookie = rule.cookie;
-  row.reg = rule.reg;
-  row.before = rule.before;
-  row.after = rule.after;
-  row.tindex = rule.tindex;
-  row.idindex = rule.idindex;
-  row.pinurl = rule.pinurl;
-  row.lastid = rule.lastid;
-  return row;
 }
 
 // Whole rounds against the local site, with the program's state built the

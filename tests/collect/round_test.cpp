@@ -139,12 +139,13 @@ TEST_F(CollectionRoundTest, KindEightTakesIdsAboveTheLastIdAndKeepsTheAdvance) {
   rule.type = "8";
   rule.lastid = "100";
   db_.AddRule(rule);
-  db_.AddInfo(Link("101"));  // no duplicate check for kind 8
+  db_.AddInfo(Link("101"));  // listed, but found stored
   StartUp();
 
   RunRound();
   EXPECT_EQ(PostTitles(), (Titles{"n101", "n105"}));
-  EXPECT_EQ(StoredUrls(), (Titles{Link("101"), Link("105"), Link("101")}));
+  EXPECT_EQ(ReminderTitles(), (Titles{"n105"}));
+  EXPECT_EQ(StoredUrls(), (Titles{Link("101"), Link("105")}));
   EXPECT_EQ(state_.rule_table.Cell(10, kRuleLastid), "105");
 
   RunRound();  // nothing above 105

@@ -1,0 +1,93 @@
+#include "collect/pending_posts.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "collect/run_log.h"
+#include "round_fixture.h"
+
+namespace dw::testing {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class PendingPostsTest : public RoundTest {
+ protected:
+  // A round on a page of `posts` while another program holds the database
+  // for longer than the busy timeout (lowered, so a try waits 50 ms).
+  void HeldRound(const std::vector<PagePost>& posts) {
+    WritePage("list", ListPage(posts));
+    sqlite3_busy_timeout(state_.database.Handle(), 50);
+    db_.Exec("BEGIN EXCLUSIVE");
+    RunRound();
+  }
+};
+
+// Posts refused are listed and announced once, kept pending and stored at
+// the end of the rule or before the next insert (so in the order found);
+// those still refused at program end go to the log.
+TEST_F(PendingPostsTest, PostsRefusedByAHeldDatabaseAreStoredLaterOnce) {
+  const std::string n = "http://n.example/";
+  RuleRow numbered = ListRule(8, "Numbered", WritePage("list", ""));
+  numbered.type = "8";
+  numbered.pinurl = n + "[1]";
+  db_.AddRule(ListRule(7, "Alpha", numbered.url));
+  db_.AddRule(numbered);
+  db_.AddRule(ListRule(9, "Alpha too", numbered.url));  // the same links
+  StartUp();
+  HeldRound({{"1", "One"}});
+  db_.Exec("COMMIT");
+  EXPECT_EQ(ReminderTitles(), (Texts{"One", "One"}));
+  EXPECT_EQ(view_.posts.size(), 3u);
+  EXPECT_EQ(view_.health[7].last->posts.store_failed, 1);
+  RunRound();
+  EXPECT_TRUE(ReminderTitles().empty());
+  EXPECT_EQ(StoredUrls(), (Texts{Link("1"), n + "1"}));
+
+  HeldRound({{"2", "Two"}, {"1", "One"}});
+  db_.Exec("COMMIT");
+  WritePage("list", ListPage({{"3", "Three"}, {"2", "Two"}, {"1", "One"}}));
+  RunRound();
+  EXPECT_EQ(ReminderTitles(), (Texts{"Three", "Three"}));
+  EXPECT_EQ(StoredUrls(), (Texts{Link("1"), n + "1", Link("2"), n + "2",
+                                 Link("3"), n + "3"}));
+
+  HeldRound({{"4", kGreenTea}});
+  SavePendingPosts(state_);  // what the end of the program does
+  db_.Exec("COMMIT");
+  EXPECT_TRUE(state_.pending_posts.empty());
+  std::stringstream log;
+  log << std::ifstream(LogPathBeside(db_.path())).rdbuf();
+  const std::string tea = "\tnot stored\t" + GbkToUtf8(kGreenTea) + "\t";
+  EXPECT_NE(log.str().find("\trule 7\tAlpha" + tea + Link("4") + "\tfound "),
+            std::string::npos);
+  EXPECT_NE(log.str().find("\trule 8\tNumbered" + tea + n + "4\tfound "),
+            std::string::npos);
+}
+
+// The last id a kind 8 rule advances lives in memory only; after a restart
+// the first round finds the posts it stored before.
+TEST_F(PendingPostsTest, AfterARestartKindEightStoresNothingTwice) {
+  const std::string url =
+      WritePage("list", ListPage({{"102", "n102"}, {"101", "n101"}}));
+  RuleRow numbered = ListRule(8, "Numbered", url);
+  numbered.type = "8";
+  numbered.lastid = "100";
+  db_.AddRule(numbered);
+  StartUp();
+  RunRound();
+  state_.seen_ids = SeenIds();  // a new start finds only the file
+  StartUp();
+  RunRound();
+  EXPECT_EQ(PostTitles(), (Texts{"n102", "n101", "n102", "n101"}));
+  EXPECT_TRUE(ReminderTitles().empty());
+  EXPECT_EQ(StoredUrls(), (Texts{Link("101"), Link("102")}));
+}
+
+}  // namespace
+}  // namespace dw::testing
