@@ -103,16 +103,15 @@ ChainPage RunRuleChain(const ChainRule& rule,
   for (int attempt = 0; attempt < kFetchAttempts && page.text.empty();
        ++attempt) {
     if (StopRequested()) break;
-    std::string bytes;
+    std::string fetched;
     int status = 0;
-    if (page_bytes) {
-      bytes = *page_bytes;
-    } else {
+    if (!page_bytes) {
       HttpRequestParams params;
       params.url = rule.url;
       params.status = &status;
-      bytes = HttpRequest(params);
+      fetched = HttpRequest(params);
     }
+    const std::string& bytes = page_bytes ? *page_bytes : fetched;
     report.fetch.attempts = attempt + 1;
     report.fetch.status = status;
     report.fetch.bytes = static_cast<std::int64_t>(bytes.size());
