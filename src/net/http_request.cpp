@@ -9,6 +9,7 @@
 #include "net/base64.h"
 #include "net/cookies.h"
 #include "runtime/encoding.h"
+#include "runtime/gbk_char.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
 
@@ -153,8 +154,9 @@ std::string WireUrl(const std::string& url) {
     const unsigned char c = url[i];
     if (c >= 0x80) {
       size_t end = i;
+      // A character's second byte may be an ASCII one: take it whole.
       while (end < url.size() && static_cast<unsigned char>(url[end]) >= 0x80) {
-        ++end;
+        end += GbkCharLength(url, end);
       }
       const std::string run = url.substr(i, end - i);
       AppendEscaped(out, ConvertEncoding(run, "GBK", "UTF-8").value_or(run));

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "runtime/gbk_char.h"
 #include "runtime/gbk_constants.h"
 #include "runtime/runtime_error.h"
 
@@ -120,7 +121,7 @@ std::string FoldFullWidth(const std::string& text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80 || i + 1 >= text.size()) {
+    if (GbkCharLength(text, i) == 1) {
       out += text[i++];
       continue;
     }

@@ -5,6 +5,8 @@
 #include <locale>
 #include <optional>
 
+#include "runtime/gbk_char.h"
+
 namespace dw {
 
 struct Pattern::Impl {
@@ -81,8 +83,7 @@ std::vector<Match> PatternSearchAll(const Pattern& pattern,
       // An empty match would be found again from the same place: step over
       // the character it sits before, a GBK pair as one.
       if (end >= subject.size()) break;
-      bool lead = static_cast<unsigned char>(subject[end]) >= 0x80;
-      pos = end + ((lead && end + 1 < subject.size()) ? 2 : 1);
+      pos = end + GbkCharLength(subject, end);
     }
   } catch (const std::exception&) {
     // The engine gives up on searches that grow too complex or too deep;

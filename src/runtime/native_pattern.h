@@ -49,9 +49,10 @@ bool PatternCreate(Pattern& pattern, std::string_view text,
 // Every match, left to right. Each later search starts where the previous
 // match ended and takes that point as the start of the text ("^" and "\b"
 // see it so). After an empty match the search steps on by one character (two
-// bytes at a GBK lead byte). An empty subject, an empty pattern object, or a
-// search the engine gives up on (too complex, out of stack) gives no matches;
-// `gave_up`, when given, tells the last of these from the others.
+// bytes for a GBK lead byte with a valid trail byte). An empty subject, an
+// empty pattern object, or a search the engine gives up on (too complex, out
+// of stack) gives no matches; `gave_up`, when given, tells the last of these
+// from the others.
 std::vector<Match> PatternSearchAll(const Pattern& pattern,
                                     std::string_view subject,
                                     bool* gave_up = nullptr);

@@ -8,25 +8,33 @@
 #include <cstring>
 #include <string_view>
 
+#include "runtime/gbk_char.h"
+
 namespace dw {
 namespace {
 
-bool IsLeadByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+bool IsLeadByte(char c) { return IsGbkLead(static_cast<unsigned char>(c)); }
 
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
+// Ignoring case folds one-byte letters only: the second byte of a
+// double-byte character may look like a letter but is compared as it is.
 bool MatchesAt(const char* at, std::string_view sought, bool ignoreCase) {
   if (!ignoreCase) return std::memcmp(at, sought.data(), sought.size()) == 0;
-  for (std::size_t k = 0; k < sought.size(); ++k) {
-    if (FoldAscii(at[k]) != FoldAscii(sought[k])) return false;
+  for (std::size_t k = 0; k < sought.size();) {
+    if (GbkCharLength(sought, k) == 2) {
+      if (at[k] != sought[k] || at[k + 1] != sought[k + 1]) return false;
+      k += 2;
+    } else {
+      if (FoldAscii(at[k]) != FoldAscii(sought[k])) return false;
+      ++k;
+    }
   }
   return true;
 }
 
-// Bytes that make up the character starting at pos: two for a lead byte with
-// a byte after it, otherwise one.
 std::size_t UnitLength(const std::string& text, std::size_t pos) {
-  return (IsLeadByte(text[pos]) && pos + 1 < text.size()) ? 2 : 1;
+  return GbkCharLength(text, pos);
 }
 
 bool IsSpaceUnit(const std::string& text, std::size_t pos, std::size_t len) {
@@ -46,8 +54,10 @@ std::size_t SkipFor(std::optional<int> start) {
 // - Skim: when the sought text starts with a one-byte character that has no
 //   other case to look for, jump with memchr from one occurrence of that
 //   byte to the next. Whether an occurrence starts a character is told by
-//   the lead bytes right before it: the byte after any one-byte value starts
-//   a character, so an even run of lead bytes before it means it does.
+//   the lead bytes right before it: the byte after any other byte starts a
+//   character, and lead bytes are valid trail bytes too, so they pair off
+//   from there. An even run means it does; so does an odd one when the
+//   byte cannot be a trail byte, since the last lead then stands alone.
 // - Walk: test eight bytes at once for anything that makes the scan stop (a
 //   byte that could start a match, judged by the first two bytes of the
 //   sought text, or a lead byte) and step on one character at a time there.
@@ -102,11 +112,10 @@ class ByteChoice {
   std::uint64_t b_;
 };
 
-// Steps over the double-byte characters starting at pos, to the next
-// one-byte character or the end.
+// Steps over the characters starting with a lead byte from pos, to the
+// next character that does not, or the end.
 std::size_t SkipDoubleBytes(const char* s, std::size_t n, std::size_t pos) {
-  while (pos + 1 < n && IsLeadByte(s[pos])) pos += 2;
-  if (pos + 1 == n && IsLeadByte(s[pos])) ++pos;
+  while (pos < n && IsLeadByte(s[pos])) pos += GbkCharLength(s, n, pos);
   return pos;
 }
 
@@ -123,6 +132,7 @@ class Scan {
         first_(sought[0], ignoreCase),
         second_(sought.size() > 1 ? sought[1] : '\0', ignoreCase),
         leadFirst_(IsLeadByte(sought[0])),
+        trailFirst_(IsGbkTrail(static_cast<unsigned char>(sought[0]))),
         skim_(!leadFirst_ && !(ignoreCase && IsAsciiLetter(sought[0]))) {}
 
   std::size_t Next(std::size_t pos) const {
@@ -156,7 +166,7 @@ class Scan {
       std::size_t run = at;
       while (run > pos && IsLeadByte(s_[run - 1])) --run;
       // The first byte is known to match.
-      if ((at - run) % 2 == 0 &&
+      if (((at - run) % 2 == 0 || !trailFirst_) &&
           (m == 1 || MatchesAt(s_ + at + 1, sought_.substr(1), ignoreCase_))) {
         pos = at;
         return kFound;
@@ -187,19 +197,12 @@ class Scan {
         break;
       }
       if (pos >= limit || n_ - pos < m) break;
-      const bool lead = IsLeadByte(s_[pos]);
-      if (lead && !leadFirst_) {
+      if (IsLeadByte(s_[pos]) && !leadFirst_) {
         pos = SkipDoubleBytes(s_, n_, pos);
         continue;
       }
       if (MatchesAt(s_ + pos, sought_, ignoreCase_)) return true;
-      if (!lead) {
-        ++pos;
-      } else if (pos + 1 < n_) {
-        pos += 2;
-      } else {
-        pos = n_;  // a lead byte at the very end ends the scan
-      }
+      pos += GbkCharLength(s_, n_, pos);
     }
     if (n_ - pos < m) pos = n_;
     return false;
@@ -212,6 +215,7 @@ class Scan {
   ByteChoice first_;
   ByteChoice second_;
   bool leadFirst_;
+  bool trailFirst_;
   bool skim_;
 };
 

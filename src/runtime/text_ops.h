@@ -1,9 +1,9 @@
 // Text operations over GBK byte strings.
 //
 // Positions and lengths count bytes and are 1-based; a search that finds
-// nothing gives -1. Scans step over a double-byte character (a byte of 0x80
-// or above and the byte after it) as one unit, so a match never starts on the
-// second byte of a Chinese character.
+// nothing gives -1. Scans step over a double-byte character (a lead byte
+// 0x81..0xFE and a valid trail byte after it, see runtime/gbk_char.h) as one
+// unit, so a match never starts on the second byte of a Chinese character.
 #pragma once
 
 #include <optional>

@@ -5,11 +5,15 @@
 #include <optional>
 
 #include "runtime/encoding.h"
+#include "runtime/gbk_char.h"
 
 namespace dw {
 namespace {
 
 constexpr char32_t kEscapeBase = 0xDC00;  // + byte, for undecodable bytes
+// + lead * 256 + trail, for a lead and trail byte that the code page leaves
+// without a character: still one character, as every scan takes them.
+constexpr char32_t kPairBase = 0xF0000;
 
 struct Tables {
   // Wide character of each single byte 0x80..0xFF and of each double-byte
@@ -75,12 +79,12 @@ inline size_t DecodeOne(const Tables& t, std::string_view s, size_t i,
     *out = b;
     return 1;
   }
-  if (i + 1 < s.size()) {
-    char16_t w = t.pair[b * 256 + static_cast<unsigned char>(s[i + 1])];
-    if (w != 0) {
-      *out = w;
-      return 2;
-    }
+  if (GbkCharLength(s, i) == 2) {
+    const unsigned code = b * 256 + static_cast<unsigned char>(s[i + 1]);
+    const char16_t w = t.pair[code];
+    *out = w != 0 ? static_cast<wchar_t>(w)
+                  : static_cast<wchar_t>(kPairBase + code);
+    return 2;
   }
   char16_t w = t.single[b];
   *out =
@@ -89,10 +93,8 @@ inline size_t DecodeOne(const Tables& t, std::string_view s, size_t i,
 }
 
 // The bytes taken by the character at `s[i]`.
-inline size_t CharLength(const Tables& t, const unsigned char* s, size_t n,
-                         size_t i) {
-  if (s[i] < 0x80) return 1;
-  return (i + 1 < n && t.pair[s[i] * 256 + s[i + 1]] != 0) ? 2 : 1;
+inline size_t CharLength(const unsigned char* s, size_t n, size_t i) {
+  return GbkCharLength(reinterpret_cast<const char*>(s), n, i);
 }
 
 constexpr size_t kMarkEvery = 64;
@@ -133,10 +135,9 @@ size_t WideText::ByteOffset(std::string_view gbk, size_t index) const {
   if (marks_.empty()) return 0;
   size_t block = std::min(index / kMarkEvery, marks_.size() - 1);
   size_t i = marks_[block];
-  const Tables& t = GetTables();
   const unsigned char* s = reinterpret_cast<const unsigned char*>(gbk.data());
   for (size_t c = block * kMarkEvery; c < index && i < gbk.size(); ++c) {
-    i += CharLength(t, s, gbk.size(), i);
+    i += CharLength(s, gbk.size(), i);
   }
   return i;
 }
@@ -162,6 +163,9 @@ std::string WideToGbk(std::wstring_view wide) {
     uint32_t c = static_cast<uint32_t>(w);
     if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
       out[n++] = static_cast<char>(c - kEscapeBase);
+    } else if (c >= kPairBase + 0x8140 && c <= kPairBase + 0xFEFE) {
+      out[n++] = static_cast<char>((c - kPairBase) >> 8);
+      out[n++] = static_cast<char>((c - kPairBase) & 0xFF);
     } else {
       n += PutGbk(c, &out[n]);
     }

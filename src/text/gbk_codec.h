@@ -15,8 +15,10 @@ namespace dw {
 //
 // Bytes that do not form a GBK character (a lead byte without a valid trail
 // byte, a stray 0xFF) become the wide characters U+DC80..U+DCFF, which GBK
-// never produces, and turn back into the same byte: a round trip never loses
-// or changes a byte.
+// never produces, and a lead and valid trail byte that the code page leaves
+// without a character become one character U+F0000 + lead * 256 + trail.
+// Both turn back into the same bytes: a round trip never loses or changes a
+// byte, and characters fall exactly where the text operations step.
 
 std::wstring GbkToWide(std::string_view gbk);
 

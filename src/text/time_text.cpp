@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "runtime/gbk_char.h"
+
 namespace dw {
 namespace {
 
@@ -66,8 +68,8 @@ std::string ExpandPicture(std::string_view picture, std::string_view letters,
       i = CopyQuoted(picture, i, out);
       continue;
     }
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      const std::size_t len = i + 1 < picture.size() ? 2 : 1;
+    if (IsGbkLead(static_cast<unsigned char>(c))) {
+      const std::size_t len = GbkCharLength(picture, i);
       out.append(picture, i, len);
       i += len;
       continue;

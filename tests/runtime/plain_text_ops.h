@@ -10,16 +10,27 @@
 
 namespace dw::plain {
 
-inline bool IsLead(char c) { return static_cast<unsigned char>(c) >= 0x80; }
+// A lead byte with a valid trail byte after it is one character of two.
+inline std::size_t CharLength(const std::string& s, std::size_t pos) {
+  const auto lead = static_cast<unsigned char>(s[pos]);
+  if (lead < 0x81 || lead == 0xFF || pos + 1 >= s.size()) return 1;
+  const auto trail = static_cast<unsigned char>(s[pos + 1]);
+  return (trail >= 0x40 && trail != 0x7F && trail != 0xFF) ? 2 : 1;
+}
 
 inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
+// Case is ignored for one-byte characters only.
 inline bool MatchesAt(const std::string& text, std::size_t pos,
                       const std::string& sought, bool ignoreCase) {
   for (std::size_t k = 0; k < sought.size(); ++k) {
     char a = text[pos + k];
     char b = sought[k];
-    if (ignoreCase ? Fold(a) != Fold(b) : a != b) return false;
+    if (ignoreCase && CharLength(sought, k) == 1 ? Fold(a) != Fold(b) : a != b)
+      return false;
+    if (CharLength(sought, k) == 2 && text[pos + k + 1] != sought[k + 1])
+      return false;
+    k += CharLength(sought, k) - 1;
   }
   return true;
 }
@@ -37,8 +48,7 @@ inline int FindText(const std::string& text, const std::string& sought,
   while (text.size() - pos >= sought.size()) {
     if (MatchesAt(text, pos, sought, ignoreCase))
       return static_cast<int>(pos) + 1;
-    if (IsLead(text[pos]) && pos + 1 >= text.size()) return -1;
-    pos += IsLead(text[pos]) ? 2 : 1;
+    pos += CharLength(text, pos);
   }
   return -1;
 }
@@ -62,7 +72,7 @@ inline std::string ReplaceText(const std::string& text,
       if (left > 0) --left;
       continue;
     }
-    std::size_t len = IsLead(text[pos]) && pos + 1 < text.size() ? 2 : 1;
+    std::size_t len = CharLength(text, pos);
     out.append(text, pos, len);
     pos += len;
   }
@@ -86,8 +96,7 @@ inline std::vector<std::string> SplitText(
         return pieces;
       continue;
     }
-    if (IsLead(text[pos]) && pos + 1 >= text.size()) break;
-    pos += IsLead(text[pos]) ? 2 : 1;
+    pos += CharLength(text, pos);
   }
   if (from < text.size()) pieces.push_back(text.substr(from));
   return pieces;

@@ -56,6 +56,13 @@ TEST(FindText, PositionsAndStarts) {
       // The comparison at a lone lead byte at the end comes before the step.
       {"lone lead sought", "ab\xd6", "\xd6", std::nullopt, false, 3},
       {"lone lead ends", "ab\xd6", "x", std::nullopt, false, -1},
+      // A lead byte takes the next byte only when that is a trail byte.
+      {"lone lead before markup", "x\x81</ul>", "</ul>", {}, false, 3},
+      {"lone lead before space", "\xd6\xd6 a", " a", {}, false, 3},
+      {"0x80 and 0xFF stand alone", "\x80@\xFF@", "@", 3, false, 4},
+      // Only one-byte letters fold: 0x81 0x41 is not 0x81 0x61.
+      {"second byte never folded", kWithA, "\x81\x41", {}, true, -1},
+      {"pair then folded letter", kWithA + "B", kWithA + "b", {}, true, 1},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FindText(c.text, c.sought, c.start, c.ignoreCase), c.expected)
@@ -157,11 +164,12 @@ TEST(SplitText, Cases) {
 // second byte is ASCII, runs of lead bytes, a lone lead byte at the end.
 std::string NearMissText(std::mt19937& rng) {
   static const std::string pieces[] = {
-      "a",        "A",     "&",     "l",          "L",    "t;",
-      ";",        " ",     "  ",    "\n",         "\r\n", "\"",
-      "'",        "&lt",   "&LT;",  "&l",         "<ta",  "<table>",
-      "\x81",     "\x81&", "\x81 ", "\xD6\xD0",   kWithA, kWithAt,
-      "\x81\x81", "@",     "x",     "abcdefghij", "\xD6"};
+      "a",        "A",     "&",        "l",          "L",    "t;",
+      ";",        " ",     "  ",       "\n",         "\r\n", "\"",
+      "'",        "&lt",   "&LT;",     "&l",         "<ta",  "<table>",
+      "\x81",     "\x81&", "\x81 ",    "\xD6\xD0",   kWithA, kWithAt,
+      "\x81\x81", "@",     "x",        "abcdefghij", "\xD6", "\x81<",
+      "\x80",     "\xFF",  "\x81\x41", "\xD6 "};
   std::string s;
   const int count = static_cast<int>(rng() % 200);
   for (int k = 0; k < count; ++k) s += pieces[rng() % std::size(pieces)];
@@ -169,9 +177,25 @@ std::string NearMissText(std::mt19937& rng) {
 }
 
 TEST(TextScan, AgreesWithPlainScanOnLongTexts) {
-  const std::string soughts[] = {
-      "a",    "L",    "  ",       "&lt;",  "<table>", "\r\n",        "@",
-      "\x81", "\xD0", "\xD6\xD0", "\x81&", "a\x81",   "abcdefghij!", ";"};
+  const std::string soughts[] = {"a",
+                                 "L",
+                                 "  ",
+                                 "&lt;",
+                                 "<table>",
+                                 "\r\n",
+                                 "@",
+                                 "\x81",
+                                 "\xD0",
+                                 "\xD6\xD0",
+                                 "\x81&",
+                                 "a\x81",
+                                 "abcdefghij!",
+                                 ";",
+                                 "<",
+                                 "\xFF",
+                                 "\x81\x41",
+                                 "\x81"
+                                 "A"};
   std::mt19937 rng(7);
   for (int n = 0; n < 2000; ++n) {
     const std::string text = NearMissText(rng);

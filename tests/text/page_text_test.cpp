@@ -94,8 +94,8 @@ TEST(TidyHtmlTextTest, HalvesSpaceRunsOnce) {
       // Breaks and tabs go first, so the spaces around them meet.
       {"a \t b", "a b"},
       {"a \r\n b", "a b"},
-      // The first space is the second byte of a double-byte character.
-      {"\x81  x", "\x81  x"},
+      // A space is never a trail byte: the lead byte before it stands alone.
+      {"\x81  x", "\x81 x"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TidyHtmlText(c.input), c.expected) << c.input;
