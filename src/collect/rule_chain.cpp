@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -21,13 +20,6 @@ constexpr int kFetchAttempts = 3;
 int ClampToInt(std::int64_t value) {
   return static_cast<int>(std::clamp<std::int64_t>(
       value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-// The page bytes as GBK text.
-std::string DecodePage(const std::string& bytes, bool page_is_gbk) {
-  if (page_is_gbk)
-    return std::string(bytes.c_str(), std::strlen(bytes.c_str()));
-  return Utf8ToGbk(bytes);
 }
 
 // A page answered with an error status, or not at all, is a failed fetch
@@ -116,8 +108,11 @@ ChainPage RunRuleChain(const ChainRule& rule,
     report.fetch.status = status;
     report.fetch.bytes = static_cast<std::int64_t>(bytes.size());
     answered = !bytes.empty() && Answered(status, !page_bytes);
-    MarkerCut cut = CutBetweenMarkers(DecodePage(bytes, rule.page_is_gbk),
-                                      rule.before, rule.after);
+    // A large page is held once: the body becomes the text in its own
+    // buffer, and the text is gone before the cut part is tidied.
+    MarkerCut cut =
+        CutBetweenMarkers(PageBytesToText(std::move(bytes), rule.page_is_gbk),
+                          rule.before, rule.after);
     report.cut.start_found = cut.left_found;
     report.cut.end_found = cut.right_found;
     report.cut.bytes = static_cast<std::int64_t>(cut.text.size());

@@ -98,6 +98,11 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
       t->body.size() + n > kHttpMaxBodyBytes) {
     return 0;
   }
+  // Growing by doubling would leave the body spread over a buffer up to
+  // twice its size, and hold old and new buffers at once while it moves.
+  if (announced > 0 && t->body.capacity() < static_cast<size_t>(announced)) {
+    t->body.reserve(static_cast<size_t>(announced));
+  }
   t->body.append(data, n);
   t->Progressed();
   return n;

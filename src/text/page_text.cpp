@@ -57,12 +57,11 @@ size_t DecodeUtf8(std::string_view s, size_t i, int32_t* cp) {
   return taken;
 }
 
-}  // namespace
-
-std::string Utf8ToGbk(std::string_view bytes) {
-  bytes = bytes.substr(0, std::min(bytes.size(), bytes.find('\0')));
-  std::string out;
-  out.resize(bytes.size());  // GBK is never longer than UTF-8
+// Converts the UTF-8 bytes in[0, size) to GBK at out and gives the bytes
+// written. GBK never takes more bytes than the UTF-8 it came from, so out
+// may be in itself: every character is read before its bytes are written.
+size_t ConvertUtf8ToGbk(const char* in, size_t size, char* out) {
+  const std::string_view bytes(in, size);
   size_t n = 0;
   size_t i = 0;
   while (i < bytes.size()) {
@@ -90,8 +89,23 @@ std::string Utf8ToGbk(std::string_view bytes) {
       n += PutGbk(static_cast<char32_t>(cp), &out[n]);
     }
   }
-  out.resize(n);
-  return out;
+  return n;
+}
+
+}  // namespace
+
+std::string Utf8ToGbk(std::string_view bytes) {
+  return PageBytesToText(std::string(bytes), /*is_gbk=*/false);
+}
+
+std::string PageBytesToText(std::string bytes, bool is_gbk) {
+  // Text holds no zero byte; one in a page is dropped rather than let it
+  // end the page, which would lose its end marker.
+  bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
+  if (!is_gbk) {
+    bytes.resize(ConvertUtf8ToGbk(bytes.data(), bytes.size(), bytes.data()));
+  }
+  return bytes;
 }
 
 std::string TidyHtmlText(std::string_view text) {

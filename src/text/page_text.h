@@ -6,9 +6,14 @@
 namespace dw {
 
 // A UTF-8 page body as GBK text. A character with no GBK form, or a
-// malformed UTF-8 sequence, becomes "?" and the rest is kept; a zero byte
-// ends the text.
+// malformed UTF-8 sequence, becomes "?" and the rest is kept; zero bytes
+// are dropped.
 std::string Utf8ToGbk(std::string_view bytes);
+
+// A fetched page body as program text: its zero bytes dropped, then taken
+// as GBK or converted from UTF-8. Works in the body's own buffer, so a
+// large page is held once.
+std::string PageBytesToText(std::string bytes, bool is_gbk);
 
 // Flattens a cut-out part of a page: line breaks and tabs go, runs of
 // spaces are halved once, "&lt;" "&gt;" "&quot;" "&#37;" are decoded, and

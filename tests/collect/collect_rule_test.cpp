@@ -34,7 +34,7 @@ TEST(CollectRuleTest, FetchesUntilTheCutPageHoldsSomethingThreeTimesAtMost) {
       {"nothing between", "<ul class=\"posts\"></ul>", 3, 0},
       {"empty body", "", 3, 0},
       {"zero byte before the end marker",
-       "<ul class=\"posts\"><li><a href=\"/post/1\">x</a>\0</ul>"s, 3, 0},
+       "<ul class=\"posts\"><li><a href=\"/post/1\">x</a>\0</ul>"s, 1, 1},
   };
   for (const FetchCase& c : cases) {
     SCOPED_TRACE(c.what);

@@ -37,9 +37,9 @@ TEST(Utf8ToGbkTest, ConvertsPageText) {
       {"a\xF0\x9F\x98\x80"
        "b",
        "a?b"},  // emoji
-      // A zero byte ends the text.
-      {std::string("ab\0cd", 5), "ab"},
-      {std::string("\0ab", 3), ""},
+      // Zero bytes are dropped.
+      {std::string("ab\0cd", 5), "abcd"},
+      {std::string("\0ab\0", 4), "ab"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Utf8ToGbk(c.input), c.expected) << c.input;
