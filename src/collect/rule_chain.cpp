@@ -10,6 +10,7 @@
 #include "runtime/convert.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
+#include "text/html_entities.h"
 #include "text/page_text.h"
 
 namespace dw {
@@ -162,7 +163,7 @@ FoundPost PostOfMatch(const ChainRule& rule, const Match& match,
                       const std::string& page) {
   FoundPost post;
   post.id = MatchSubText(match, page, rule.id_group);
-  post.title = MatchSubText(match, page, rule.title_group);
+  post.title = DecodeHtmlEntities(MatchSubText(match, page, rule.title_group));
   post.link = ReplaceText(rule.link_template,
                           "[" + std::to_string(rule.id_group) + "]", post.id);
   return post;
