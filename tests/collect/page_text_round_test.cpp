@@ -9,88 +9,69 @@
 namespace dw::testing {
 namespace {
 
+using Texts = std::vector<std::string>;
+
 class PageTextRoundTest : public RoundTest {
  protected:
-  // Twenty posts with ids from `first` up, the highest on top.
-  static std::vector<PagePost> TwentyPosts(int first) {
-    std::vector<PagePost> posts;
-    for (int id = first + 19; id >= first; --id) {
-      posts.push_back({std::to_string(id), "Deal " + std::to_string(id)});
+  // Serves a page of `posts` as it is, or of twenty (ids id * 100 + 1 up,
+  // titles "Deal <id>") with `from` replaced by `to`, to a rule of its own.
+  void AddRule(int id, const std::string& from, const std::string& to,
+               bool gbk = true, std::vector<PagePost> posts = {}) {
+    for (int n = id * 100 + 20; n > id * 100 && from != ""; --n) {
+      posts.push_back({std::to_string(n), "Deal " + std::to_string(n)});
     }
-    return posts;
-  }
-
-  // Serves `page` (GBK, or turned to UTF-8) to a rule of its own.
-  void AddRule(int id, std::string page, bool gbk) {
-    RuleRow rule =
-        ListRule(id, "R" + std::to_string(id),
-                 WritePage(std::to_string(id), gbk ? page : GbkToUtf8(page)));
+    std::string page = ListPage(posts);
+    page.replace(page.find(from), from.size(), to);
+    RuleRow rule = ListRule(
+        id, "R", WritePage(std::to_string(id), gbk ? page : GbkToUtf8(page)));
     rule.isgbk = gbk ? "1" : "0";
     db_.AddRule(rule);
   }
-
-  std::vector<std::string> StoredTitles() {
-    std::vector<std::string> titles;
-    for (const InfoRow& row : db_.Info()) titles.push_back(row.title);
-    return titles;
+  void Round() {
+    StartUp();
+    RunRound();
+  }
+  Texts Stored(std::string InfoRow::*column) {
+    Texts texts;
+    for (const InfoRow& row : db_.Info()) texts.push_back(row.*column);
+    return texts;
   }
 };
 
-std::string Replaced(std::string page, const std::string& from,
-                     const std::string& to) {
-  return page.replace(page.find(from), from.size(), to);
-}
-
 TEST_F(PageTextRoundTest, ZeroBytesInAPageAreDroppedForBothEncodings) {
   const std::string zero(1, '\0');
-  for (bool gbk : {true, false}) {
-    // One before the start marker, one inside the top post's title.
-    AddRule(gbk ? 7 : 8,
-            Replaced(Replaced(ListPage(TwentyPosts(gbk ? 1 : 101)), "<ul",
-                              zero + "<ul"),
-                     ">Deal", ">De" + zero + "al"),
-            gbk);
-  }
-  StartUp();
-  RunRound();
-  const std::vector<std::string> titles = StoredTitles();
+  AddRule(7, ">Deal", ">De" + zero + "al");  // in the top post's title
+  AddRule(8, "<ul", zero + "<ul", /*gbk=*/false);
+  Round();
+  const Texts titles = Stored(&InfoRow::title);
   ASSERT_EQ(titles.size(), 40u);
-  EXPECT_EQ(titles[19], "Deal 20");
-  EXPECT_EQ(titles[39], "Deal 120");
+  EXPECT_EQ(titles[19], "Deal 720");
 }
 
 TEST_F(PageTextRoundTest, ALoneLeadByteNeverSwallowsTheMarkupAfterIt) {
-  AddRule(7, Replaced(ListPage(TwentyPosts(1)), "</ul>", "\x81</ul>"), true);
-  StartUp();
-  RunRound();
-  EXPECT_EQ(StoredTitles().size(), 20u);
+  AddRule(7, "</ul>", "\x81</ul>");
+  Round();
+  EXPECT_EQ(Stored(&InfoRow::title).size(), 20u);
 }
 
 TEST_F(PageTextRoundTest, KeywordsFoldOnlyOneByteLetters) {
-  const std::string up = "\x81\x41";     // 丄
-  const std::string other = "\x81\x61";  // 乤, the same bytes folded
-  AddRule(7, ListPage({{"3", "X" + up}, {"2", "y" + other}, {"1", "Z"}}), true);
-  db_.SetKeywords(up + "\r\nx\r\nz");
-  StartUp();
-  RunRound();
-  std::vector<std::string> marked;
-  for (const InfoRow& row : db_.Info()) marked.push_back(row.zt);
-  EXPECT_EQ(marked, (std::vector<std::string>{"1", "0", "1"}));
+  db_.SetKeywords("\x81\x41\r\nx");  // 丄, whose second byte is "A"
+  AddRule(7, "", "", true, {{"3", "\x81\x41"}, {"2", "\x81\x61"}, {"1", "X"}});
+  Round();
+  EXPECT_EQ(Stored(&InfoRow::zt), (Texts{"1", "0", "1"}));  // 乤 is not 丄
 }
 
 TEST_F(PageTextRoundTest, TitlesHaveTheirCharacterReferencesDecoded) {
-  AddRule(7,
-          ListPage({{"3", "Command &amp; Conquer"},
-                    {"2", "Cook&#039;s Knife &eacute;"},
-                    {"1", "don&#x27;t &hearts;"}}),
-          false);
-  StartUp();
-  RunRound();
-  EXPECT_EQ(StoredTitles(),
-            (std::vector<std::string>{"don't ?", "Cook's Knife \xA8\xA6",
-                                      "Command & Conquer"}));
-  EXPECT_EQ(PostTitles()[0], "Command & Conquer");
-  EXPECT_EQ(StoredUrls()[0], Link("1"));
+  AddRule(7, "", "", false,
+          {{"3", "Command &amp; Conquer"},
+           {"2", "Cook&#039;s Knife &eacute;"},
+           {"1", "don&#x27;t &hearts;"}});
+  Round();
+  EXPECT_EQ(Stored(&InfoRow::title),
+            (Texts{"don't ?", "Cook's Knife \xA8\xA6", "Command & Conquer"}));
+  EXPECT_EQ(PostTitles(),
+            (Texts{"Command & Conquer", "Cook's Knife \xA8\xA6", "don't ?"}));
+  EXPECT_EQ(Stored(&InfoRow::url), (Texts{Link("1"), Link("2"), Link("3")}));
 }
 
 }  // namespace
