@@ -109,11 +109,12 @@ ChainPage RunRuleChain(const ChainRule& rule,
     report.fetch.status = status;
     report.fetch.bytes = static_cast<std::int64_t>(bytes.size());
     answered = !bytes.empty() && Answered(status, !page_bytes);
-    // A large page is held once: the body becomes the text in its own
-    // buffer, and the text is gone before the cut part is tidied.
-    MarkerCut cut =
-        CutBetweenMarkers(PageBytesToText(std::move(bytes), rule.page_is_gbk),
-                          rule.before, rule.after);
+    // A large page is held once: the fetched body becomes the text in its
+    // own buffer, and the text is gone before the cut part is tidied.
+    MarkerCut cut = CutBetweenMarkers(
+        PageBytesToText(page_bytes ? *page_bytes : std::move(fetched),
+                        rule.page_is_gbk),
+        rule.before, rule.after);
     report.cut.start_found = cut.left_found;
     report.cut.end_found = cut.right_found;
     report.cut.bytes = static_cast<std::int64_t>(cut.text.size());
