@@ -1,8 +1,14 @@
 #include "text/page_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "runtime/text_ops.h"
 #include "text/gbk_codec.h"
@@ -57,6 +63,135 @@ size_t DecodeUtf8(std::string_view s, size_t i, int32_t* cp) {
   return taken;
 }
 
+// --- Tidying in one pass ----------------------------------------------------
+//
+// The ten steps of TidyHtmlTextInSteps all look for texts that start with
+// one of seven bytes (break, tab, space, quote, apostrophe, ampersand), and
+// none of their results can start a match of an earlier or the same step
+// except through the bytes the first three steps take out. None of the
+// seven is ever the trail byte of a GBK character, so the replace scan meets
+// each of them as a character of its own wherever it stands, and the steps
+// come to this: take breaks and tabs out, halve each run of spaces that is
+// left (ceil(n / 2)), decode the four entities where they stand once breaks
+// and tabs are gone, and drop quotes and apostrophes, including the one
+// "&quot;" gives. A quote dropped between two spaces brings them together
+// after the halving, so they stay two.
+
+// The bytes the steps look for.
+constexpr bool IsTidyByte(unsigned char c) {
+  return c == '\n' || c == '\r' || c == '\t' || c == ' ' || c == '"' ||
+         c == '\'' || c == '&';
+}
+
+constexpr bool IsBreakOrTab(char c) {
+  return c == '\n' || c == '\r' || c == '\t';
+}
+
+// The entity at s[i] ("&" there), read with breaks and tabs skipped:
+// its decoded byte (0 for "&quot;", whose quote goes again), and in *end
+// the index after its last byte. False when none of the four stands there.
+bool ReadEntity(std::string_view s, size_t i, char* decoded, size_t* end) {
+  char got[5];
+  size_t ends[5];
+  size_t n = 0;
+  for (size_t j = i + 1; j < s.size() && n < 5; ++j) {
+    if (IsBreakOrTab(s[j])) continue;
+    ends[n] = j + 1;
+    got[n++] = s[j];
+  }
+  auto is = [&](std::string_view name, bool ignore_case) {
+    if (n < name.size()) return false;
+    for (size_t k = 0; k < name.size(); ++k) {
+      char c = got[k];
+      if (ignore_case && c >= 'A' && c <= 'Z') c += 'a' - 'A';
+      if (c != name[k]) return false;
+    }
+    *end = ends[name.size() - 1];
+    return true;
+  };
+  if (is("lt;", true)) {
+    *decoded = '<';
+  } else if (is("gt;", true)) {
+    *decoded = '>';
+  } else if (is("quot;", false)) {
+    *decoded = 0;
+  } else if (is("#37;", false)) {
+    *decoded = '%';
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Index of the first byte at or after i that the steps look for, or the
+// size. Bytes before it are copied to out + n on the way (out has room for
+// them: the output never runs ahead of the input).
+size_t CopyPlainRun(std::string_view s, size_t i, char* out, size_t* n) {
+  const char* p = s.data();
+#if defined(__SSE2__)
+  while (i + 16 <= s.size()) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    __m128i hit = _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'));
+    for (char c : {'\r', '\t', ' ', '"', '\'', '&'}) {
+      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + *n), v);
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    const size_t run = mask == 0 ? 16 : std::countr_zero(mask);
+    i += run;
+    *n += run;
+    if (mask != 0) return i;
+  }
+#endif
+  while (i < s.size() && !IsTidyByte(static_cast<unsigned char>(p[i]))) {
+    out[(*n)++] = p[i++];
+  }
+  return i;
+}
+
+// The ten steps in one pass.
+std::string TidyInOnePass(std::string_view s) {
+  std::string out(s.size(), '\0');
+  char* o = out.data();
+  size_t n = 0;
+  size_t spaces = 0;  // of the run being read, not yet written
+  auto flush = [&] {
+    for (size_t k = (spaces + 1) / 2; k > 0; --k) o[n++] = ' ';
+    spaces = 0;
+  };
+  size_t i = 0;
+  while (i < s.size()) {
+    const char c = s[i];
+    if (!IsTidyByte(static_cast<unsigned char>(c))) {
+      if (spaces > 0) flush();
+      i = CopyPlainRun(s, i, o, &n);
+      continue;
+    }
+    if (c == ' ') {
+      ++spaces;
+      ++i;
+      continue;
+    }
+    if (IsBreakOrTab(c)) {
+      ++i;  // the spaces on both sides make one run
+      continue;
+    }
+    if (spaces > 0) flush();
+    char decoded;
+    size_t end;
+    if (c == '&' && ReadEntity(s, i, &decoded, &end)) {
+      if (decoded != 0) o[n++] = decoded;
+      i = end;
+    } else {
+      if (c == '&') o[n++] = c;
+      ++i;
+    }
+  }
+  if (spaces > 0) flush();
+  out.resize(n);
+  return out;
+}
+
 // Converts the UTF-8 bytes in[0, size) to GBK at out and gives the bytes
 // written. GBK never takes more bytes than the UTF-8 it came from, so out
 // may be in itself: every character is read before its bytes are written.
@@ -108,7 +243,7 @@ std::string PageBytesToText(std::string bytes, bool is_gbk) {
   return bytes;
 }
 
-std::string TidyHtmlText(std::string_view text) {
+std::string TidyHtmlTextInSteps(std::string_view text) {
   // In this order: the breaks go before spaces are halved (once) and before
   // entities are decoded, and the quote made from "&quot;" goes again at the
   // end.
@@ -130,6 +265,8 @@ std::string TidyHtmlText(std::string_view text) {
   }
   return out;
 }
+
+std::string TidyHtmlText(std::string_view text) { return TidyInOnePass(text); }
 
 std::string RegexReplace(std::string_view pattern, std::string_view subject,
                          std::string_view replacement) {

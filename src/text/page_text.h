@@ -20,6 +20,11 @@ std::string PageBytesToText(std::string bytes, bool is_gbk);
 // then every double quote and apostrophe goes.
 std::string TidyHtmlText(std::string_view text);
 
+// The same as ten replacements made one after the other (breaks, tabs, the
+// spaces, the four entities, quotes, apostrophes), each with ReplaceText:
+// the form TidyHtmlText must always agree with.
+std::string TidyHtmlTextInSteps(std::string_view text);
+
 // `subject` with every match of `pattern` replaced, letters compared
 // regardless of case, "^"/"$" per line. Empty text when the pattern is
 // rejected or the search is abandoned.
