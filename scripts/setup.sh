@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ clang cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libcurl4-openssl-dev libboost-regex-dev libsqlite3-dev sqlite3
+  libcurl4-openssl-dev libboost-regex-dev libpcre2-dev libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk openbox
   nginx-light openssl python3

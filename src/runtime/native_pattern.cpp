@@ -1,16 +1,101 @@
 #include "runtime/native_pattern.h"
 
-#include <boost/regex.hpp>
-#include <exception>
-#include <locale>
-#include <optional>
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
+#include <array>
+#include <string_view>
 
 #include "runtime/gbk_char.h"
 
 namespace dw {
+namespace {
+
+// Perl's own defaults as the rules' patterns were written against: "^" and
+// "$" at every line break ("\r", "\n", "\r\n"), after a break at the very
+// end too, and "." taking any byte. Never UTF-8 or Unicode classes, whatever
+// the pattern asks: each GBK byte is a character of its own, and only ASCII
+// letters have a case.
+constexpr uint32_t kCompileOptions = PCRE2_MULTILINE | PCRE2_DOTALL |
+                                     PCRE2_ALT_CIRCUMFLEX | PCRE2_NEVER_UTF |
+                                     PCRE2_NEVER_UCP;
+
+// Bounds on one search, beyond which it ends quietly with no matches: a
+// rule's pattern that backtracks without end must not hold the round up.
+constexpr uint32_t kMatchLimit = 10'000'000;
+constexpr uint32_t kDepthLimit = 250'000;
+constexpr uint32_t kHeapLimitKiB = 64 * 1024;
+constexpr size_t kJitStackStart = 32 * 1024;
+constexpr size_t kJitStackMax = 1024 * 1024;
+
+// Settings that a pattern could make at its very start ("(*CRLF)",
+// "(*NOTEMPTY)", "(*LIMIT_MATCH=9)" ...) and that would change what the
+// search means; patterns were never allowed them. The backtracking verbs
+// stay allowed.
+bool StartsWithSetting(std::string_view p) {
+  static constexpr std::array<std::string_view, 8> kVerbs = {
+      "ACCEPT", "COMMIT", "F", "FAIL", "MARK", "PRUNE", "SKIP", "THEN"};
+  if (p.substr(0, 2) != "(*") return false;
+  size_t end = 2;
+  while (end < p.size() &&
+         ((p[end] >= 'A' && p[end] <= 'Z') || p[end] == '_')) {
+    ++end;
+  }
+  if (end == 2 || end >= p.size() || (p[end] != ')' && p[end] != '=')) {
+    return false;
+  }
+  const std::string_view name = p.substr(2, end - 2);
+  for (std::string_view verb : kVerbs) {
+    if (name == verb) return false;
+  }
+  return true;
+}
+
+// Escapes refused though the engine would read them as plain letters: Boost's
+// class escapes that Perl lacks ("\l", "\u" and their negations) or means as
+// Unicode properties ("\p", "\P"), which say nothing about GBK bytes, and a
+// backslash that ends the pattern, which escapes nothing.
+bool HasRefusedEscape(std::string_view p) {
+  bool quoted = false;  // between "\Q" and "\E"
+  for (size_t i = 0; i < p.size(); ++i) {
+    if (p[i] != '\\') continue;
+    if (++i == p.size()) return true;
+    const char c = p[i];
+    if (quoted) {
+      quoted = c != 'E';
+    } else if (c == 'Q') {
+      quoted = true;
+    } else if (c == 'l' || c == 'u' || c == 'L' || c == 'U' || c == 'p' ||
+               c == 'P') {
+      return true;
+    }
+  }
+  return false;
+}
+
+struct CodeFree {
+  void operator()(pcre2_code* c) const { pcre2_code_free(c); }
+};
+struct MatchDataFree {
+  void operator()(pcre2_match_data* d) const { pcre2_match_data_free(d); }
+};
+struct MatchContextFree {
+  void operator()(pcre2_match_context* c) const { pcre2_match_context_free(c); }
+};
+struct JitStackFree {
+  void operator()(pcre2_jit_stack* s) const { pcre2_jit_stack_free(s); }
+};
+struct CompileContextFree {
+  void operator()(pcre2_compile_context* c) const {
+    pcre2_compile_context_free(c);
+  }
+};
+
+}  // namespace
 
 struct Pattern::Impl {
-  boost::regex re;
+  std::unique_ptr<pcre2_code, CodeFree> code;
+  uint32_t groups = 0;  // capture groups
 };
 
 Pattern::Pattern() = default;
@@ -23,73 +108,107 @@ Pattern PatternNew() { return Pattern(); }
 bool PatternCreate(Pattern& pattern, std::string_view text,
                    bool case_sensitive) {
   pattern.impl_.reset();
-  if (PatternHangsParser(text)) return false;
-  try {
-    boost::regex::flag_type flags = boost::regex::perl;
-    if (!case_sensitive) flags |= boost::regex::icase;
-    auto impl = std::make_unique<Pattern::Impl>();
-    // Folding stays ASCII whatever locale the program has made global:
-    // GBK bytes from 0x80 up are never letters here.
-    impl->re.imbue(std::locale::classic());
-    impl->re.assign(text.data(), text.data() + text.size(), flags);
-    pattern.impl_ = std::move(impl);
-    return true;
-  } catch (const std::exception&) {
+  // Refused as the earlier engine refused them, so that a rule keeps
+  // finding what it found.
+  if (PatternHangsParser(text) || StartsWithSetting(text) ||
+      HasRefusedEscape(text)) {
     return false;
   }
-}
-
-namespace {
-
-// One search over [from, end) with `from` as the start of the text.
-// Throws what the engine throws.
-std::optional<Match> SearchFrom(const boost::regex& re, std::string_view s,
-                                size_t from) {
-  boost::match_results<const char*> m;
-  const char* begin = s.data() + from;
-  if (!boost::regex_search(begin, s.data() + s.size(), m, re,
-                           boost::match_default)) {
-    return std::nullopt;
+  std::unique_ptr<pcre2_compile_context, CompileContextFree> context(
+      pcre2_compile_context_create(nullptr));
+  if (!context) return false;
+  pcre2_set_newline(context.get(), PCRE2_NEWLINE_ANYCRLF);
+  pcre2_set_bsr(context.get(), PCRE2_BSR_UNICODE);
+  // An escaped letter with no meaning of its own stands for itself ("\q" is
+  // "q"), as it always has.
+  pcre2_set_compile_extra_options(context.get(),
+                                  PCRE2_EXTRA_BAD_ESCAPE_IS_LITERAL);
+  uint32_t options = kCompileOptions;
+  if (!case_sensitive) options |= PCRE2_CASELESS;
+  auto compile = [&](uint32_t more) {
+    int error = 0;
+    PCRE2_SIZE error_offset = 0;
+    return std::unique_ptr<pcre2_code, CodeFree>(
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
+                      options | more, &error, &error_offset, context.get()));
+  };
+  auto impl = std::make_unique<Pattern::Impl>();
+  impl->code = compile(0);
+  if (!impl->code) return false;
+  // The JIT of this engine's release skips over empty matches before a line
+  // break ("(?:\n|)b*$" in "a\nb") when it looks ahead for where a match
+  // can start. A pattern that can match empty text has little to gain from
+  // that look-ahead, so it goes without.
+  uint32_t min_length = 0;
+  pcre2_pattern_info(impl->code.get(), PCRE2_INFO_MINLENGTH, &min_length);
+  if (min_length == 0) {
+    impl->code = compile(PCRE2_NO_START_OPTIMIZE);
+    if (!impl->code) return false;
   }
-  Match out;
-  out.groups.resize(m.size());
-  for (size_t g = 0; g < m.size(); ++g) {
-    if (!m[g].matched) continue;
-    out.groups[g].begin = static_cast<int>(m[g].first - s.data());
-    out.groups[g].end = static_cast<int>(m[g].second - s.data());
-  }
-  return out;
+  // Without the JIT (no executable memory) the interpreter gives the same
+  // matches, only slower.
+  pcre2_jit_compile(impl->code.get(), PCRE2_JIT_COMPLETE);
+  pcre2_pattern_info(impl->code.get(), PCRE2_INFO_CAPTURECOUNT, &impl->groups);
+  pattern.impl_ = std::move(impl);
+  return true;
 }
-
-}  // namespace
 
 std::vector<Match> PatternSearchAll(const Pattern& pattern,
                                     std::string_view subject, bool* gave_up) {
   if (gave_up) *gave_up = false;
   std::vector<Match> matches;
   if (!pattern.impl_ || subject.empty()) return matches;
-  try {
-    size_t pos = 0;
-    while (pos <= subject.size()) {
-      std::optional<Match> m = SearchFrom(pattern.impl_->re, subject, pos);
-      if (!m) break;
-      size_t begin = static_cast<size_t>(m->groups[0].begin);
-      size_t end = static_cast<size_t>(m->groups[0].end);
-      matches.push_back(std::move(*m));
-      if (end > begin) {
-        pos = end;
-        continue;
-      }
-      // An empty match would be found again from the same place: step over
-      // the character it sits before, a GBK pair as one.
-      if (end >= subject.size()) break;
-      pos = end + GbkCharLength(subject, end);
-    }
-  } catch (const std::exception&) {
-    // The engine gives up on searches that grow too complex or too deep;
-    // a rule with such a pattern simply yields nothing.
-    matches.clear();
+  const pcre2_code* code = pattern.impl_->code.get();
+  std::unique_ptr<pcre2_match_data, MatchDataFree> data(
+      pcre2_match_data_create_from_pattern(code, nullptr));
+  std::unique_ptr<pcre2_match_context, MatchContextFree> context(
+      pcre2_match_context_create(nullptr));
+  std::unique_ptr<pcre2_jit_stack, JitStackFree> stack(
+      pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
+  if (!data || !context || !stack) {
     if (gave_up) *gave_up = true;
+    return matches;
+  }
+  pcre2_set_match_limit(context.get(), kMatchLimit);
+  pcre2_set_depth_limit(context.get(), kDepthLimit);
+  pcre2_set_heap_limit(context.get(), kHeapLimitKiB);
+  pcre2_jit_stack_assign(context.get(), nullptr, stack.get());
+
+  const size_t groups = pattern.impl_->groups + 1;
+  const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
+  size_t pos = 0;
+  while (pos <= subject.size()) {
+    // Each later search takes the end of the last match as the start of the
+    // text, so the engine is shown only the text from there on.
+    const int rc =
+        pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(subject.data() + pos),
+                    subject.size() - pos, 0, 0, data.get(), context.get());
+    if (rc == PCRE2_ERROR_NOMATCH) break;
+    if (rc < 0) {
+      // Past a bound, or out of memory: the rule yields nothing.
+      if (gave_up) *gave_up = true;
+      matches.clear();
+      break;
+    }
+    Match m;
+    m.groups.resize(groups);
+    for (size_t g = 0; g < groups && g < static_cast<size_t>(rc); ++g) {
+      if (ovector[2 * g] == PCRE2_UNSET) continue;
+      m.groups[g].begin = static_cast<int>(pos + ovector[2 * g]);
+      m.groups[g].end = static_cast<int>(pos + ovector[2 * g + 1]);
+    }
+    // "\K" can put the start of the match past where the search began;
+    // the search goes on from the end.
+    const size_t begin = static_cast<size_t>(m.groups[0].begin);
+    const size_t end = static_cast<size_t>(m.groups[0].end);
+    matches.push_back(std::move(m));
+    if (end > begin) {
+      pos = end;
+      continue;
+    }
+    // An empty match would be found again from the same place.
+    if (end >= subject.size()) break;
+    pos = end + GbkCharLength(subject, end);
   }
   return matches;
 }

@@ -18,7 +18,8 @@ struct Match {
 };
 
 // A compiled Perl-syntax pattern over GBK bytes (each byte is one character
-// to the engine), or none. Move-only; releases itself.
+// to the engine), or none. "^" and "$" match at line breaks too, "." takes
+// any byte, and only ASCII letters have a case. Move-only; releases itself.
 class Pattern {
  public:
   Pattern();
@@ -49,10 +50,10 @@ bool PatternCreate(Pattern& pattern, std::string_view text,
 // Every match, left to right. Each later search starts where the previous
 // match ended and takes that point as the start of the text ("^" and "\b"
 // see it so). After an empty match the search steps on by one character (two
-// bytes for a GBK lead byte with a valid trail byte). An empty subject, an
-// empty pattern object, or a search the engine gives up on (too complex, out
-// of stack) gives no matches; `gave_up`, when given, tells the last of these
-// from the others.
+// bytes at a GBK lead byte followed by a valid trail byte). An empty
+// subject, an empty pattern object, or a search that goes past the engine's
+// bounds on backtracking and depth gives no matches; `gave_up`, when given,
+// tells the last case apart.
 std::vector<Match> PatternSearchAll(const Pattern& pattern,
                                     std::string_view subject,
                                     bool* gave_up = nullptr);
@@ -67,9 +68,10 @@ std::string MatchSubText(const Match& match, std::string_view subject,
 void MatchFree(Match& match);
 void PatternFree(Pattern& pattern);
 
-// True for a pattern that the engine's parser never finishes reading: a
+// True for a pattern that Boost's parser never finishes reading: a
 // possessive quantifier followed by a comment group and more pattern
-// ("a++(?#x)b"). Both pattern engines refuse such patterns as malformed.
+// ("a++(?#x)b"). Both pattern engines refuse such patterns as malformed
+// (the native one for the sake of rules written when it ran on Boost).
 // Errs on the side of refusing: escapes and bracket expressions are
 // skipped roughly.
 template <typename Char>
