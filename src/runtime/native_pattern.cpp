@@ -11,11 +11,10 @@
 namespace dw {
 namespace {
 
-// Perl's own defaults as the rules' patterns were written against: "^" and
-// "$" at every line break ("\r", "\n", "\r\n"), after a break at the very
-// end too, and "." taking any byte. Never UTF-8 or Unicode classes, whatever
-// the pattern asks: each GBK byte is a character of its own, and only ASCII
-// letters have a case.
+// The defaults the rules' patterns were written against: "^" and "$" at
+// every line feed, after one at the very end too, and "." taking any byte.
+// Never UTF-8 or Unicode classes, whatever the pattern asks: each GBK byte is a
+// character of its own, and only ASCII letters have a case.
 constexpr uint32_t kCompileOptions = PCRE2_MULTILINE | PCRE2_DOTALL |
                                      PCRE2_ALT_CIRCUMFLEX | PCRE2_NEVER_UTF |
                                      PCRE2_NEVER_UCP;
@@ -117,7 +116,7 @@ bool PatternCreate(Pattern& pattern, std::string_view text,
   std::unique_ptr<pcre2_compile_context, CompileContextFree> context(
       pcre2_compile_context_create(nullptr));
   if (!context) return false;
-  pcre2_set_newline(context.get(), PCRE2_NEWLINE_ANYCRLF);
+  pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
   pcre2_set_bsr(context.get(), PCRE2_BSR_UNICODE);
   // An escaped letter with no meaning of its own stands for itself ("\q" is
   // "q"), as it always has.
@@ -125,29 +124,26 @@ bool PatternCreate(Pattern& pattern, std::string_view text,
                                   PCRE2_EXTRA_BAD_ESCAPE_IS_LITERAL);
   uint32_t options = kCompileOptions;
   if (!case_sensitive) options |= PCRE2_CASELESS;
-  auto compile = [&](uint32_t more) {
-    int error = 0;
-    PCRE2_SIZE error_offset = 0;
-    return std::unique_ptr<pcre2_code, CodeFree>(
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                      options | more, &error, &error_offset, context.get()));
-  };
+  // Without the look-ahead for where a match can start and for a byte it
+  // must hold: the JIT of this engine's release skips over empty matches
+  // before a line break with it ("(?:\n|)b*$" in "a\nb"), and a pattern
+  // that backtracks without end must give up as it always has, not come
+  // back empty because the page lacks one byte it needs ("(a+)+b").
+  options |= PCRE2_NO_START_OPTIMIZE;
+  int error = 0;
+  PCRE2_SIZE error_offset = 0;
   auto impl = std::make_unique<Pattern::Impl>();
-  impl->code = compile(0);
+  impl->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()),
+                                 text.size(), options, &error, &error_offset,
+                                 context.get()));
   if (!impl->code) return false;
-  // The JIT of this engine's release skips over empty matches before a line
-  // break ("(?:\n|)b*$" in "a\nb") when it looks ahead for where a match
-  // can start. A pattern that can match empty text has little to gain from
-  // that look-ahead, so it goes without.
-  uint32_t min_length = 0;
-  pcre2_pattern_info(impl->code.get(), PCRE2_INFO_MINLENGTH, &min_length);
-  if (min_length == 0) {
-    impl->code = compile(PCRE2_NO_START_OPTIMIZE);
-    if (!impl->code) return false;
+  // The JIT of this engine's release can report a group repeated
+  // possessively ("(a|b)*+") with what it took in an attempt that failed.
+  // Without the JIT (such a pattern, or no executable memory) the
+  // interpreter gives the same matches, only slower.
+  if (text.find(")*+") == std::string_view::npos) {
+    pcre2_jit_compile(impl->code.get(), PCRE2_JIT_COMPLETE);
   }
-  // Without the JIT (no executable memory) the interpreter gives the same
-  // matches, only slower.
-  pcre2_jit_compile(impl->code.get(), PCRE2_JIT_COMPLETE);
   pcre2_pattern_info(impl->code.get(), PCRE2_INFO_CAPTURECOUNT, &impl->groups);
   pattern.impl_ = std::move(impl);
   return true;
