@@ -18,7 +18,7 @@ struct Match {
 };
 
 // A compiled Perl-syntax pattern over GBK bytes (each byte is one character
-// to the engine), or none. "^" and "$" match at line breaks too, "." takes
+// to the engine), or none. "^" and "$" match at line feeds too, "." takes
 // any byte, and only ASCII letters have a case. Move-only; releases itself.
 class Pattern {
  public:
