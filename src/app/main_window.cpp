@@ -45,6 +45,15 @@ MainWindow::MainWindow(MainWindowActions actions)
   connect(start_button_, &QPushButton::clicked, this,
           &MainWindow::OnStartPauseClicked);
 
+  // In the gap between the description and the start/pause button, so
+  // nothing else of the layout moves.
+  rules_button_ = new QPushButton(QString::fromUtf8("规则"), this);
+  rules_button_->setObjectName("rules_button");
+  rules_button_->setGeometry(476, 5, 77, 32);
+  connect(rules_button_, &QPushButton::clicked, this, [this] {
+    if (actions_.open_rules) actions_.open_rules();
+  });
+
   post_list_ =
       new ListBox(this,
                   {{QString(), 0, Qt::AlignLeft},

@@ -18,12 +18,13 @@ struct MainWindowActions {
   std::function<void()> start_collection;
   std::function<void()> stop_collection;
   std::function<void(const std::string&)> open_link;  // GBK address
-  std::function<void(int)> delay;  // ms, while events keep running
+  std::function<void(int)> delay;    // ms, while events keep running
+  std::function<void()> open_rules;  // the 规则 button
 };
 
-// The program's working surface: the description label, the start/pause
-// button, the post list, the status bar and the (hidden) rule tree.
-// Closing it ends the program.
+// The program's working surface: the description label, the rules button,
+// the start/pause button, the post list, the status bar and the (hidden)
+// rule tree. Closing it ends the program.
 class MainWindow : public QWidget {
   Q_OBJECT
 
@@ -35,6 +36,7 @@ class MainWindow : public QWidget {
   QLabel* Label() const { return label_; }
   ListBox* PostList() const { return post_list_; }
   QPushButton* StartButton() const { return start_button_; }
+  QPushButton* RulesButton() const { return rules_button_; }
   StatusBar* Status() const { return status_; }
   QTreeWidget* RuleTree() const { return rule_tree_; }
 
@@ -58,6 +60,7 @@ class MainWindow : public QWidget {
   QLabel* label_;
   ListBox* post_list_;
   QPushButton* start_button_;
+  QPushButton* rules_button_;
   StatusBar* status_;
   QTreeWidget* rule_tree_;
   // Dragging by the background or the label: handed to the window manager

@@ -8,6 +8,7 @@
 
 #include "app/data_location.h"
 #include "app/desktop_session.h"
+#include "app/post_menu.h"
 #include "app/single_instance.h"
 #include "app/window_ops.h"
 #include "collect/collection_round.h"
@@ -110,10 +111,21 @@ bool StartProgram(Program& program, const StartupOptions& given) {
 
   ProgramState& state = program.state;
   WindowCollectView& view = *program.view;
+  program.rules =
+      std::make_unique<RulesController>(state, *program.main_window, view);
+  RulesController& rules = *program.rules;
   MainWindowActions actions;
-  actions.start_collection = [&state, &view] { StartCollection(state, view); };
-  actions.stop_collection = [&state] { StopCollection(state); };
+  actions.start_collection = [&state, &view, &rules] {
+    rules.BeforeStart();
+    StartCollection(state, view);
+  };
+  actions.stop_collection = [&state, &rules] {
+    StopCollection(state);
+    rules.AfterStop();
+  };
+  actions.open_rules = [&rules] { rules.OpenWindow(); };
   program.main_window->SetActions(std::move(actions));
+  AddPostMenus(*program.main_window, *program.reminder_window);
   return true;
 }
 
@@ -136,6 +148,7 @@ void EndProgram(Program& program) {
   // Posts the database refused until the end get one more try, and the
   // log keeps those it still refuses.
   SavePendingPosts(program.state);
+  program.rules.reset();
   program.view.reset();
   program.reminder_window.reset();
   program.main_window.reset();

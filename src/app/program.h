@@ -8,6 +8,7 @@
 
 #include "app/main_window.h"
 #include "app/reminder_window.h"
+#include "app/rules_controller.h"
 #include "app/window_collect_view.h"
 #include "collect/program_state.h"
 
@@ -20,6 +21,7 @@ struct Program {
   std::unique_ptr<MainWindow> main_window;
   std::unique_ptr<ReminderWindow> reminder_window;
   std::unique_ptr<WindowCollectView> view;
+  std::unique_ptr<RulesController> rules;
 };
 
 using MessageBoxFunction =

@@ -69,6 +69,10 @@ void WindowCollectView::AddReminderRow(const ReminderRow& row) {
   }
 }
 
+void WindowCollectView::ShowRuleHealth(int rule_id, const RuleHealth& health) {
+  health_.Set(rule_id, health);
+}
+
 void WindowCollectView::RunOnGuiThread(std::function<void()> call) {
   QMetaObject::invokeMethod(&queue_, std::move(call), Qt::QueuedConnection);
 }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "app/health_board.h"
 #include "collect/collect_view.h"
 
 namespace dw {
@@ -28,6 +29,10 @@ class WindowCollectView : public CollectView {
   void InsertPostRow(const PostRow& row) override;
   void ClearReminders() override;
   void AddReminderRow(const ReminderRow& row) override;
+  // Kept on the board that the rules button and the rules window read.
+  void ShowRuleHealth(int rule_id, const RuleHealth& health) override;
+
+  HealthBoard& Health() { return health_; }
 
   // Queued behind earlier calls; dropped unrun when the view is destroyed.
   void RunOnGuiThread(std::function<void()> call) override;
@@ -35,6 +40,7 @@ class WindowCollectView : public CollectView {
  private:
   MainWindow* main_;
   ReminderWindow* reminder_;
+  HealthBoard health_;
   // Owns the queued calls: destroying it removes those not yet run.
   QObject queue_;
 };

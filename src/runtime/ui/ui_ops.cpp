@@ -36,15 +36,29 @@ void ProcessPendingEvents() {
   if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
-void OpenWebAddress(const std::string& address) {
+namespace {
+
+// The address as a URL when it is a web address; an invalid URL otherwise.
+QUrl WebUrl(const std::string& address) {
   const QString text = GbkToQString(address);
   if (!text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
       !text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
-    return;
+    return QUrl();
   }
   const QUrl url(text, QUrl::TolerantMode);
-  if (!url.isValid() || url.host().isEmpty()) return;
-  QDesktopServices::openUrl(url);
+  if (!url.isValid() || url.host().isEmpty()) return QUrl();
+  return url;
+}
+
+}  // namespace
+
+bool IsWebAddress(const std::string& address) {
+  return WebUrl(address).isValid();
+}
+
+bool OpenWebAddress(const std::string& address) {
+  const QUrl url = WebUrl(address);
+  return url.isValid() && QDesktopServices::openUrl(url);
 }
 
 int ScreenWidth() { return PrimaryScreenSize().width(); }

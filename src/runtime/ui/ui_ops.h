@@ -18,10 +18,15 @@ bool OnGuiThread();
 // Dispatches whatever events wait for the calling thread.
 void ProcessPendingEvents();
 
-// Hands a web address to the desktop's browser. Only http:// and https://
-// addresses are opened; anything else (a local file, a script, a custom
-// scheme from a scraped page) is ignored.
-void OpenWebAddress(const std::string& address);
+// True for an http:// or https:// address with a host: the only addresses
+// the program opens.
+bool IsWebAddress(const std::string& address);
+
+// Hands a web address to the desktop's browser. Only web addresses are
+// opened; anything else (a local file, a script, a custom scheme from a
+// scraped page) is ignored. False when the address was not opened: not a
+// web address, or no browser took it.
+bool OpenWebAddress(const std::string& address);
 
 int ScreenWidth();
 int ScreenHeight();

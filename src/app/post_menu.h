@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+
+class QMenu;
+
+namespace dw {
+
+class ListBox;
+class MainWindow;
+class ReminderWindow;
+
+struct PostMenuActions {
+  // Opens a GBK address; false when it was not opened (OpenWebAddress when
+  // empty).
+  std::function<bool(const std::string&)> open_link;
+  // Tells the user why a link did not open.
+  std::function<void(const QString&)> report;
+};
+
+// The context menu of a list of posts: 打开链接, 复制链接, 复制标题 for the
+// row under the mouse. It lives as long as the list.
+class PostMenu : public QObject {
+  Q_OBJECT
+
+ public:
+  PostMenu(ListBox* list, int link_column, int title_column,
+           PostMenuActions actions);
+
+  // The menu for a row, owned by the caller; null for a row that does not
+  // exist. Its actions are named open_link, copy_link and copy_title.
+  QMenu* MenuForRow(int row);
+
+ private:
+  void OpenLink(const std::string& link);
+
+  ListBox* list_;
+  int link_column_;
+  int title_column_;
+  PostMenuActions actions_;
+};
+
+// The menu on both lists of posts; a link that cannot be opened is
+// explained in part 1 of the main window's status bar.
+void AddPostMenus(MainWindow& main, ReminderWindow& reminder);
+
+}  // namespace dw

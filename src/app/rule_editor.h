@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QDialog>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "runtime/database.h"
+#include "store/rule_row.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace dw {
+
+class RuleTestRunner;
+class RuleTestView;
+
+struct RuleEditorSetup {
+  Database* db = nullptr;     // the rules window's connection (GUI thread)
+  std::string database_path;  // the test opens a connection of its own
+  RuleRow row;                // what the fields start with
+  bool existing = false;      // `row` is the stored row with its id
+};
+
+// The form for one rule: a field per column with its label, help line and
+// a note for what the checks say of it; 测试 runs the rule as typed, 保存
+// checks it and writes it. The fields edit a copy: the stored row is only
+// written by a save that passed every check, and only when it still is what
+// the editor loaded.
+class RuleEditor : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit RuleEditor(RuleEditorSetup setup, QWidget* parent = nullptr);
+  ~RuleEditor() override;
+
+  // The whole save: false, with the reasons shown, when nothing was written.
+  bool Save();
+  void Test();
+  void ShowBanner(const QString& text, bool error = false);
+
+  RuleTestRunner& Runner() { return *runner_; }
+
+ signals:
+  void Saved(const RuleRow& row);
+
+ private:
+  QWidget* BuildForm();
+  void ShowProblems(const std::vector<RuleProblem>& problems);
+  // The row the fields describe, with the problems of the fields that could
+  // not be read.
+  RuleRow FieldsRow(std::vector<RuleProblem>* problems) const;
+  std::vector<RuleProblem> Problems(const RuleRow& row,
+                                    std::vector<RuleProblem> problems);
+
+  RuleEditorSetup setup_;
+  RuleRow loaded_;  // the stored row the fields started from (existing only)
+  std::map<std::string, QLineEdit*> fields_;
+  std::map<std::string, QLabel*> notes_;
+  QLabel* banner_;
+  QPushButton* test_button_;
+  QPushButton* save_button_;
+  RuleTestView* test_view_;
+  RuleTestRunner* runner_;
+};
+
+}  // namespace dw

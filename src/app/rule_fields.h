@@ -1,0 +1,40 @@
+// The editor's fields: one per column of `rule`, each with its Chinese
+// label and a line of help, and the conversion between a rule row and the
+// texts of the fields.
+#pragma once
+
+#include <QString>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "store/rule_row.h"
+
+namespace dw {
+
+struct RuleField {
+  const char* column;  // the field's objectName
+  const char* label;   // UTF-8
+  const char* help;    // UTF-8, one line
+};
+
+// In table order, as kRuleColumns.
+const std::vector<RuleField>& RuleFields();
+
+using FieldTexts = std::map<std::string, QString>;  // by column
+
+FieldTexts RowToTexts(const RuleRow& row);
+
+// The row the texts describe. Problems, one per field, for an id that is
+// no integer and for text that GBK cannot hold; such fields keep their
+// default in the row. Every other check is CheckRule's.
+RuleRow TextsToRow(const FieldTexts& texts, std::vector<RuleProblem>* problems);
+
+// A problem found by CheckRule in the editor's words; a message it does not
+// know is shown as it stands.
+QString ProblemText(const RuleProblem& problem);
+
+// The columns in which two rows differ, in table order.
+std::vector<std::string> DifferingColumns(const RuleRow& a, const RuleRow& b);
+
+}  // namespace dw

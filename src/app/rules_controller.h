@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace dw {
+
+class MainWindow;
+class RulesWindow;
+class WindowCollectView;
+struct ProgramState;
+
+// Joins the rules window to the running program: the 规则 button, the
+// ticks shared with the rule tree, and the way saved changes reach the
+// engine. The rule tree, the rule table and the keyword list are loaded
+// again only while no collection worker runs (at once when idle, else at
+// the next start), so a worker never sees them change under it.
+class RulesController : public QObject {
+  Q_OBJECT
+
+ public:
+  RulesController(ProgramState& state, MainWindow& main,
+                  WindowCollectView& view);
+  ~RulesController() override;
+
+  // The 规则 button: opens the window, or raises it when open.
+  void OpenWindow();
+  RulesWindow* Window() const { return window_.get(); }
+
+  // Around the start/pause button: called before a worker starts and after
+  // one was asked to stop.
+  void BeforeStart();
+  void AfterStop();
+
+  // After a save: loads the tables again now when idle, or marks them for
+  // the next start. Returns what the rules window tells the user.
+  QString ChangesSaved();
+  bool ReloadPending() const { return pending_; }
+
+ private:
+  bool Collecting() const;
+  bool Idle() const;
+  void ReloadTables();
+  void TickTree(std::int64_t id, bool ticked);
+  void UpdateButton();
+
+  ProgramState& state_;
+  MainWindow& main_;
+  WindowCollectView& view_;
+  std::unique_ptr<RulesWindow> window_;
+  bool pending_ = false;
+  // Watches a stopped worker end, to load pending changes as soon as idle.
+  QTimer idle_check_;
+  // `lastid` of each rule as last read from the database: a value the
+  // engine advanced in memory survives a reload unless the stored one
+  // changed.
+  std::map<int, std::string> loaded_lastid_;
+};
+
+}  // namespace dw

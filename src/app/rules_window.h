@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "runtime/database.h"
+
+class QLabel;
+class QTableView;
+class QTabWidget;
+
+namespace dw {
+
+class HealthBoard;
+class KeywordsTab;
+class RuleEditor;
+class RuleTableModel;
+
+// What the rules window needs of the program.
+struct RulesWindowLinks {
+  std::string database_path;
+  const HealthBoard* health = nullptr;
+  // Ticks or unticks the rule's item in the rule tree.
+  std::function<void(std::int64_t id, bool ticked)> tick_tree;
+  // Called after every write of rules or keywords: brings the change to the
+  // program, or has it wait for the next start. Returns what to tell the
+  // user.
+  std::function<QString()> changes_saved;
+  // Asks a yes/no question; a message box when empty.
+  std::function<bool(const QString&)> confirm;
+};
+
+// The window in which rules and keywords are seen, ticked, edited and
+// tested: tab 规则 lists every rule with its health, tab 关键词 holds the
+// keyword list. It works on a database connection of its own.
+class RulesWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum class EditorKind { kNew, kEdit, kCopy };
+
+  explicit RulesWindow(RulesWindowLinks links, QWidget* parent = nullptr);
+  ~RulesWindow() override;
+
+  // Reads the rules and keywords again from the database.
+  void Reload();
+  // kEdit and kCopy act on the selected rule; null without one.
+  RuleEditor* OpenEditor(EditorKind kind);
+  bool DeleteSelected();
+  // Moves the selected rule one place up (-1) or down (+1) by its rank.
+  bool MoveSelected(int step);
+  void ShowMessage(const QString& text, bool error = false);
+
+  QTabWidget* Tabs() const { return tabs_; }
+  QTableView* Table() const { return table_; }
+  RuleTableModel* Model() const { return model_; }
+  KeywordsTab* Keywords() const { return keywords_; }
+
+ protected:
+  // Each showing reads the rules afresh: an import may have run meanwhile.
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  QWidget* BuildRulesTab();
+  int SelectedRow() const;
+  void SelectId(std::int64_t id);
+  void Tick(std::int64_t id, bool ticked);
+  void AfterWrite();
+
+  RulesWindowLinks links_;
+  Database db_;
+  QTabWidget* tabs_;
+  QTableView* table_;
+  RuleTableModel* model_;
+  KeywordsTab* keywords_;
+  QLabel* message_;
+};
+
+}  // namespace dw
