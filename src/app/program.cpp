@@ -218,7 +218,11 @@ int RunProgram(int argc, char** argv, const std::string& database) {
     QObject::connect(instance.get(), &SingleInstance::RaiseRequested, main,
                      [main] { BringToFront(main); });
   }
-  QObject::connect(main, &MainWindow::Closed, &app, &QApplication::quit);
+  // exit, not quit: quit first asks every window to close and gives up when
+  // one declines (the reminder window only hides), which would leave the
+  // program running while the rules window is open.
+  QObject::connect(main, &MainWindow::Closed, &app,
+                   [] { QCoreApplication::exit(0); });
   main->show();
   app.exec();
   EndProgram(program);

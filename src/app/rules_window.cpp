@@ -90,6 +90,7 @@ QWidget* RulesWindow::BuildRulesTab() {
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
+  table_->setWordWrap(false);
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setColumnWidth(RuleTableModel::kTick, 28);
   table_->setColumnWidth(RuleTableModel::kName, 110);

@@ -372,8 +372,9 @@ def normal_start(screen, program, args):
 
 
 def case_rules_window(screen, program, args):
-    """The 规则 button opens the rules window; a rule's editor tests the rule
-    against the local site; both tabs and the editor are photographed."""
+    """The 规则 button opens the rules window, which shows each rule's health
+    after a round; a rule's editor tests the rule against the local site
+    while collection runs; both tabs and the editor are photographed."""
     work = os.path.dirname(program.app_dir)
     docroot = os.path.join(work, "site")
     os.makedirs(docroot)
@@ -385,6 +386,12 @@ def case_rules_window(screen, program, args):
         write_feed(os.path.join(docroot, "gbk.xml"), site, "g", GBK_POSTS,
                    "gbk")
         make_database(args.source, program.database, site)
+        # A third rule whose page is gone.
+        subprocess.run(["sqlite3", program.database,
+                        "insert into rule(id,isdo,rank,isgbk,type,name,url,"
+                        "reg,tindex,idindex,pinurl) values(9,'1',5,'0',0,"
+                        "'Gone','%s/gone.xml','<i>(\\d+)</i>',1,1,"
+                        "'%s/[1]')" % (site, site)], check=True, timeout=30)
         rules_window(screen, program, args.artifacts)
     finally:
         site_process.terminate()
@@ -396,11 +403,15 @@ def rules_window(screen, program, art):
     main = wait_for(lambda: screen.find(r"Voskel v1\.0"), START_LIMIT,
                     "the main window")[0]
     x, y, _, _ = screen.geometry(main)
+    screen.click(x + 560 + 38, y + 5 + 16)  # start: one round gives health
+    expected = sorted(t for _, t in UTF8_POSTS + GBK_POSTS)
+    wait_for(lambda: stored_titles(program.database) == expected, 60,
+             "the posts in info")
+    time.sleep(2)  # the last rule's health reaches the window
     # The rules button: 476, 5, 77 by 32 in the client area.
     screen.click(x + 476 + 38, y + 5 + 16)
     rules = wait_for(lambda: screen.find("规则管理"), 30,
                      "the rules window")[0]
-    check(len(screen.find("规则管理")) == 1, "more than one rules window")
     time.sleep(0.5)
     screen.screenshot(os.path.join(art, "rules-table.png"), rules)
 
@@ -410,7 +421,7 @@ def rules_window(screen, program, art):
     screen.key(editor, "F5")
     time.sleep(3)  # the test fetches from the local site
     screen.screenshot(os.path.join(art, "rules-editor-tested.png"), editor)
-    check(stored_titles(program.database) == [], "the test stored posts")
+    check(stored_titles(program.database) == expected, "the test stored posts")
     screen.key(editor, "Escape")
     wait_for(lambda: not screen.find("编辑规则"), 10, "the editor to close")
 
