@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "runtime/ui/qt_text.h"
@@ -52,7 +53,10 @@ KeywordsTab::KeywordsTab(Database& db, QWidget* parent)
 }
 
 void KeywordsTab::Reload() {
+  // Keywords typed but not yet saved are kept.
+  if (editor_->document()->isModified()) return;
   editor_->setPlainText(KeywordsEditorText(ReadKeywordText(db_).value_or("")));
+  editor_->document()->setModified(false);
 }
 
 void KeywordsTab::ShowMessage(const QString& text, bool error) {
@@ -71,6 +75,7 @@ bool KeywordsTab::Save() {
     ShowMessage(QString::fromUtf8("写入数据库失败，未保存。"), true);
     return false;
   }
+  editor_->document()->setModified(false);
   ShowMessage(QString::fromUtf8("已保存。"));
   emit Saved();
   return true;

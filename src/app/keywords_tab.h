@@ -17,7 +17,8 @@ class KeywordsTab : public QWidget {
  public:
   KeywordsTab(Database& db, QWidget* parent = nullptr);
 
-  // Reads the keywords from the database into the editor.
+  // Reads the keywords from the database into the editor, unless it holds
+  // edits not yet saved.
   void Reload();
   // False, with the reason shown, when nothing was written.
   bool Save();

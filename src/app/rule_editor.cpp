@@ -174,6 +174,15 @@ void RuleEditor::ShowBanner(const QString& text, bool error) {
   banner_->setVisible(!text.isEmpty());
 }
 
+void RuleEditor::TickWritten(std::int64_t id, const std::string& isdo) {
+  if (!setup_.existing || loaded_.id != id) return;
+  QLineEdit* field = fields_.at("isdo");
+  if (field->text() == GbkToQString(loaded_.isdo)) {
+    field->setText(GbkToQString(isdo));
+  }
+  loaded_.isdo = isdo;
+}
+
 bool RuleEditor::Save() {
   std::vector<RuleProblem> problems;
   const RuleRow row = FieldsRow(&problems);

@@ -40,6 +40,9 @@ class RuleEditor : public QDialog {
   bool Save();
   void Test();
   void ShowBanner(const QString& text, bool error = false);
+  // The rules window wrote a tick: the editor of that rule takes it as
+  // loaded (and shows it, unless the field was changed by hand).
+  void TickWritten(std::int64_t id, const std::string& isdo);
 
   RuleTestRunner& Runner() { return *runner_; }
 

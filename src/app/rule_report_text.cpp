@@ -65,6 +65,10 @@ QString RuleStatusTip(const RuleHealth* health) {
     tip += QString::fromUtf8("\n最近新帖：%1")
                .arg(ExactTimeText(*health->last_new));
   }
+  if (health->store_failed > 0) {
+    tip += QString::fromUtf8("\n启动以来 %1 条帖子没能保存（之后会再试）")
+               .arg(health->store_failed);
+  }
   return tip;
 }
 

@@ -168,6 +168,7 @@ void RulesWindow::Tick(std::int64_t id, bool ticked) {
     return;
   }
   model_->SetIsdo(id, ticked ? "1" : "0");
+  emit TickWritten(id, ticked ? "1" : "0");
   if (links_.tick_tree) links_.tick_tree(id, ticked);
   ShowMessage(QString::fromUtf8(ticked ? "已勾选，下次开始时参与采集"
                                        : "已取消勾选，下次开始时不再采集"));
@@ -200,6 +201,7 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
     }
   }
   auto* editor = new RuleEditor(std::move(setup), this);
+  connect(this, &RulesWindow::TickWritten, editor, &RuleEditor::TickWritten);
   editor->setWindowFlag(Qt::Window);
   editor->setAttribute(Qt::WA_DeleteOnClose);
   connect(editor, &RuleEditor::Saved, this, [this, editor](const RuleRow& row) {

@@ -58,6 +58,9 @@ class RulesWindow : public QWidget {
   RuleTableModel* Model() const { return model_; }
   KeywordsTab* Keywords() const { return keywords_; }
 
+ signals:
+  void TickWritten(std::int64_t id, const std::string& isdo);
+
  protected:
   // Each showing reads the rules afresh: an import may have run meanwhile.
   void showEvent(QShowEvent* event) override;

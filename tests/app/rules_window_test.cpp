@@ -211,6 +211,11 @@ TEST_F(RulesTest, SaveWritesGbkThatReloadsToTheSameRowAndRefusesStaleEdits) {
   EXPECT_EQ(window_->findChild<QLabel*>("message")->text(),
             QString::fromUtf8("已保存，已生效"));
 
+  // A tick written by the window meanwhile is no conflict.
+  window_->Model()->setData(window_->Model()->index(0, RuleTableModel::kTick),
+                            Qt::Checked, Qt::CheckStateRole);
+  ASSERT_TRUE(again->Save());
+  EXPECT_EQ(Field(again, "isdo")->text(), "1");
   // Written elsewhere after the editor loaded it: said, and not overwritten.
   db_.Exec("update rule set url='http://moved.test/' where id=8");
   const std::string moved = RuleBytes();
