@@ -82,6 +82,32 @@ TEST(PatternSearchAllTest, WhereLaterSearchesStart) {
   }
 }
 
+TEST(PatternSearchAllTest, GroupsWhereTheEngineOnceErred) {
+  // Each match as its groups' begin and end, in order. The compiled form
+  // of the engine's release passed over the empty match before the line
+  // feed when it looked ahead for where a match could start, and gave a
+  // group repeated possessively what an attempt that failed had taken.
+  struct Case {
+    std::string pattern, subject;
+    std::vector<std::vector<int>> matches;
+  } cases[] = {
+      {"(?:x|\n|)b*$", "Z\nxxx", {{1, 1}, {4, 5}, {5, 5}}},
+      {".(a|b)*+\n", ">bq\n", {{2, 4, -1, -1}}},
+  };
+  for (const auto& c : cases) {
+    Pattern p = PatternNew();
+    ASSERT_TRUE(PatternCreate(p, c.pattern)) << c.pattern;
+    std::vector<std::vector<int>> found;
+    for (const Match& m : PatternSearchAll(p, c.subject)) {
+      found.emplace_back();
+      for (const Match::Group& g : m.groups) {
+        found.back().insert(found.back().end(), {g.begin, g.end});
+      }
+    }
+    EXPECT_EQ(found, c.matches) << c.pattern;
+  }
+}
+
 TEST(PatternSearchAllTest, CaseFoldingIsAsciiOnly) {
   struct Case {
     std::string pattern, subject;
