@@ -56,24 +56,37 @@ QMenu* PostMenu::MenuForRow(int row) {
 }
 
 void PostMenu::OpenLink(const std::string& link) {
-  if (!IsWebAddress(link)) {
-    if (actions_.report) {
-      actions_.report(QString::fromUtf8("链接不是 http(s) 地址，无法打开：") +
-                      GbkToQString(link));
-    }
-    return;
-  }
-  if (!actions_.open_link(link) && actions_.report) {
-    actions_.report(QString::fromUtf8("没有可用的浏览器，无法打开链接"));
-  }
+  OpenLinkOrExplain(actions_, link);
 }
 
-void AddPostMenus(MainWindow& main, ReminderWindow& reminder) {
+bool OpenLinkOrExplain(const PostMenuActions& actions,
+                       const std::string& link) {
+  if (!IsWebAddress(link)) {
+    if (actions.report) {
+      actions.report(QString::fromUtf8("链接不是 http(s) 地址，无法打开：") +
+                     GbkToQString(link));
+    }
+    return false;
+  }
+  const bool opened =
+      actions.open_link ? actions.open_link(link) : OpenWebAddress(link);
+  if (!opened && actions.report) {
+    actions.report(QString::fromUtf8("没有可用的浏览器，无法打开链接"));
+  }
+  return opened;
+}
+
+PostMenuActions StatusBarLinkActions(MainWindow& main) {
   PostMenuActions actions;
   StatusBar* status = main.Status();
   actions.report = [status](const QString& text) {
     StatusSetText(status, 1, QStringToGbk(QLatin1Char(' ') + text));
   };
+  return actions;
+}
+
+void AddPostMenus(MainWindow& main, ReminderWindow& reminder) {
+  const PostMenuActions actions = StatusBarLinkActions(main);
   new PostMenu(main.PostList(), /*link_column=*/1, /*title_column=*/3, actions);
   new PostMenu(reminder.ReminderList(), /*link_column=*/1, /*title_column=*/0,
                actions);

@@ -43,8 +43,15 @@ class PostMenu : public QObject {
   PostMenuActions actions_;
 };
 
-// The menu on both lists of posts; a link that cannot be opened is
-// explained in part 1 of the main window's status bar.
+// Opens a GBK link with actions.open_link, or tells actions.report why it
+// could not be opened. False when it was not opened.
+bool OpenLinkOrExplain(const PostMenuActions& actions, const std::string& link);
+
+// What opening a link needs on the main window: OpenWebAddress, and part 1
+// of its status bar for the reason a link did not open.
+PostMenuActions StatusBarLinkActions(MainWindow& main);
+
+// The menu on both lists of posts, opening links with StatusBarLinkActions.
 void AddPostMenus(MainWindow& main, ReminderWindow& reminder);
 
 }  // namespace dw

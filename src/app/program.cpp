@@ -64,7 +64,16 @@ void BringToFront(QWidget* window) {
 // start-up, before the window is first shown.
 bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
   MainWindow* main = program.main_window.get();
-  program.reminder_window = std::make_unique<ReminderWindow>(options.reminder);
+  // A double-click on a link that cannot be opened says why, as the post
+  // menu does, instead of nothing happening.
+  ReminderWindowOptions reminder = options.reminder;
+  if (!reminder.open_link) {
+    reminder.open_link =
+        [actions = StatusBarLinkActions(*main)](const std::string& link) {
+          OpenLinkOrExplain(actions, link);
+        };
+  }
+  program.reminder_window = std::make_unique<ReminderWindow>(reminder);
   LoadWindow(program.reminder_window.get(), nullptr, false);
   program.view =
       std::make_unique<WindowCollectView>(main, program.reminder_window.get());
@@ -124,6 +133,10 @@ bool StartProgram(Program& program, const StartupOptions& given) {
     rules.AfterStop();
   };
   actions.open_rules = [&rules] { rules.OpenWindow(); };
+  actions.open_link = [links = StatusBarLinkActions(*program.main_window)](
+                          const std::string& link) {
+    OpenLinkOrExplain(links, link);
+  };
   program.main_window->SetActions(std::move(actions));
   AddPostMenus(*program.main_window, *program.reminder_window);
   return true;

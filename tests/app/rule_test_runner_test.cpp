@@ -100,6 +100,15 @@ TEST_F(RulesTest, PostMenuOpensAndCopiesAndSaysWhyALinkWillNotOpen) {
   program_.view->InsertPostRow({"7", "http://deals.test/1", "Alpha",
                                 "\xC2\xCC\xB2\xE8", "12/6 02:37"});  // 绿茶
   program_.view->InsertPostRow({"7", "file:///etc/passwd", "Alpha", "bad", ""});
+  program_.view->AddReminderRow({"bad", "file:///etc/group", ""});
+  // A double-click on either list explains a link it cannot open, too.
+  for (ListBox* clicked : {list, program_.reminder_window->ReminderList()}) {
+    main.Status()->Part(1)->clear();
+    clicked->setCurrentItem(clicked->topLevelItem(0));
+    emit clicked->DoubleClicked();
+    EXPECT_TRUE(main.Status()->Part(1)->text().startsWith(
+        QString::fromUtf8(" 链接不是 http(s) 地址")));
+  }
   auto* menu_owner = list->findChild<PostMenu*>();
   ASSERT_NE(menu_owner, nullptr);
   const auto act = [&](int row, const char* name) {
