@@ -6,6 +6,9 @@
 -- title group and the id group; the link is built from the template by
 -- putting the id where [n] stands (n = the id group).
 --
+-- No part of a pattern reaches past the end of its item or of its title, so
+-- an item missing its id never lends its title to the next item's id.
+--
 -- Ids stay clear of the ones that get site-specific clean-up before matching
 -- (below 6, 6 and 12).
 
@@ -16,7 +19,7 @@ INSERT INTO rule (id, isdo, rank, isgbk, type, name, url, cookie, reg,
                   "before", "after", tindex, idindex, pinurl, lastid)
 VALUES (7, '1', 90, '0', 8, 'OzBargain 优惠',
         'https://www.ozbargain.com.au/deals/feed', '',
-        '<item>.*?<title>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</title>.*?<link>[^<]*?/node/(\d+)[^<]*</link>',
+        '<item>(?:(?!</item>).)*?<title>(?:<!\[CDATA\[)?((?:(?!</title>).)*?)(?:\]\]>)?</title>(?:(?!</item>).)*?<link>[^<]*?/node/(\d+)[^<]*</link>',
         '<channel>', '</channel>', 1, 2,
         'https://www.ozbargain.com.au/node/[2]', 0);
 
@@ -25,7 +28,7 @@ INSERT INTO rule (id, isdo, rank, isgbk, type, name, url, cookie, reg,
                   "before", "after", tindex, idindex, pinurl, lastid)
 VALUES (8, '1', 80, '0', 0, '什么值得买 精选',
         'https://feed.smzdm.com', '',
-        '<item>.*?<title>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</title>.*?<link>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</link>',
+        '<item>(?:(?!</item>).)*?<title>(?:<!\[CDATA\[)?((?:(?!</title>).)*?)(?:\]\]>)?</title>(?:(?!</item>).)*?<link>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</link>',
         '<channel>', '</channel>', 1, 2, '[2]', 0);
 
 -- Feed links carry tracking arguments with escaped ampersands, so the link
@@ -38,14 +41,14 @@ INSERT INTO rule (id, isdo, rank, isgbk, type, name, url, cookie, reg,
                   "before", "after", tindex, idindex, pinurl, lastid)
 VALUES (9, '1', 70, '0', 0, 'Slickdeals 首页',
         'https://slickdeals.net/newsearch.php?mode=frontpage&searcharea=deals&searchin=first&rss=1', '',
-        '<item>.*?<title>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</title>(?:(?!</item>).)*?<(?:link|guid)[^>]*>[^<]*?(?:/f/|thread-)(\d+)',
+        '<item>(?:(?!</item>).)*?<title>(?:<!\[CDATA\[)?((?:(?!</title>).)*?)(?:\]\]>)?</title>(?:(?!</item>).)*?<(?:link|guid)[^>]*>[^<]*?(?:/f/|thread-)(\d+)',
         '<channel>', '</channel>', 1, 2, 'https://slickdeals.net/f/[2]', 0);
 
 INSERT INTO rule (id, isdo, rank, isgbk, type, name, url, cookie, reg,
                   "before", "after", tindex, idindex, pinurl, lastid)
 VALUES (10, '0', 50, '0', 0, 'Hacker News',
         'https://news.ycombinator.com/rss', '',
-        '<item>.*?<title>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</title>.*?<comments>[^<]*?item\?id=(\d+)</comments>',
+        '<item>(?:(?!</item>).)*?<title>(?:<!\[CDATA\[)?((?:(?!</title>).)*?)(?:\]\]>)?</title>(?:(?!</item>).)*?<comments>[^<]*?item\?id=(\d+)</comments>',
         '<channel>', '</channel>', 1, 2,
         'https://news.ycombinator.com/item?id=[2]', 0);
 
@@ -54,7 +57,7 @@ INSERT INTO rule (id, isdo, rank, isgbk, type, name, url, cookie, reg,
                   "before", "after", tindex, idindex, pinurl, lastid)
 VALUES (11, '0', 40, '0', 0, 'Reddit buildapcsales',
         'https://www.reddit.com/r/buildapcsales/new/.rss', '',
-        '<entry>.*?<id>t3_(\w+)</id>.*?<title[^>]*>(.*?)</title>',
+        '<entry>(?:(?!</entry>).)*?<id>t3_(\w+)</id>(?:(?!</entry>).)*?<title[^>]*>(.*?)</title>',
         '<feed', '</feed>', 2, 1,
         'https://www.reddit.com/r/buildapcsales/comments/[1]/', 0);
 
@@ -62,7 +65,7 @@ INSERT INTO rule (id, isdo, rank, isgbk, type, name, url, cookie, reg,
                   "before", "after", tindex, idindex, pinurl, lastid)
 VALUES (13, '0', 30, '0', 0, 'The Guardian US',
         'https://www.theguardian.com/us/rss', '',
-        '<item>.*?<title>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</title>.*?<link>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</link>',
+        '<item>(?:(?!</item>).)*?<title>(?:<!\[CDATA\[)?((?:(?!</title>).)*?)(?:\]\]>)?</title>(?:(?!</item>).)*?<link>(?:<!\[CDATA\[)?(.*?)(?:\]\]>)?</link>',
         '<channel>', '</channel>', 1, 2, '[2]', 0);
 
 -- Keywords, one per line (CR LF between them).

@@ -196,6 +196,13 @@ TEST(DefaultDatabase, EachRuleReadsItsSourceFormat) {
     ASSERT_NE(feed, feeds.end()) << "no sample feed for rule " << rule.id;
     EXPECT_EQ(Extract(rule, feed->second.page), feed->second.expected)
         << "rule " << rule.id;
+    // An item without its id in front must not lend its title to the next.
+    std::string page = feed->second.page;
+    const bool atom = page.find("<entry>") != std::string::npos;
+    page.insert(page.find(atom ? "<entry>" : "<item>"),
+                atom ? "<entry><title>No id</title></entry>"
+                     : "<item><title>No link</title></item>");
+    EXPECT_EQ(Extract(rule, page), feed->second.expected) << "rule " << rule.id;
   }
 }
 
