@@ -9,8 +9,8 @@ import subprocess
 import sys
 
 import e2e_test
-from e2e_test import (GBK_POSTS, RULES_SQL, START_LIMIT, UTF8_POSTS, check,
-                      normal_start, start_test_site, wait_for, write_feed)
+from e2e_test import (RULES_SQL, START_LIMIT, check, feed_site, normal_start,
+                      wait_for)
 
 NOBODY = 65534
 INSTALLED = """bin/dealwatcher share/dealwatcher/qel6.sdb
@@ -56,20 +56,12 @@ def case_install(screen, program, args):
     screen.key(main, "Escape")
     check(program.wait_exit(60) == 0, "the first start did not end cleanly")
 
-    os.makedirs(work + "/site")
-    site_process, port = start_test_site(args.source, work + "/site", work)
-    try:
-        site = "http://127.0.0.1:%d" % port
-        write_feed(work + "/site/feed.xml", site, "t", UTF8_POSTS, "utf-8")
-        write_feed(work + "/site/gbk.xml", site, "g", GBK_POSTS, "gbk")
+    with feed_site(args.source, work) as site:
         sql = "DELETE FROM rule;DELETE FROM con;" + RULES_SQL.format(site=site)
         sqlite = ["sqlite3", "-bail", program.database]
         subprocess.run(program.launcher + sqlite, input=sql.encode("gbk"),
                        check=True, timeout=30)
         normal_start(screen, program, args)  # a round into the user's file
-    finally:
-        site_process.terminate()
-        site_process.wait(30)
 
 
 def case_second_start(screen, program, args):

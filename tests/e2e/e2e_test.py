@@ -10,6 +10,7 @@ Usage: e2e_test.py CASE --bin DIR --source DIR --artifacts DIR
 """
 
 import argparse
+import contextlib
 import os
 import random
 import re
@@ -286,6 +287,25 @@ def start_test_site(source, docroot, work):
     return process, int(values["http_port"])
 
 
+@contextlib.contextmanager
+def feed_site(source, work):
+    """The nginx fixture site serving the UTF-8 and the GBK feed; yields its
+    address and stops it afterwards."""
+    docroot = os.path.join(work, "site")
+    os.makedirs(docroot, exist_ok=True)
+    process, port = start_test_site(source, docroot, work)
+    try:
+        site = "http://127.0.0.1:%d" % port
+        write_feed(os.path.join(docroot, "feed.xml"), site, "t", UTF8_POSTS,
+                   "utf-8")
+        write_feed(os.path.join(docroot, "gbk.xml"), site, "g", GBK_POSTS,
+                   "gbk")
+        yield site
+    finally:
+        process.terminate()
+        process.wait(30)
+
+
 def make_database(source, path, site):
     schema = open(os.path.join(source, "data/schema.sql"), encoding="utf-8")
     sql = schema.read() + RULES_SQL.format(site=site)
@@ -302,21 +322,9 @@ def stored_titles(path):
 
 
 def case_normal_start(screen, program, args):
-    work = os.path.dirname(program.app_dir)
-    docroot = os.path.join(work, "site")
-    os.makedirs(docroot)
-    site_process, port = start_test_site(args.source, docroot, work)
-    try:
-        site = "http://127.0.0.1:%d" % port
-        write_feed(os.path.join(docroot, "feed.xml"), site, "t", UTF8_POSTS,
-                   "utf-8")
-        write_feed(os.path.join(docroot, "gbk.xml"), site, "g", GBK_POSTS,
-                   "gbk")
+    with feed_site(args.source, os.path.dirname(program.app_dir)) as site:
         make_database(args.source, program.database, site)
         normal_start(screen, program, args)
-    finally:
-        site_process.terminate()
-        site_process.wait(30)
 
 
 def normal_start(screen, program, args):
@@ -375,16 +383,7 @@ def case_rules_window(screen, program, args):
     """The 规则 button opens the rules window, which shows each rule's health
     after a round; a rule's editor tests the rule against the local site
     while collection runs; both tabs and the editor are photographed."""
-    work = os.path.dirname(program.app_dir)
-    docroot = os.path.join(work, "site")
-    os.makedirs(docroot)
-    site_process, port = start_test_site(args.source, docroot, work)
-    try:
-        site = "http://127.0.0.1:%d" % port
-        write_feed(os.path.join(docroot, "feed.xml"), site, "t", UTF8_POSTS,
-                   "utf-8")
-        write_feed(os.path.join(docroot, "gbk.xml"), site, "g", GBK_POSTS,
-                   "gbk")
+    with feed_site(args.source, os.path.dirname(program.app_dir)) as site:
         make_database(args.source, program.database, site)
         # A third rule whose page is gone.
         subprocess.run(["sqlite3", program.database,
@@ -393,9 +392,6 @@ def case_rules_window(screen, program, args):
                         "'Gone','%s/gone.xml','<i>(\\d+)</i>',1,1,"
                         "'%s/[1]')" % (site, site)], check=True, timeout=30)
         rules_window(screen, program, args.artifacts)
-    finally:
-        site_process.terminate()
-        site_process.wait(30)
 
 
 def rules_window(screen, program, art):
