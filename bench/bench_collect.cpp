@@ -4,8 +4,6 @@
 #include <benchmark/benchmark.h>
 #include <iconv.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,8 +21,6 @@ namespace dw::bench {
 namespace {
 
 const HttpGlobalInit kHttpInit;
-
-constexpr int kRule = 7;
 
 // One post of a list page as a forum shows it, about `size` bytes in GBK.
 std::string PostBlock(long id, std::size_t size) {
@@ -55,32 +51,6 @@ std::string Utf8(const std::string& gbk) {
   iconv_close(cd);
   out.resize(out.size() - out_left);
   return out;
-}
-
-void OpenDatabase(Database& db, const std::string& path) {
-  std::ifstream file(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
-  std::stringstream schema;
-  schema << file.rdbuf();
-  DbOpen(db, path, true);
-  DbExecute(db, schema.str());
-  // Memory and CPU are measured here, not the disk.
-  DbExecute(db, "pragma synchronous=off");
-}
-
-void SetRule(ProgramState& state, const std::string& url, bool gbk) {
-  auto cell = [&](int c) -> std::string& {
-    return state.rule_table.Cell(kRule, c);
-  };
-  cell(kRuleName) = "Bench";
-  cell(kRuleUrl) = url;
-  cell(kRuleIsgbk) = gbk ? "1" : "0";
-  cell(kRuleType) = "0";
-  cell(kRuleReg) = "<li class=thread><a href=/post/(\\d+)>(.*?)</a>";
-  cell(kRuleBefore) = "<ul class=#\xD2\xFD\xBA\xC5posts#\xD2\xFD\xBA\xC5>";
-  cell(kRuleAfter) = "</ul>";
-  cell(kRuleTindex) = "2";
-  cell(kRuleIdindex) = "1";
-  cell(kRulePinurl) = "http://deals.example/post/[1]";
 }
 
 // One rule whose page a loopback server gives, over a database of its own,

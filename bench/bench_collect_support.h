@@ -7,12 +7,47 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 
 #include "collect/collect_view.h"
+#include "collect/program_state.h"
+#include "runtime/database.h"
 
 namespace dw::bench {
+
+// The rule id the collection benchmarks run.
+inline constexpr int kRule = 7;
+
+// A new database file with the program's tables.
+inline void OpenDatabase(Database& db, const std::string& path) {
+  std::ifstream file(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
+  std::stringstream schema;
+  schema << file.rdbuf();
+  DbOpen(db, path, true);
+  DbExecute(db, schema.str());
+  // Memory and CPU are measured here, not the disk.
+  DbExecute(db, "pragma synchronous=off");
+}
+
+// Rule kRule reads the benchmark's forum list page at `url`.
+inline void SetRule(ProgramState& state, const std::string& url, bool gbk) {
+  auto cell = [&](int c) -> std::string& {
+    return state.rule_table.Cell(kRule, c);
+  };
+  cell(kRuleName) = "Bench";
+  cell(kRuleUrl) = url;
+  cell(kRuleIsgbk) = gbk ? "1" : "0";
+  cell(kRuleType) = "0";
+  cell(kRuleReg) = "<li class=thread><a href=/post/(\\d+)>(.*?)</a>";
+  cell(kRuleBefore) = "<ul class=#\xD2\xFD\xBA\xC5posts#\xD2\xFD\xBA\xC5>";
+  cell(kRuleAfter) = "</ul>";
+  cell(kRuleTindex) = "2";
+  cell(kRuleIdindex) = "1";
+  cell(kRulePinurl) = "http://deals.example/post/[1]";
+}
 
 // A view that keeps the rows the windows would keep and runs every call at
 // once: benchmarks have no GUI thread.

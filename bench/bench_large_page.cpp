@@ -6,8 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -24,7 +22,6 @@ namespace {
 
 const HttpGlobalInit kHttpInit;
 
-constexpr int kRule = 7;
 constexpr std::size_t kPageBytes = std::size_t{50} << 20;
 constexpr std::size_t kPostBytes = 8 << 10;
 
@@ -97,24 +94,8 @@ std::pair<long, long> CollectInChild(const std::string& url, bool gbk) {
     {
       TempFolder folder;
       ProgramState state;
-      std::ifstream file(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
-      std::stringstream schema;
-      schema << file.rdbuf();
-      DbOpen(state.database, folder.File("qel6.sdb"), true);
-      DbExecute(state.database, schema.str());
-      DbExecute(state.database, "pragma synchronous=off");
-      auto cell = [&](int c) -> std::string& {
-        return state.rule_table.Cell(kRule, c);
-      };
-      cell(kRuleName) = "Bench";
-      cell(kRuleUrl) = url;
-      cell(kRuleIsgbk) = gbk ? "1" : "0";
-      cell(kRuleReg) = "<li class=thread><a href=/post/(\\d+)>(.*?)</a>";
-      cell(kRuleBefore) = "<ul class=#\xD2\xFD\xBA\xC5posts#\xD2\xFD\xBA\xC5>";
-      cell(kRuleAfter) = "</ul>";
-      cell(kRuleTindex) = "2";
-      cell(kRuleIdindex) = "1";
-      cell(kRulePinurl) = "http://deals.example/post/[1]";
+      OpenDatabase(state.database, folder.File("qel6.sdb"));
+      SetRule(state, url, gbk);
       KeepingView view;
       WorkerContext ctx{state, view, 0};
       CollectRule(ctx, kRule);
