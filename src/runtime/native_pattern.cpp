@@ -50,10 +50,11 @@ bool StartsWithSetting(std::string_view p) {
   return true;
 }
 
-// Escapes refused though the engine would read them as plain letters: Boost's
-// class escapes that Perl lacks ("\l", "\u" and their negations) or means as
-// Unicode properties ("\p", "\P"), which say nothing about GBK bytes, and a
-// backslash that ends the pattern, which escapes nothing.
+// Escapes refused though the engine would read them: Boost's class escapes
+// that Perl lacks ("\l", "\u" and their negations), or that take bytes of
+// GBK characters here ("\h" takes 0xA0 and "\v" 0x85, as "\p" and "\P"
+// read bytes as Unicode code points), and a backslash that ends the
+// pattern, which escapes nothing.
 bool HasRefusedEscape(std::string_view p) {
   bool quoted = false;  // between "\Q" and "\E"
   for (size_t i = 0; i < p.size(); ++i) {
@@ -64,8 +65,8 @@ bool HasRefusedEscape(std::string_view p) {
       quoted = c != 'E';
     } else if (c == 'Q') {
       quoted = true;
-    } else if (c == 'l' || c == 'u' || c == 'L' || c == 'U' || c == 'p' ||
-               c == 'P') {
+    } else if (std::string_view("luLUpPhHvV").find(c) !=
+               std::string_view::npos) {
       return true;
     }
   }
