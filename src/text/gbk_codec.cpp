@@ -92,11 +92,6 @@ inline size_t DecodeOne(const Tables& t, std::string_view s, size_t i,
   return 1;
 }
 
-// The bytes taken by the character at `s[i]`.
-inline size_t CharLength(const unsigned char* s, size_t n, size_t i) {
-  return GbkCharLength(reinterpret_cast<const char*>(s), n, i);
-}
-
 constexpr size_t kMarkEvery = 64;
 
 }  // namespace
@@ -135,9 +130,8 @@ size_t WideText::ByteOffset(std::string_view gbk, size_t index) const {
   if (marks_.empty()) return 0;
   size_t block = std::min(index / kMarkEvery, marks_.size() - 1);
   size_t i = marks_[block];
-  const unsigned char* s = reinterpret_cast<const unsigned char*>(gbk.data());
   for (size_t c = block * kMarkEvery; c < index && i < gbk.size(); ++c) {
-    i += CharLength(s, gbk.size(), i);
+    i += GbkCharLength(gbk, i);
   }
   return i;
 }
@@ -175,11 +169,11 @@ std::string WideToGbk(std::wstring_view wide) {
 }
 
 size_t GbkByteOffset(std::string_view gbk, size_t chars) {
-  const Tables& t = GetTables();
+  // Characters fall where the scans step, whatever the code page maps them
+  // to, so counting them needs no decoding.
   size_t i = 0;
-  wchar_t ignored;
   for (size_t c = 0; c < chars && i < gbk.size(); ++c) {
-    i += DecodeOne(t, gbk, i, &ignored);
+    i += GbkCharLength(gbk, i);
   }
   return i;
 }
