@@ -33,10 +33,6 @@ bool MatchesAt(const char* at, std::string_view sought, bool ignoreCase) {
   return true;
 }
 
-std::size_t UnitLength(const std::string& text, std::size_t pos) {
-  return GbkCharLength(text, pos);
-}
-
 bool IsSpaceUnit(const std::string& text, std::size_t pos, std::size_t len) {
   if (len == 1) return text[pos] == ' ';
   return static_cast<unsigned char>(text[pos]) == 0xA1 &&
@@ -305,7 +301,7 @@ std::string TrimBoth(const std::string& text) {
   std::size_t first = text.size();
   std::size_t end = 0;
   for (std::size_t pos = 0; pos < text.size();) {
-    std::size_t len = UnitLength(text, pos);
+    std::size_t len = GbkCharLength(text, pos);
     if (!IsSpaceUnit(text, pos, len)) {
       if (first == text.size()) first = pos;
       end = pos + len;
@@ -320,7 +316,7 @@ std::string RemoveSpaces(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
-    std::size_t len = UnitLength(text, pos);
+    std::size_t len = GbkCharLength(text, pos);
     if (!IsSpaceUnit(text, pos, len)) out.append(text, pos, len);
     pos += len;
   }
