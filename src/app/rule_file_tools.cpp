@@ -35,6 +35,7 @@ std::string JsonStoredNumber(const std::string& text) {
   return JsonString(text);
 }
 
+// A JSON value for one column, as RuleRow holds it (GBK); false with a
 // message when it cannot be one.
 bool CellFromJson(const QJsonValue& value, std::string* cell,
                   std::string* problem) {

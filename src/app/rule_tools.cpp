@@ -89,8 +89,6 @@ void PrintProbeText(const RuleReport& report, const ToolRequest& request,
   }
 }
 
-// A JSON value for one column, as RuleRow holds it (GBK); false with a
-
 }  // namespace
 
 std::optional<std::string> ToUtf8(const std::string& gbk) {
