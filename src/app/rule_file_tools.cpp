@@ -48,12 +48,10 @@ bool CellFromJson(const QJsonValue& value, std::string* cell,
   }
   if (value.isDouble()) {
     const double number = value.toDouble();
-    const qint64 integer = value.toInteger();
-    if (value.toVariant().typeId() == QMetaType::LongLong ||
-        (std::trunc(number) == number && std::fabs(number) < 9.2e18)) {
-      *cell = std::to_string(value.toVariant().typeId() == QMetaType::LongLong
-                                 ? integer
-                                 : static_cast<qint64>(number));
+    if (value.toVariant().typeId() == QMetaType::LongLong) {
+      *cell = std::to_string(value.toInteger());  // exact beyond 2^53
+    } else if (std::trunc(number) == number && std::fabs(number) < 9.2e18) {
+      *cell = std::to_string(static_cast<qint64>(number));
     } else {
       char buffer[32];
       *cell = std::string(
