@@ -48,7 +48,7 @@ class RulesTest : public ::testing::Test {
                const std::string& isdo, const std::string& type = "0") {
     RuleRow rule =
         ListRule(id, name, "http://127.0.0.1:1/" + std::to_string(id));
-    rule.rank = rank;
+    rule.rank = std::to_string(rank);
     rule.isdo = isdo;
     rule.type = type;
     db_.AddRule(rule);

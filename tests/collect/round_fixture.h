@@ -66,7 +66,7 @@ inline RuleRow ListRule(int id, const std::string& name,
                         const std::string& url) {
   RuleRow rule;
   rule.id = id;
-  rule.rank = 100 - id;
+  rule.rank = std::to_string(100 - id);
   rule.name = name;
   rule.url = url;
   rule.isgbk = "1";
@@ -81,13 +81,10 @@ inline RuleRow ListRule(int id, const std::string& name,
 
 // Puts `rule` into its row of `table` the way the rule loader does.
 inline void PutRule(RuleTable& table, const RuleRow& rule) {
-  const std::string cells[] = {rule.isdo,   std::to_string(rule.rank),
-                               rule.isgbk,  rule.type,
-                               rule.name,   rule.url,
-                               rule.cookie, rule.reg,
-                               rule.before, rule.after,
-                               rule.tindex, rule.idindex,
-                               rule.pinurl, rule.lastid};
+  const std::string cells[] = {
+      rule.isdo,   rule.rank,    rule.isgbk,  rule.type,   rule.name,
+      rule.url,    rule.cookie,  rule.reg,    rule.before, rule.after,
+      rule.tindex, rule.idindex, rule.pinurl, rule.lastid};
   for (int cell = kRuleIsdo; cell <= kRuleLastid; ++cell) {
     table.Cell(rule.id, cell) = cells[cell - kRuleIsdo];
   }

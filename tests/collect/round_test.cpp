@@ -257,9 +257,9 @@ TEST_F(CollectionRoundTest, GroupNumbersPickIdTitleAndEveryPlaceholder) {
 TEST_F(CollectionRoundTest, OnlyTickedRulesWithARowAreWalkedInTreeOrder) {
   const std::string url = WritePage("list", ListPage({{"1", "One"}}));
   RuleRow first = ListRule(13, "First", url);
-  first.rank = 9;
+  first.rank = "9";
   RuleRow second = ListRule(14, "Second", url);
-  second.rank = 5;
+  second.rank = "5";
   RuleRow unticked = ListRule(15, "Unticked", url);
   unticked.isdo = "0";
   for (const RuleRow& rule : {second, unticked, first}) db_.AddRule(rule);

@@ -13,13 +13,12 @@ namespace dw {
 namespace {
 
 using testing::RecordingView;
-using testing::RuleRow;
 using testing::TestDatabase;
 
 RuleRow Rule(int id, int rank, std::string isdo, std::string name) {
   RuleRow rule;
   rule.id = id;
-  rule.rank = rank;
+  rule.rank = std::to_string(rank);
   rule.isdo = std::move(isdo);
   rule.name = std::move(name);
   rule.url = "http://127.0.0.1/" + rule.name;

@@ -11,26 +11,9 @@
 #include <string>
 #include <vector>
 
-namespace dw::testing {
+#include "store/rule_row.h"
 
-// One row of table `rule`, as text, the way the file holds it.
-struct RuleRow {
-  int id = 1;
-  std::string isdo = "1";
-  int rank = 1;
-  std::string isgbk = "0";
-  std::string type = "0";
-  std::string name = "Alpha";
-  std::string url;
-  std::string cookie;
-  std::string reg;
-  std::string before;
-  std::string after;
-  std::string tindex = "2";
-  std::string idindex = "1";
-  std::string pinurl;
-  std::string lastid = "0";
-};
+namespace dw::testing {
 
 // One row of table `info`.
 struct InfoRow {
@@ -84,15 +67,16 @@ class TestDatabase {
     }
   }
 
+  // Appends the row as text; unlike SaveRuleRows it keeps an earlier row
+  // with the same id, as a file edited by hand may hold.
   void AddRule(const RuleRow& rule) {
     Bind(
         "insert into rule(id,isdo,rank,isgbk,type,name,url,cookie,reg,"
         "before,after,tindex,idindex,pinurl,lastid) values(?,?,?,?,?,?,?,?,?,?,"
         "?,?,?,?,?)",
-        {std::to_string(rule.id), rule.isdo, std::to_string(rule.rank),
-         rule.isgbk, rule.type, rule.name, rule.url, rule.cookie, rule.reg,
-         rule.before, rule.after, rule.tindex, rule.idindex, rule.pinurl,
-         rule.lastid});
+        {std::to_string(rule.id), rule.isdo, rule.rank, rule.isgbk, rule.type,
+         rule.name, rule.url, rule.cookie, rule.reg, rule.before, rule.after,
+         rule.tindex, rule.idindex, rule.pinurl, rule.lastid});
   }
 
   void SetKeywords(const std::string& keywd) {
