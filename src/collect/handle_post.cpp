@@ -40,8 +40,10 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
               keyword_hit};
 
   // Posts whose insert failed go first, so they keep their order in `info`
-  // and the first-round check below finds them once stored.
-  RetryPendingPosts(state);
+  // and the first-round check below finds them once stored. While one is
+  // still refused the database is most likely still held: this post waits
+  // behind it rather than wait out the same lock a second time.
+  const bool none_pending = RetryPendingPosts(state);
   if (StopRequested()) return false;
   // Already stored (or announced and waiting to be): listed, but neither
   // announced nor stored again. Every kind is checked, those numbered by
@@ -72,7 +74,7 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
   stored.addTime = TimeText(false);
   stored.zt = keyword_hit ? 1 : 0;
   ++counts->new_posts;
-  if (StorePost(state.database, stored)) {
+  if (none_pending && StorePost(state.database, stored)) {
     ++counts->stored;
   } else {
     ++counts->store_failed;

@@ -8,7 +8,7 @@
 
 namespace dw {
 
-void RetryPendingPosts(ProgramState& state) {
+bool RetryPendingPosts(ProgramState& state) {
   auto& pending = state.pending_posts;
   std::size_t stored = 0;
   while (stored < pending.size() && !StopRequested() &&
@@ -16,6 +16,7 @@ void RetryPendingPosts(ProgramState& state) {
     ++stored;
   }
   pending.erase(pending.begin(), pending.begin() + stored);
+  return pending.empty();
 }
 
 bool IsPending(const ProgramState& state, const std::string& link) {

@@ -11,8 +11,8 @@ namespace dw {
 
 // Tries the pending posts again, oldest first, until one fails (the
 // database is most likely still held, and each try may wait for it) or a
-// stop is requested; those stored leave the list.
-void RetryPendingPosts(ProgramState& state);
+// stop is requested; those stored leave the list. True when none is left.
+bool RetryPendingPosts(ProgramState& state);
 
 // True when a post with this link waits in the list.
 bool IsPending(const ProgramState& state, const std::string& link);
