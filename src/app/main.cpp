@@ -1,7 +1,7 @@
 #include <QCoreApplication>
 #include <iostream>
 
-#include "app/command_line.h"
+#include "app/cli/command_line.h"
 #include "app/program.h"
 #include "net/http_request.h"
 

@@ -6,11 +6,11 @@
 #include <iostream>
 #include <system_error>
 
-#include "app/data_location.h"
-#include "app/desktop_session.h"
-#include "app/post_menu.h"
-#include "app/single_instance.h"
-#include "app/window_ops.h"
+#include "app/desktop/data_location.h"
+#include "app/desktop/desktop_session.h"
+#include "app/desktop/single_instance.h"
+#include "app/windows/post_menu.h"
+#include "app/windows/window_ops.h"
 #include "collect/collection_round.h"
 #include "collect/pending_posts.h"
 #include "runtime/system.h"

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/reminder_window.h"
 #include "app/rules_controller.h"
 #include "app/window_collect_view.h"
+#include "app/windows/main_window.h"
+#include "app/windows/reminder_window.h"
 #include "collect/program_state.h"
 
 namespace dw {

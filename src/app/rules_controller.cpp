@@ -3,10 +3,10 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "app/main_window.h"
-#include "app/rules_button.h"
-#include "app/rules_window.h"
+#include "app/rules/rules_button.h"
+#include "app/rules/rules_window.h"
 #include "app/window_collect_view.h"
+#include "app/windows/main_window.h"
 #include "collect/program_state.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/ui_ops.h"

@@ -3,9 +3,9 @@
 #include <QMetaObject>
 #include <initializer_list>
 
-#include "app/main_window.h"
-#include "app/reminder_window.h"
-#include "app/window_ops.h"
+#include "app/windows/main_window.h"
+#include "app/windows/reminder_window.h"
+#include "app/windows/window_ops.h"
 
 namespace dw {
 namespace {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "app/health_board.h"
+#include "app/rules/health_board.h"
 #include "collect/collect_view.h"
 
 namespace dw {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/window_ops.h"
+#include "app/windows/window_ops.h"
 #include "runtime/ui/qt_app.h"
 #include "runtime/ui/qt_text.h"
 

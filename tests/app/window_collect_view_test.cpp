@@ -7,10 +7,10 @@
 #include <memory>
 #include <thread>
 
-#include "app/main_window.h"
-#include "app/reminder_place.h"
-#include "app/reminder_window.h"
-#include "app/window_ops.h"
+#include "app/windows/main_window.h"
+#include "app/windows/reminder_place.h"
+#include "app/windows/reminder_window.h"
+#include "app/windows/window_ops.h"
 #include "runtime/ui/qt_app.h"
 #include "runtime/ui/qt_text.h"
 

@@ -1,0 +1,217 @@
+// Rules to and from JSON files: the export and the import.
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cli/probe_tool.h"
+#include "runtime/encoding.h"
+#include "store/rule_row.h"
+
+namespace dw {
+namespace {
+
+// A stored integer column as JSON: a number when SQLite holds a number
+// there (digits, or a real number in its shortest form), text otherwise.
+std::string JsonStoredNumber(const std::string& text) {
+  if (IsIntegerText(text)) return text;
+  double value = 0;
+  const auto read = std::from_chars(text.data(), text.data() + text.size(),
+                                    value, std::chars_format::general);
+  if (read.ec == std::errc() && read.ptr == text.data() + text.size() &&
+      std::isfinite(value)) {
+    char buffer[32];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (std::string(buffer, written.ptr) == text) return text;
+  }
+  return JsonString(text);
+}
+
+// A JSON value for one column, as RuleRow holds it (GBK); false with a
+// message when it cannot be one.
+bool CellFromJson(const QJsonValue& value, std::string* cell,
+                  std::string* problem) {
+  if (value.isString()) {
+    std::optional<std::string> gbk =
+        ConvertEncoding(value.toString().toStdString(), "UTF-8", "GBK");
+    if (!gbk) *problem = "holds text that cannot be written in GBK";
+    *cell = gbk.value_or("");
+    return gbk.has_value();
+  }
+  if (value.isDouble()) {
+    const double number = value.toDouble();
+    if (value.toVariant().typeId() == QMetaType::LongLong) {
+      *cell = std::to_string(value.toInteger());  // exact beyond 2^53
+    } else if (std::trunc(number) == number && std::fabs(number) < 9.2e18) {
+      *cell = std::to_string(static_cast<qint64>(number));
+    } else {
+      char buffer[32];
+      *cell = std::string(
+          buffer, std::to_chars(buffer, buffer + sizeof buffer, number).ptr);
+    }
+    return true;
+  }
+  *problem = "must be text or a number";
+  return false;
+}
+
+struct ImportProblem {
+  std::string rule;  // "rule 7", or "rule #3" (its place) without an id
+  RuleProblem problem;
+};
+
+// The rule of one JSON object, and what is wrong with it.
+RuleRow RowFromJson(const QJsonObject& object, int place,
+                    std::vector<ImportProblem>& problems) {
+  RuleRow row;
+  const QJsonValue id = object.value("id");
+  std::string label = "rule #" + std::to_string(place);
+  std::string id_text;
+  std::string ignored;
+  if (CellFromJson(id, &id_text, &ignored) && IsIntegerText(id_text)) {
+    row.id = std::stoll(id_text);
+    label = "rule " + id_text;
+  } else {
+    problems.push_back({label, {"id", "must be a whole number"}});
+  }
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    const std::string column = it.key().toStdString();
+    if (column == "id") continue;
+    std::string* cell = RuleRowCell(row, column);
+    std::string problem;
+    if (!cell) {
+      problems.push_back(
+          {label, {column, "is no column of rule; ignored", true}});
+    } else if (!CellFromJson(it.value(), cell, &problem)) {
+      problems.push_back({label, {column, problem}});
+    }
+  }
+  for (RuleProblem& problem : CheckRule(row)) {
+    if (problem.column == "id" && !problem.warning &&
+        label.starts_with("rule #")) {
+      continue;  // already said
+    }
+    problems.push_back({label, std::move(problem)});
+  }
+  return row;
+}
+
+}  // namespace
+
+int ExportRulesTool(const ToolRequest& request, std::ostream& out,
+                    std::ostream& err) {
+  Database db;
+  if (!OpenDatabase(request, db, err)) return kToolUsageError;
+  bool loaded = false;
+  const std::vector<RuleRow> rows = LoadRuleRows(db, &loaded);
+  if (!loaded) {
+    err << "dealwatcher: cannot read the rules of " << request.database << "\n";
+    return kToolUsageError;
+  }
+  std::ostringstream json;
+  bool bad_text = false;
+  json << "[";
+  for (size_t r = 0; r < rows.size(); ++r) {
+    json << (r ? ",\n" : "\n") << "  {\"id\": " << rows[r].id;
+    for (const char* column : kRuleColumns) {
+      const std::string* cell = RuleRowCell(rows[r], column);
+      if (!cell) continue;
+      json << ", " << JsonString(column) << ": ";
+      if (IsRuleIntegerColumn(column)) {
+        if (std::optional<std::string> text = ToUtf8(*cell)) {
+          json << JsonStoredNumber(*text);
+          continue;
+        }
+      } else if (std::optional<std::string> text = ToUtf8(*cell)) {
+        json << JsonString(*text);
+        continue;
+      }
+      err << "rule " << rows[r].id << ": " << column
+          << ": holds bytes that are not GBK text; nothing exported\n";
+      bad_text = true;
+    }
+    json << "}";
+  }
+  json << (rows.empty() ? "]\n" : "\n]\n");
+  if (bad_text) return kToolFailed;
+  if (request.rules_file == "-") {
+    out << json.str();
+    return out ? kToolOk : kToolUsageError;
+  }
+  std::ofstream file(request.rules_file, std::ios::binary | std::ios::trunc);
+  file << json.str();
+  file.close();
+  if (!file) {
+    err << "dealwatcher: cannot write " << request.rules_file << "\n";
+    return kToolUsageError;
+  }
+  return kToolOk;
+}
+
+int ImportRulesTool(const ToolRequest& request, std::ostream& out,
+                    std::ostream& err) {
+  std::string bytes;
+  if (!ReadFile(request.rules_file, &bytes)) {
+    err << "dealwatcher: cannot read " << request.rules_file << "\n";
+    return kToolUsageError;
+  }
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);  // an editor's BOM
+  QJsonParseError parse_error;
+  const QJsonDocument document =
+      QJsonDocument::fromJson(QByteArray::fromStdString(bytes), &parse_error);
+  if (parse_error.error != QJsonParseError::NoError || !document.isArray()) {
+    err << request.rules_file << ": "
+        << (document.isNull()
+                ? "not JSON: " + parse_error.errorString().toStdString() +
+                      " at byte " + std::to_string(parse_error.offset)
+                : std::string("not a JSON array of rules"))
+        << "\n";
+    return kToolFailed;
+  }
+  std::vector<RuleRow> rows;
+  std::vector<ImportProblem> problems;
+  std::set<std::int64_t> ids;
+  const QJsonArray array = document.array();
+  for (int i = 0; i < array.size(); ++i) {
+    if (!array[i].isObject()) {
+      problems.push_back(
+          {"rule #" + std::to_string(i + 1), {"", "is not a JSON object"}});
+      continue;
+    }
+    rows.push_back(RowFromJson(array[i].toObject(), i + 1, problems));
+    if (!ids.insert(rows.back().id).second) {
+      problems.push_back(
+          {"rule " + std::to_string(rows.back().id),
+           {"id", "appears more than once; every row is kept", true}});
+    }
+  }
+  bool errors = false;
+  for (const ImportProblem& p : problems) {
+    errors = errors || !p.problem.warning;
+    err << (p.problem.warning ? "warning: " : "") << p.rule << ": "
+        << (p.problem.column.empty() ? "" : p.problem.column + ": ")
+        << p.problem.message << "\n";
+  }
+  if (errors) return kToolFailed;
+
+  Database db;
+  if (!OpenDatabase(request, db, err)) return kToolUsageError;
+  if (!SaveRuleRows(db, rows)) {
+    err << "dealwatcher: cannot write the rules into " << request.database
+        << "; nothing was changed\n";
+    return kToolUsageError;
+  }
+  out << "imported " << rows.size() << " rule(s) into " << request.database
+      << "\n";
+  return kToolOk;
+}
+
+}  // namespace dw

@@ -1,0 +1,24 @@
+#include "app/rules/health_board.h"
+
+namespace dw {
+
+void HealthBoard::Set(int rule_id, const RuleHealth& health) {
+  book_[rule_id] = health;
+  emit Changed(rule_id);
+}
+
+void HealthBoard::Forget(int rule_id) {
+  if (book_.erase(rule_id) > 0) emit Changed(rule_id);
+}
+
+const RuleHealth* HealthBoard::Find(int rule_id) const {
+  const auto found = book_.find(rule_id);
+  return found == book_.end() ? nullptr : &found->second;
+}
+
+bool HealthBoard::Unhealthy(int rule_id) const {
+  const RuleHealth* health = Find(rule_id);
+  return health && health->Unhealthy();
+}
+
+}  // namespace dw

@@ -1,0 +1,84 @@
+#include "app/rules/keywords_tab.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+#include "runtime/ui/qt_text.h"
+#include "store/user_edits.h"
+
+namespace dw {
+
+std::string KeywordsStoredText(const QString& editor_text) {
+  QString text = editor_text;
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+  return QStringToGbk(text);
+}
+
+QString KeywordsEditorText(const std::string& stored) {
+  QString text = GbkToQString(stored);
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  return text;
+}
+
+KeywordsTab::KeywordsTab(Database& db, QWidget* parent)
+    : QWidget(parent), db_(db) {
+  auto* note = new QLabel(
+      QString::fromUtf8("每行一个关键词。标题含有关键词的帖子会在列表里打上绿色"
+                        "标记；关键词只做标记，从不隐藏任何帖子。空行也算一个"
+                        "关键词，会标记所有帖子。"),
+      this);
+  note->setWordWrap(true);
+  editor_ = new QPlainTextEdit(this);
+  editor_->setObjectName("keywd");
+  message_ = new QLabel(this);
+  message_->setObjectName("keywords_message");
+  message_->setWordWrap(true);
+  auto* save = new QPushButton(QString::fromUtf8("保存"), this);
+  save->setObjectName("save_keywords");
+  connect(save, &QPushButton::clicked, this, &KeywordsTab::Save);
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(message_, 1);
+  bottom->addWidget(save);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(note);
+  layout->addWidget(editor_, 1);
+  layout->addLayout(bottom);
+  Reload();
+}
+
+void KeywordsTab::Reload() {
+  // Keywords typed but not yet saved are kept.
+  if (editor_->document()->isModified()) return;
+  editor_->setPlainText(KeywordsEditorText(ReadKeywordText(db_).value_or("")));
+  editor_->document()->setModified(false);
+}
+
+void KeywordsTab::ShowMessage(const QString& text, bool error) {
+  message_->setText(text);
+  message_->setStyleSheet(error ? "color: #c00000;" : "");
+}
+
+bool KeywordsTab::Save() {
+  const QString text = editor_->toPlainText();
+  const std::string stored = KeywordsStoredText(text);
+  if (KeywordsEditorText(stored) != QString(text).replace("\r\n", "\n")) {
+    ShowMessage(QString::fromUtf8("有 GBK 无法表示的字符，未保存。"), true);
+    return false;
+  }
+  if (!SaveKeywordText(db_, stored)) {
+    ShowMessage(QString::fromUtf8("写入数据库失败，未保存。"), true);
+    return false;
+  }
+  editor_->document()->setModified(false);
+  ShowMessage(QString::fromUtf8("已保存。"));
+  emit Saved();
+  return true;
+}
+
+}  // namespace dw

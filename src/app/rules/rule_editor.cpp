@@ -1,0 +1,244 @@
+#include "app/rules/rule_editor.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStringList>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/rules/rule_fields.h"
+#include "app/rules/rule_test_runner.h"
+#include "app/rules/rule_test_view.h"
+#include "runtime/ui/qt_text.h"
+
+namespace dw {
+namespace {
+
+constexpr char kErrorStyle[] = "color: #c00000;";
+constexpr char kWarningStyle[] = "color: #a06000;";
+
+bool HasError(const std::vector<RuleProblem>& problems) {
+  return std::any_of(problems.begin(), problems.end(),
+                     [](const RuleProblem& p) { return !p.warning; });
+}
+
+}  // namespace
+
+RuleEditor::RuleEditor(RuleEditorSetup setup, QWidget* parent)
+    : QDialog(parent), setup_(std::move(setup)), loaded_(setup_.row) {
+  setWindowTitle(QString::fromUtf8(setup_.existing ? "编辑规则" : "新建规则"));
+  setModal(false);
+  setSizeGripEnabled(true);
+  runner_ = new RuleTestRunner(setup_.database_path, this);
+  test_view_ = new RuleTestView(this);
+  connect(runner_, &RuleTestRunner::Finished, test_view_,
+          &RuleTestView::ShowReport);
+
+  banner_ = new QLabel(this);
+  banner_->setObjectName("banner");
+  banner_->setWordWrap(true);
+  banner_->hide();
+  test_button_ = new QPushButton(QString::fromUtf8("测试"), this);
+  test_button_->setObjectName("test");
+  test_button_->setAutoDefault(false);
+  save_button_ = new QPushButton(QString::fromUtf8("保存"), this);
+  save_button_->setObjectName("save");
+  save_button_->setAutoDefault(false);
+  auto* close_button = new QPushButton(QString::fromUtf8("关闭"), this);
+  close_button->setObjectName("close");
+  close_button->setAutoDefault(false);
+  connect(test_button_, &QPushButton::clicked, this, &RuleEditor::Test);
+  connect(save_button_, &QPushButton::clicked, this, &RuleEditor::Save);
+  connect(close_button, &QPushButton::clicked, this, &QDialog::close);
+  test_button_->setToolTip("F5");
+  save_button_->setToolTip("Ctrl+S");
+  connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated,
+          this, &RuleEditor::Test);
+  connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this,
+          &RuleEditor::Save);
+
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  split->addWidget(BuildForm());
+  split->addWidget(test_view_);
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(banner_, 1);
+  buttons->addWidget(test_button_);
+  buttons->addWidget(save_button_);
+  buttons->addWidget(close_button);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(split, 1);
+  layout->addLayout(buttons);
+  resize(1100, 720);
+}
+
+RuleEditor::~RuleEditor() = default;
+
+QWidget* RuleEditor::BuildForm() {
+  auto* form_widget = new QWidget;
+  auto* form = new QFormLayout(form_widget);
+  const FieldTexts texts = RowToTexts(setup_.row);
+  for (const RuleField& field : RuleFields()) {
+    auto* cell = new QWidget(form_widget);
+    auto* lines = new QVBoxLayout(cell);
+    lines->setContentsMargins(0, 0, 0, 4);
+    lines->setSpacing(1);
+    auto* edit = new QLineEdit(texts.at(field.column), cell);
+    edit->setObjectName(field.column);
+    auto* help = new QLabel(QString::fromUtf8(field.help), cell);
+    help->setObjectName(std::string(field.column) + "_help");
+    help->setWordWrap(true);
+    help->setStyleSheet("color: palette(mid);");
+    auto* note = new QLabel(cell);
+    note->setObjectName(std::string(field.column) + "_note");
+    note->setWordWrap(true);
+    note->hide();
+    lines->addWidget(edit);
+    lines->addWidget(help);
+    lines->addWidget(note);
+    form->addRow(QString::fromUtf8(field.label), cell);
+    fields_[field.column] = edit;
+    notes_[field.column] = note;
+  }
+  // The id is the key of the stored posts; an existing rule keeps it.
+  fields_.at("id")->setReadOnly(setup_.existing);
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(form_widget);
+  scroll->setWidgetResizable(true);
+  return scroll;
+}
+
+RuleRow RuleEditor::FieldsRow(std::vector<RuleProblem>* problems) const {
+  FieldTexts texts;
+  for (const auto& [column, edit] : fields_) texts[column] = edit->text();
+  return TextsToRow(texts, problems);
+}
+
+std::vector<RuleProblem> RuleEditor::Problems(
+    const RuleRow& row, std::vector<RuleProblem> problems) {
+  // A field that could not be read says only that.
+  const auto unread = [&](const std::string& column) {
+    return std::any_of(
+        problems.begin(), problems.end(),
+        [&](const RuleProblem& p) { return p.column == column; });
+  };
+  std::vector<RuleProblem> checked = CheckRule(row);
+  if (!setup_.existing && !unread("id")) {
+    for (const RuleRow& other : LoadRuleRows(*setup_.db)) {
+      if (other.id != row.id) continue;
+      checked.push_back({"id", QString::fromUtf8("编号 %1 已被规则“%2”使用")
+                                   .arg(row.id)
+                                   .arg(GbkToQString(other.name))
+                                   .toStdString()});
+    }
+  }
+  for (RuleProblem& problem : checked) {
+    if (!unread(problem.column)) problems.push_back(std::move(problem));
+  }
+  return problems;
+}
+
+void RuleEditor::ShowProblems(const std::vector<RuleProblem>& problems) {
+  for (auto& [column, note] : notes_) {
+    note->clear();
+    note->hide();
+  }
+  std::map<std::string, QStringList> by_column;
+  std::map<std::string, bool> error_in;
+  for (const RuleProblem& p : problems) {
+    by_column[p.column] << ProblemText(p);
+    error_in[p.column] = error_in[p.column] || !p.warning;
+  }
+  for (const auto& [column, messages] : by_column) {
+    const auto found = notes_.find(column);
+    if (found == notes_.end()) continue;
+    QLabel* note = found->second;
+    note->setText(messages.join('\n'));
+    note->setProperty("warning", !error_in[column]);
+    note->setStyleSheet(error_in[column] ? kErrorStyle : kWarningStyle);
+    note->show();
+  }
+}
+
+void RuleEditor::ShowBanner(const QString& text, bool error) {
+  banner_->setText(text);
+  banner_->setStyleSheet(error ? kErrorStyle : QString());
+  banner_->setVisible(!text.isEmpty());
+}
+
+void RuleEditor::TickWritten(std::int64_t id, const std::string& isdo) {
+  if (!setup_.existing || loaded_.id != id) return;
+  QLineEdit* field = fields_.at("isdo");
+  if (field->text() == GbkToQString(loaded_.isdo)) {
+    field->setText(GbkToQString(isdo));
+  }
+  loaded_.isdo = isdo;
+}
+
+bool RuleEditor::Save() {
+  std::vector<RuleProblem> problems;
+  const RuleRow row = FieldsRow(&problems);
+  problems = Problems(row, std::move(problems));
+  ShowProblems(problems);
+  if (HasError(problems)) {
+    ShowBanner(QString::fromUtf8("有错误，未保存：请按字段下的红字修改。"),
+               true);
+    return false;
+  }
+  if (setup_.existing) {
+    // An import or another editor may have written the rule meanwhile:
+    // never overwrite what this editor did not load.
+    const std::vector<RuleRow> stored = LoadRuleRows(*setup_.db);
+    const auto found =
+        std::find_if(stored.begin(), stored.end(),
+                     [&](const RuleRow& r) { return r.id == loaded_.id; });
+    if (found == stored.end()) {
+      ShowBanner(QString::fromUtf8("这条规则已被删除，未保存。"), true);
+      return false;
+    }
+    const std::vector<std::string> changed = DifferingColumns(*found, loaded_);
+    if (!changed.empty()) {
+      QStringList names;
+      for (const std::string& column : changed) names << column.c_str();
+      ShowBanner(
+          QString::fromUtf8("打开编辑器之后，这条规则已在别处被修改（%1），"
+                            "未保存。请关闭后重新打开再改。")
+              .arg(names.join(", ")),
+          true);
+      return false;
+    }
+  }
+  if (!SaveRuleRows(*setup_.db, {row})) {
+    ShowBanner(QString::fromUtf8("写入数据库失败，未保存。"), true);
+    return false;
+  }
+  loaded_ = row;
+  setup_.existing = true;
+  fields_.at("id")->setReadOnly(true);
+  setWindowTitle(QString::fromUtf8("编辑规则"));
+  ShowBanner(QString::fromUtf8("已保存。"));
+  emit Saved(row);
+  return true;
+}
+
+void RuleEditor::Test() {
+  std::vector<RuleProblem> problems;
+  const RuleRow row = FieldsRow(&problems);
+  ShowProblems(problems);
+  if (HasError(problems)) {
+    test_view_->ShowMessage(QString::fromUtf8("有字段读不出来，无法测试。"));
+    return;
+  }
+  test_view_->ShowRunning();
+  runner_->Start(row);
+}
+
+}  // namespace dw

@@ -1,0 +1,122 @@
+#include "app/rules/rule_fields.h"
+
+#include <QRegularExpression>
+
+#include "runtime/ui/qt_text.h"
+
+namespace dw {
+
+const std::vector<RuleField>& RuleFields() {
+  static const std::vector<RuleField> kFields = {
+      {"id", "编号", "1 到 18；编号 1 到 6 和 12 的规则另有站点专用的清理"},
+      {"isdo", "勾选",
+       "1 = 勾选参与采集；3 = 隐藏，不载入；其他值 = 列出但不勾选"},
+      {"rank", "排序", "数大的排在前面，每轮也先采集"},
+      {"isgbk", "GBK 页面",
+       "1 = 页面本身是 GBK 编码；0 = 页面是 UTF-8，先转换成 GBK"},
+      {"type", "类型",
+       "8 = 按编号：编号是数字，大于“最后编号”才算新帖；其他 = 按记录：启动后"
+       "没见过的编号算新帖"},
+      {"name", "站名", "显示在帖子列表和状态栏，也随帖子保存"},
+      {"url", "地址", "要抓取的页面，以 http:// 或 https:// 开头"},
+      {"cookie", "Cookie", "只随规则载入，请求不发送它"},
+      {"reg", "匹配规则",
+       "Perl 正则，不分大小写；它看到整理后的页面：没有换行、制表符、双引号和"
+       "单引号"},
+      {"before", "开始标记",
+       "页面从它第一次出现之后截取；“#引号”代表一个双引号"},
+      {"after", "结束标记",
+       "截取到开始标记之后它第一次出现之前为止；“#引号”代表一个双引号"},
+      {"tindex", "标题分组",
+       "标题在第几个括号分组：0 = 整个匹配，1 = 第一个括号……"},
+      {"idindex", "编号分组", "帖子编号在第几个括号分组"},
+      {"pinurl", "链接模板",
+       "其中的 [编号分组]（编号分组为 1 时写 [1]）换成帖子编号，得到帖子链接"},
+      {"lastid", "最后编号",
+       "只用于类型 8：启动时已知的最大编号，更大的才算新帖；运行中只在内存里"
+       "前进"},
+  };
+  return kFields;
+}
+
+FieldTexts RowToTexts(const RuleRow& row) {
+  FieldTexts texts;
+  texts["id"] = QString::number(row.id);
+  for (const RuleField& field : RuleFields()) {
+    if (const std::string* cell = RuleRowCell(row, field.column)) {
+      texts[field.column] = GbkToQString(*cell);
+    }
+  }
+  return texts;
+}
+
+RuleRow TextsToRow(const FieldTexts& texts,
+                   std::vector<RuleProblem>* problems) {
+  RuleRow row;
+  for (const RuleField& field : RuleFields()) {
+    const auto found = texts.find(field.column);
+    const QString text = found == texts.end() ? QString() : found->second;
+    std::string* cell = RuleRowCell(row, field.column);
+    if (!cell) {  // the id: the key, a number
+      bool ok = false;
+      row.id = text.trimmed().toLongLong(&ok);
+      if (!ok) problems->push_back({field.column, "必须是整数"});
+      continue;
+    }
+    std::string gbk = QStringToGbk(text);
+    if (GbkToQString(gbk) != text) {
+      problems->push_back({field.column, "含有 GBK 无法表示的字符"});
+      continue;
+    }
+    *cell = std::move(gbk);
+  }
+  return row;
+}
+
+QString ProblemText(const RuleProblem& problem) {
+  // The checker's messages (shared with the command line) and their
+  // Chinese form; %1 takes the pattern's first capture.
+  static const struct {
+    const char* message;
+    const char* text;
+  } kTexts[] = {
+      {"is not a whole number", "不是整数"},
+      {"must be from 0 to (\\d+), .*",
+       "必须是 0 到 %1 的整数（匹配规则里有 %1 个括号分组）"},
+      {"must be from 1 to 18", "必须是 1 到 18"},
+      {"must start with http:// or https://",
+       "必须以 http:// 或 https:// 开头"},
+      {"is empty", "不能为空"},
+      {"is refused: .*", "被拒绝：匹配引擎读这种写法会停不下来"},
+      {"does not compile", "无法编译，请检查括号和转义"},
+      {"must be 0 or 1", "只能是 0 或 1"},
+      {"gets the clean-up of one particular site .*",
+       "匹配之前会先做某个站点专用的清理；编号 7 到 11、13 到 18 没有"},
+      {"lacks (\\[\\d+\\]), .*", "缺少 %1：帖子编号放不进链接"},
+      {"is empty: the cut starts .*", "为空：从页面开头截取"},
+      {"is empty: the cut then .*", "为空：截取的内容将是空的"},
+  };
+  const QString message = QString::fromStdString(problem.message);
+  for (const auto& known : kTexts) {
+    const QRegularExpression pattern(
+        QRegularExpression::anchoredPattern(QString::fromUtf8(known.message)));
+    const QRegularExpressionMatch match = pattern.match(message);
+    if (!match.hasMatch()) continue;
+    QString text = QString::fromUtf8(known.text);
+    return match.lastCapturedIndex() >= 1 ? text.arg(match.captured(1)) : text;
+  }
+  return message;
+}
+
+std::vector<std::string> DifferingColumns(const RuleRow& a, const RuleRow& b) {
+  std::vector<std::string> columns;
+  for (const RuleField& field : RuleFields()) {
+    const std::string* cell_a = RuleRowCell(a, field.column);
+    const std::string* cell_b = RuleRowCell(b, field.column);
+    const bool same = cell_a ? *cell_a == *cell_b : a.id == b.id;
+    if (!same) columns.push_back(field.column);
+  }
+  return columns;
+}
+
+}  // namespace dw

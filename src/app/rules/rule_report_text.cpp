@@ -1,0 +1,155 @@
+#include "app/rules/rule_report_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "runtime/convert.h"
+
+namespace dw {
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+
+QString FetchFailedText(const RuleReport& report) {
+  return QString::fromUtf8("抓取失败 (HTTP %1)").arg(report.fetch.status);
+}
+
+// The status words of a failing step; empty for kNone.
+QString FailedStepText(const RuleReport& report) {
+  switch (report.failed_step) {
+    case FailedStep::kFetch:
+      return FetchFailedText(report);
+    case FailedStep::kStartMarker:
+      return QString::fromUtf8("未找到开始标记");
+    case FailedStep::kEndMarker:
+      return QString::fromUtf8("未找到结束标记");
+    case FailedStep::kPattern:
+      return QString::fromUtf8("规则无效");
+    case FailedStep::kNoMatch:
+      return QString::fromUtf8("没有匹配");
+    case FailedStep::kNone:
+      break;
+  }
+  return QString();
+}
+
+}  // namespace
+
+QString RuleTypeText(const std::string& type) {
+  return QString::fromUtf8(ToInteger(type) == 8 ? "按编号" : "按记录");
+}
+
+QString RuleStatusText(const RuleHealth* health, DateTime now) {
+  if (!health || !health->last) return QString::fromUtf8("未运行");
+  const RuleReport& report = *health->last;
+  const QString failed = FailedStepText(report);
+  if (!failed.isEmpty()) return failed;
+  if (report.posts.store_failed > 0) {
+    return QString::fromUtf8("保存失败 %1 条").arg(report.posts.store_failed);
+  }
+  return QString::fromUtf8("正常 · 找到 %1 条 · %2")
+      .arg(report.pattern.matches)
+      .arg(RelativeTimeText(report.ran_at, now));
+}
+
+QString RuleStatusTip(const RuleHealth* health) {
+  if (!health || !health->last)
+    return QString::fromUtf8("启动以来还没有采集过");
+  QString tip = QString::fromUtf8("最近一次采集：%1")
+                    .arg(ExactTimeText(health->last->ran_at));
+  if (health->failing_rounds > 0) {
+    tip += QString::fromUtf8("\n连续 %1 轮失败").arg(health->failing_rounds);
+  }
+  if (health->last_new) {
+    tip += QString::fromUtf8("\n最近新帖：%1")
+               .arg(ExactTimeText(*health->last_new));
+  }
+  if (health->store_failed > 0) {
+    tip += QString::fromUtf8("\n启动以来 %1 条帖子没能保存（之后会再试）")
+               .arg(health->store_failed);
+  }
+  return tip;
+}
+
+QString RelativeTimeText(DateTime then, DateTime now) {
+  const double seconds = std::max(0.0, (now.days - then.days) * kSecondsPerDay);
+  const auto whole = [](double value) {
+    return static_cast<long long>(std::floor(value));
+  };
+  if (seconds < 60) return QString::fromUtf8("刚刚");
+  if (seconds < 3600) {
+    return QString::fromUtf8("%1 分钟前").arg(whole(seconds / 60));
+  }
+  if (seconds < kSecondsPerDay) {
+    return QString::fromUtf8("%1 小时前").arg(whole(seconds / 3600));
+  }
+  return QString::fromUtf8("%1 天前").arg(whole(seconds / kSecondsPerDay));
+}
+
+QString ExactTimeText(DateTime when) {
+  const std::optional<CalendarTime> t = ToCalendarTime(when);
+  if (!t) return QString();
+  return QString::asprintf("%d/%d/%d %02d:%02d:%02d", t->year, t->month, t->day,
+                           t->hour, t->minute, t->second);
+}
+
+std::vector<StepLine> ReportSteps(const RuleReport& report) {
+  const FailedStep failed = report.failed_step;
+  // Steps in chain order; a step is reached when no earlier one failed.
+  const FailedStep order[] = {FailedStep::kFetch, FailedStep::kStartMarker,
+                              FailedStep::kEndMarker, FailedStep::kPattern,
+                              FailedStep::kNoMatch};
+  int failed_at = 5;
+  for (int i = 0; i < 5; ++i) {
+    if (order[i] == failed) failed_at = i;
+  }
+  const QString not_run = QString::fromUtf8("未执行");
+  const auto reached = [&](int step) { return step <= failed_at; };
+
+  std::vector<StepLine> lines;
+  lines.push_back({QString::fromUtf8("抓取"),
+                   failed_at == 0
+                       ? FetchFailedText(report) +
+                             QString::fromUtf8(" · 尝试 %1 次 · %2 毫秒")
+                                 .arg(report.fetch.attempts)
+                                 .arg(report.fetch.ms)
+                       : QString::fromUtf8("HTTP %1 · %2 字节 · %3 毫秒")
+                             .arg(report.fetch.status)
+                             .arg(report.fetch.bytes)
+                             .arg(report.fetch.ms),
+                   failed_at > 0});
+  lines.push_back({QString::fromUtf8("开始标记"),
+                   !reached(1)              ? not_run
+                   : report.cut.start_found ? QString::fromUtf8("找到")
+                                            : QString::fromUtf8("未找到"),
+                   failed_at > 1});
+  lines.push_back(
+      {QString::fromUtf8("结束标记"),
+       !reached(2) ? not_run
+       : report.cut.end_found
+           ? QString::fromUtf8("找到，截取 %1 字节").arg(report.cut.bytes)
+           : QString::fromUtf8("未找到"),
+       failed_at > 2});
+  lines.push_back(
+      {QString::fromUtf8("匹配规则"),
+       !reached(3) ? not_run
+       : !report.pattern.compiled
+           ? QString::fromUtf8("无法编译，或因可能卡死被拒绝")
+       : report.pattern.matches == 0
+           ? QString::fromUtf8("没有匹配")
+           : QString::fromUtf8("匹配 %1 处").arg(report.pattern.matches),
+       failed_at > 4});
+  int stored = 0;
+  for (const FoundPost& post : report.found) stored += post.stored ? 1 : 0;
+  lines.push_back({QString::fromUtf8("帖子"),
+                   failed_at < 5
+                       ? not_run
+                       : QString::fromUtf8("找到 %1 条，其中 %2 条已保存")
+                             .arg(report.found.size())
+                             .arg(stored),
+                   failed_at == 5 && !report.found.empty()});
+  return lines;
+}
+
+}  // namespace dw

@@ -1,0 +1,171 @@
+#include "app/rules/rule_table_model.h"
+
+#include <QApplication>
+#include <QBrush>
+#include <QStyle>
+#include <algorithm>
+#include <cstdlib>
+
+#include "app/rules/health_board.h"
+#include "app/rules/rule_report_text.h"
+#include "runtime/ui/qt_text.h"
+
+namespace dw {
+namespace {
+
+constexpr char kHiddenIsdo[] = "3";
+
+bool Hidden(const RuleRow& row) { return row.isdo == kHiddenIsdo; }
+
+// Orders ranks as the rule statement's "order by rank desc" does: numbers
+// by value, above them any rank stored as text.
+bool RankedHigher(const std::string& a, const std::string& b) {
+  const auto number = [](const std::string& text, double* value) {
+    char* end = nullptr;
+    *value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0';
+  };
+  double x = 0, y = 0;
+  const bool a_number = number(a, &x), b_number = number(b, &y);
+  if (a_number != b_number) return !a_number;
+  return a_number ? x > y : a > b;
+}
+
+}  // namespace
+
+RuleTableModel::RuleTableModel(const HealthBoard* health, QObject* parent)
+    : QAbstractTableModel(parent), health_(health), clock_(Now) {
+  if (health_) {
+    connect(health_, &HealthBoard::Changed, this,
+            &RuleTableModel::HealthChanged);
+  }
+}
+
+void RuleTableModel::SetRows(std::vector<RuleRow> rows) {
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const RuleRow& a, const RuleRow& b) {
+                     return RankedHigher(a.rank, b.rank);
+                   });
+  beginResetModel();
+  rows_ = std::move(rows);
+  endResetModel();
+}
+
+const RuleRow* RuleTableModel::RowAt(int row) const {
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return nullptr;
+  return &rows_[row];
+}
+
+int RuleTableModel::RowOfId(std::int64_t id) const {
+  for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+    if (rows_[r].id == id) return r;
+  }
+  return -1;
+}
+
+void RuleTableModel::SetIsdo(std::int64_t id, const std::string& isdo) {
+  const int r = RowOfId(id);
+  if (r < 0) return;
+  rows_[r].isdo = isdo;
+  emit dataChanged(index(r, 0), index(r, kColumnCount - 1));
+}
+
+void RuleTableModel::HealthChanged(int rule_id) {
+  const int r = RowOfId(rule_id);
+  if (r >= 0) emit dataChanged(index(r, kStatus), index(r, kLastNew));
+}
+
+int RuleTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int RuleTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant RuleTableModel::data(const QModelIndex& index, int role) const {
+  const RuleRow* row = RowAt(index.row());
+  if (!row) return QVariant();
+  const RuleHealth* health =
+      health_ ? health_->Find(static_cast<int>(row->id)) : nullptr;
+  const bool unhealthy = health && health->Unhealthy();
+  if (role == Qt::ForegroundRole) {
+    if (Hidden(*row)) return QBrush(Qt::gray);
+    if (unhealthy && index.column() == kStatus) return QBrush(Qt::red);
+    return QVariant();
+  }
+  switch (index.column()) {
+    case kTick:
+      if (role == Qt::CheckStateRole) {
+        return row->isdo == "1" ? Qt::Checked : Qt::Unchecked;
+      }
+      if (role == Qt::ToolTipRole && Hidden(*row)) {
+        return QString::fromUtf8("已隐藏（isdo 为 3）：不载入、不采集");
+      }
+      break;
+    case kName:
+      if (role == Qt::DisplayRole) return GbkToQString(row->name);
+      if (role == Qt::DecorationRole && unhealthy) {
+        return QApplication::style()->standardIcon(
+            QStyle::SP_MessageBoxWarning);
+      }
+      break;
+    case kUrl:
+      if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        return GbkToQString(row->url);
+      }
+      break;
+    case kType:
+      if (role == Qt::DisplayRole) return RuleTypeText(row->type);
+      break;
+    case kStatus:
+      if (role == Qt::DisplayRole) {
+        return Hidden(*row) ? QString::fromUtf8("已隐藏")
+                            : RuleStatusText(health, clock_());
+      }
+      if (role == Qt::ToolTipRole) return RuleStatusTip(health);
+      break;
+    case kLastNew:
+      if (!health || !health->last_new) break;
+      if (role == Qt::DisplayRole) {
+        return RelativeTimeText(*health->last_new, clock_());
+      }
+      if (role == Qt::ToolTipRole) return ExactTimeText(*health->last_new);
+      break;
+  }
+  return QVariant();
+}
+
+QVariant RuleTableModel::headerData(int section, Qt::Orientation orientation,
+                                    int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+    return QVariant();
+  }
+  static const char* const kHeadings[] = {"",     "站名", "地址",
+                                          "类型", "状态", "最近新帖"};
+  if (section < 0 || section >= kColumnCount) return QVariant();
+  return QString::fromUtf8(kHeadings[section]);
+}
+
+Qt::ItemFlags RuleTableModel::flags(const QModelIndex& index) const {
+  const RuleRow* row = RowAt(index.row());
+  if (!row) return Qt::NoItemFlags;
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  // A hidden rule is not in the rule tree, so it has no tick to change.
+  if (index.column() == kTick && !Hidden(*row))
+    flags |= Qt::ItemIsUserCheckable;
+  return flags;
+}
+
+bool RuleTableModel::setData(const QModelIndex& index, const QVariant& value,
+                             int role) {
+  const RuleRow* row = RowAt(index.row());
+  if (!row || index.column() != kTick || role != Qt::CheckStateRole ||
+      Hidden(*row)) {
+    return false;
+  }
+  emit TickRequested(row->id, value.toInt() == Qt::Checked);
+  return false;  // the owner writes the tick and calls SetIsdo
+}
+
+}  // namespace dw

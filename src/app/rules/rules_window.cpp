@@ -1,0 +1,261 @@
+#include "app/rules/rules_window.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <set>
+
+#include "app/rules/keywords_tab.h"
+#include "app/rules/rule_editor.h"
+#include "app/rules/rule_table_model.h"
+#include "runtime/convert.h"
+#include "runtime/ui/qt_text.h"
+#include "store/user_edits.h"
+
+namespace dw {
+namespace {
+
+// The lowest rule id in 1..18 that no row uses; 0 when all are taken.
+std::int64_t FreeId(const std::vector<RuleRow>& rows) {
+  std::set<std::int64_t> used;
+  for (const RuleRow& row : rows) used.insert(row.id);
+  for (std::int64_t id = 1; id <= 18; ++id) {
+    if (!used.count(id)) return id;
+  }
+  return 0;
+}
+
+}  // namespace
+
+RulesWindow::RulesWindow(RulesWindowLinks links, QWidget* parent)
+    : QWidget(parent, Qt::Window), links_(std::move(links)) {
+  setWindowTitle(QString::fromUtf8("规则管理"));
+  if (!links_.confirm) {
+    links_.confirm = [this](const QString& question) {
+      return QMessageBox::question(this, QString::fromUtf8("规则管理"),
+                                   question) == QMessageBox::Yes;
+    };
+  }
+  DbOpen(db_, links_.database_path, /*create=*/false);
+
+  model_ = new RuleTableModel(links_.health, this);
+  connect(model_, &RuleTableModel::TickRequested, this, &RulesWindow::Tick);
+  keywords_ = new KeywordsTab(db_, this);
+  connect(keywords_, &KeywordsTab::Saved, this, [this] {
+    keywords_->ShowMessage(links_.changes_saved ? links_.changes_saved()
+                                                : QString::fromUtf8("已保存"));
+  });
+
+  tabs_ = new QTabWidget(this);
+  tabs_->addTab(BuildRulesTab(), QString::fromUtf8("规则"));
+  tabs_->addTab(keywords_, QString::fromUtf8("关键词"));
+  // The table takes Tab and Ctrl+Tab for itself; the window's shortcuts
+  // still reach the other tab.
+  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab),
+                                   QKeySequence(Qt::CTRL | Qt::Key_PageDown)}) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, [this] {
+      tabs_->setCurrentIndex((tabs_->currentIndex() + 1) % tabs_->count());
+    });
+  }
+  message_ = new QLabel(this);
+  message_->setObjectName("message");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs_, 1);
+  layout->addWidget(message_);
+  resize(860, 480);
+  table_->setFocus();
+}
+
+RulesWindow::~RulesWindow() = default;
+
+void RulesWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!event->spontaneous()) Reload();
+}
+
+QWidget* RulesWindow::BuildRulesTab() {
+  auto* tab = new QWidget;
+  table_ = new QTableView(tab);
+  table_->setObjectName("rules_table");
+  table_->setModel(model_);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->verticalHeader()->hide();
+  table_->setWordWrap(false);
+  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->setColumnWidth(RuleTableModel::kTick, 28);
+  table_->setColumnWidth(RuleTableModel::kName, 110);
+  table_->setColumnWidth(RuleTableModel::kUrl, 200);
+  table_->setColumnWidth(RuleTableModel::kType, 56);
+  table_->setColumnWidth(RuleTableModel::kStatus, 210);
+  // A double-click or Enter on a rule edits it; a click on its tick only
+  // ticks it.
+  connect(table_, &QTableView::activated, this, [this](const QModelIndex& at) {
+    if (at.column() != RuleTableModel::kTick) OpenEditor(EditorKind::kEdit);
+  });
+
+  auto* buttons = new QVBoxLayout;
+  const struct {
+    const char* name;
+    const char* caption;
+    std::function<void()> act;
+  } kButtons[] = {
+      {"new", "新建", [this] { OpenEditor(EditorKind::kNew); }},
+      {"edit", "编辑", [this] { OpenEditor(EditorKind::kEdit); }},
+      {"copy", "复制", [this] { OpenEditor(EditorKind::kCopy); }},
+      {"delete", "删除", [this] { DeleteSelected(); }},
+      {"up", "上移", [this] { MoveSelected(-1); }},
+      {"down", "下移", [this] { MoveSelected(+1); }},
+  };
+  for (const auto& b : kButtons) {
+    auto* button = new QPushButton(QString::fromUtf8(b.caption), tab);
+    button->setObjectName(b.name);
+    connect(button, &QPushButton::clicked, this, b.act);
+    buttons->addWidget(button);
+  }
+  buttons->addStretch(1);
+  auto* layout = new QHBoxLayout(tab);
+  layout->addWidget(table_, 1);
+  layout->addLayout(buttons);
+  return tab;
+}
+
+void RulesWindow::Reload() {
+  const int row = SelectedRow();
+  const RuleRow* selected = model_->RowAt(row);
+  const std::int64_t id = selected ? selected->id : 0;
+  model_->SetRows(LoadRuleRows(db_));
+  keywords_->Reload();
+  SelectId(id);  // the first rule when none was selected
+}
+
+void RulesWindow::ShowMessage(const QString& text, bool error) {
+  message_->setText(text);
+  message_->setStyleSheet(error ? "color: #c00000;" : "");
+}
+
+int RulesWindow::SelectedRow() const {
+  const QModelIndexList rows = table_->selectionModel()->selectedRows();
+  // Without a selection the keyboard's current row counts.
+  return rows.isEmpty() ? table_->currentIndex().row() : rows.front().row();
+}
+
+void RulesWindow::SelectId(std::int64_t id) {
+  const int row = std::max(0, model_->RowOfId(id));
+  if (row < model_->rowCount()) {
+    table_->setCurrentIndex(model_->index(row, RuleTableModel::kName));
+  }
+}
+
+void RulesWindow::AfterWrite() {
+  Reload();
+  ShowMessage(links_.changes_saved ? links_.changes_saved()
+                                   : QString::fromUtf8("已保存"));
+}
+
+void RulesWindow::Tick(std::int64_t id, bool ticked) {
+  if (!SetRuleIsdo(db_, id, ticked ? "1" : "0")) {
+    ShowMessage(QString::fromUtf8("勾选没能写入数据库。"), true);
+    return;
+  }
+  model_->SetIsdo(id, ticked ? "1" : "0");
+  emit TickWritten(id, ticked ? "1" : "0");
+  if (links_.tick_tree) links_.tick_tree(id, ticked);
+  ShowMessage(QString::fromUtf8(ticked ? "已勾选，下次开始时参与采集"
+                                       : "已取消勾选，下次开始时不再采集"));
+}
+
+RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
+  RuleEditorSetup setup;
+  setup.db = &db_;
+  setup.database_path = links_.database_path;
+  const RuleRow* selected = model_->RowAt(SelectedRow());
+  const std::vector<RuleRow>& rows = model_->Rows();
+  if (kind == EditorKind::kNew) {
+    setup.row.id = FreeId(rows);
+    // At the top of the list, so the new rule is seen at once.
+    long long rank = 0;
+    for (const RuleRow& row : rows) {
+      rank = std::max(rank, ToLongInteger(row.rank) + 1);
+    }
+    setup.row.rank = std::to_string(rank);
+  } else {
+    if (!selected) {
+      ShowMessage(QString::fromUtf8("请先选中一条规则。"), true);
+      return nullptr;
+    }
+    setup.row = *selected;
+    setup.existing = kind == EditorKind::kEdit;
+    if (kind == EditorKind::kCopy) {
+      setup.row.id = FreeId(rows);
+      setup.row.name += QStringToGbk(QString::fromUtf8("（副本）"));
+    }
+  }
+  auto* editor = new RuleEditor(std::move(setup), this);
+  connect(this, &RulesWindow::TickWritten, editor, &RuleEditor::TickWritten);
+  editor->setWindowFlag(Qt::Window);
+  editor->setAttribute(Qt::WA_DeleteOnClose);
+  connect(editor, &RuleEditor::Saved, this, [this, editor](const RuleRow& row) {
+    AfterWrite();
+    SelectId(row.id);
+    editor->ShowBanner(message_->text());
+  });
+  editor->show();
+  return editor;
+}
+
+bool RulesWindow::DeleteSelected() {
+  const RuleRow* selected = model_->RowAt(SelectedRow());
+  if (!selected) return false;
+  const RuleRow row = *selected;
+  if (!links_.confirm(QString::fromUtf8("删除规则“%1”？已保存的帖子不受影响。")
+                          .arg(GbkToQString(row.name)))) {
+    return false;
+  }
+  if (!DeleteRuleRow(db_, row.id)) {
+    ShowMessage(QString::fromUtf8("删除没能写入数据库。"), true);
+    return false;
+  }
+  AfterWrite();
+  return true;
+}
+
+bool RulesWindow::MoveSelected(int step) {
+  const int from = SelectedRow();
+  const int to = from + step;
+  std::vector<RuleRow> rows = model_->Rows();
+  if (from < 0 || to < 0 || to >= static_cast<int>(rows.size())) return false;
+  const std::int64_t id = rows[from].id;
+  std::vector<RuleRow> changed;
+  if (rows[from].rank != rows[to].rank) {
+    std::swap(rows[from].rank, rows[to].rank);
+    changed = {rows[from], rows[to]};
+  } else {
+    // Equal ranks keep no order of their own: number the whole list afresh
+    // in the order wanted.
+    std::swap(rows[from], rows[to]);
+    const auto count = static_cast<std::int64_t>(rows.size());
+    for (std::int64_t i = 0; i < count; ++i) {
+      rows[i].rank = std::to_string(count - i);
+    }
+    changed = rows;
+  }
+  if (!SaveRuleRows(db_, changed)) {
+    ShowMessage(QString::fromUtf8("排序没能写入数据库。"), true);
+    return false;
+  }
+  AfterWrite();
+  SelectId(id);
+  return true;
+}
+
+}  // namespace dw

@@ -1,0 +1,95 @@
+#include "app/windows/post_menu.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+
+#include "app/windows/list_box.h"
+#include "app/windows/main_window.h"
+#include "app/windows/reminder_window.h"
+#include "app/windows/window_ops.h"
+#include "runtime/ui/qt_text.h"
+#include "runtime/ui/ui_ops.h"
+
+namespace dw {
+
+PostMenu::PostMenu(ListBox* list, int link_column, int title_column,
+                   PostMenuActions actions)
+    : QObject(list),
+      list_(list),
+      link_column_(link_column),
+      title_column_(title_column),
+      actions_(std::move(actions)) {
+  if (!actions_.open_link) actions_.open_link = OpenWebAddress;
+  list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(list_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) {
+            QTreeWidgetItem* item = list_->itemAt(at);
+            if (!item) return;
+            list_->setCurrentItem(item);
+            QMenu* menu = MenuForRow(list_->indexOfTopLevelItem(item));
+            if (!menu) return;
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(list_->viewport()->mapToGlobal(at));
+          });
+}
+
+QMenu* PostMenu::MenuForRow(int row) {
+  if (row < 0 || row >= list_->topLevelItemCount()) return nullptr;
+  const std::string link = ListItemText(list_, row, link_column_);
+  const std::string title = ListItemText(list_, row, title_column_);
+  auto* menu = new QMenu(list_);
+  QAction* open = menu->addAction(QString::fromUtf8("打开链接"));
+  open->setObjectName("open_link");
+  connect(open, &QAction::triggered, this, [this, link] { OpenLink(link); });
+  QAction* copy_link = menu->addAction(QString::fromUtf8("复制链接"));
+  copy_link->setObjectName("copy_link");
+  connect(copy_link, &QAction::triggered, this, [link] {
+    QGuiApplication::clipboard()->setText(GbkToQString(link));
+  });
+  QAction* copy_title = menu->addAction(QString::fromUtf8("复制标题"));
+  copy_title->setObjectName("copy_title");
+  connect(copy_title, &QAction::triggered, this, [title] {
+    QGuiApplication::clipboard()->setText(GbkToQString(title));
+  });
+  return menu;
+}
+
+void PostMenu::OpenLink(const std::string& link) {
+  OpenLinkOrExplain(actions_, link);
+}
+
+bool OpenLinkOrExplain(const PostMenuActions& actions,
+                       const std::string& link) {
+  if (!IsWebAddress(link)) {
+    if (actions.report) {
+      actions.report(QString::fromUtf8("链接不是 http(s) 地址，无法打开：") +
+                     GbkToQString(link));
+    }
+    return false;
+  }
+  const bool opened =
+      actions.open_link ? actions.open_link(link) : OpenWebAddress(link);
+  if (!opened && actions.report) {
+    actions.report(QString::fromUtf8("没有可用的浏览器，无法打开链接"));
+  }
+  return opened;
+}
+
+PostMenuActions StatusBarLinkActions(MainWindow& main) {
+  PostMenuActions actions;
+  StatusBar* status = main.Status();
+  actions.report = [status](const QString& text) {
+    StatusSetText(status, 1, QStringToGbk(QLatin1Char(' ') + text));
+  };
+  return actions;
+}
+
+void AddPostMenus(MainWindow& main, ReminderWindow& reminder) {
+  const PostMenuActions actions = StatusBarLinkActions(main);
+  new PostMenu(main.PostList(), /*link_column=*/1, /*title_column=*/3, actions);
+  new PostMenu(reminder.ReminderList(), /*link_column=*/1, /*title_column=*/0,
+               actions);
+}
+
+}  // namespace dw

@@ -1,0 +1,215 @@
+// The command line: what each option asks for, the probe on feed copies and
+// on the test site, export then import, and the import's refusals.
+#include "app/cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "fixtures/test_site.h"
+#include "runtime/temp_dir.h"
+#include "store/rule_row.h"
+
+namespace dw {
+namespace {
+
+const std::string kBin = std::string(DW_BINARY_DIR) + "/bin/";
+const std::string kTemplate = DW_TEMPLATE_DATABASE;
+const std::string kFeeds =
+    std::string(DW_SOURCE_DIR) + "/tests/fixtures/feeds/";
+
+struct ToolRun {
+  int status;
+  std::string out, err;
+};
+
+ToolRun Tool(const QStringList& arguments) {
+  std::ostringstream out, err;
+  const int status = RunTool(ParseToolRequest(arguments), out, err);
+  return {status, out.str(), err.str()};
+}
+
+QJsonObject Json(const std::string& text) {
+  return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+}
+
+TEST(CommandLine, OptionsAndExitStatus) {
+  EXPECT_TRUE(ParseToolRequest(QStringList{}).windows);
+  EXPECT_TRUE(ParseToolRequest(QStringList{}).database.empty());
+  const ToolRequest db = ParseToolRequest({"--db", "x.sdb"});
+  EXPECT_TRUE(db.windows);
+  EXPECT_TRUE(std::filesystem::path(db.database).is_absolute());
+  const struct {
+    QStringList arguments;
+    int status;
+    std::string printed;  // in the output, or in the error for status 2
+  } cases[] = {
+      {{"--help"}, 0, "--import-rules FILE"},
+      {{"--version"}, 0, "dealwatcher "},
+      {{"--man-page"}, 0, ".SH OPTIONS"},
+      {{"--probe", "x"}, 2, "rule id"},
+      {{"--json"}, 2, "only with --probe"},
+      {{"--export-rules", "a", "--import-rules", "b"}, 2, "another tool"},
+      {{"--bogus"}, 2, "bogus"},
+      {{"stray"}, 2, "stray"},
+      {{"--db", "/nonexistent/qel6.sdb", "--export-rules", "-"}, 2, "open"},
+      {{"--db", QString::fromStdString(kTemplate), "--probe", "17"},
+       2,
+       "no rule 17"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = Tool(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments.join(' ').toStdString();
+    EXPECT_NE((c.status == 0 ? run.out : run.err).find(c.printed),
+              std::string::npos)
+        << run.out << run.err;
+  }
+}
+
+TEST(CommandLine, HelpNeedsNoDisplay) {
+  const std::string command =
+      "env -u DISPLAY -u WAYLAND_DISPLAY "
+      "QT_QPA_PLATFORM= " +
+      kBin + "dealwatcher --help >/dev/null 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+// What each delivered rule finds on the feed copies.
+TEST(CommandLine, ProbeDeliveredRulesOnFeedCopies) {
+  const struct {
+    int rule;
+    std::string feed;
+    int posts;
+    std::string first_link;  // or the failed step
+  } cases[] = {
+      {7, "ozbargain-deals.xml", 3, "https://www.ozbargain.com.au/node/812345"},
+      {8, "smzdm-feed.xml", 2, "https://www.smzdm.com/p/123456789/"},
+      {9, "slickdeals-frontpage.xml", 2, "https://slickdeals.net/f/17001234"},
+      {9, "slickdeals-frontpage-proxy.xml", 2,
+       "https://slickdeals.net/f/9365459"},
+      {10, "hackernews-rss.xml", 3,
+       "https://news.ycombinator.com/item?id=46201234"},
+      {11, "reddit-buildapcsales.atom", 2,
+       "https://www.reddit.com/r/buildapcsales/comments/1h8abcd/"},
+      {11, "reddit-frontpage-rss2-2015.xml", 0, "start_marker"},
+      {13, "guardian-us-2018.xml", 55,
+       "https://www.theguardian.com/us-news/2018/jan/31/"
+       "donald-trump-state-of-the-union-address-unity-discord"},
+  };
+  for (const auto& c : cases) {
+    const QStringList probe{"--db",    QString::fromStdString(kTemplate),
+                            "--probe", QString::number(c.rule),
+                            "--page",  QString::fromStdString(kFeeds + c.feed)};
+    const ToolRun json = Tool(probe + QStringList{"--json"});
+    const QJsonObject report = Json(json.out);
+    const QJsonArray posts = report["posts"].toArray();
+    EXPECT_EQ(json.status, c.posts > 0 ? 0 : 1) << c.feed;
+    ASSERT_EQ(posts.size(), c.posts) << c.feed << json.out;
+    EXPECT_EQ(c.posts ? posts[0]["link"].toString().toStdString()
+                      : report["failed_step"].toString().toStdString(),
+              c.first_link);
+    const ToolRun text = Tool(probe);
+    EXPECT_EQ(text.status, json.status);
+    EXPECT_NE(
+        text.out.find(c.posts ? c.first_link : "failed:  " + c.first_link),
+        std::string::npos)
+        << text.out;
+  }
+}
+
+// A copy of the delivered database in a folder of its own.
+class RuleFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy_file(kTemplate, db_path_);
+    ASSERT_TRUE(DbOpen(db_, db_path_));
+  }
+  ToolRun Import(const std::string& json) {
+    return Tool({"--db", QString::fromStdString(db_path_), "--import-rules",
+                 QString::fromStdString(dir_.Write("in.json", json))});
+  }
+  std::string Export() {
+    return Tool({"--db", QString::fromStdString(db_path_), "--export-rules",
+                 "-"})
+        .out;
+  }
+  testing::TempDir dir_;
+  std::string db_path_ = dir_.File("qel6.sdb");
+  Database db_;
+};
+
+TEST_F(RuleFileTest, ProbeOnTheTestSite) {
+  TestSite site(kFeeds);
+  ASSERT_TRUE(site.Running()) << site.Error();
+  std::vector<RuleRow> rows = LoadRuleRows(db_);
+  rows[2].url = site.HttpUrl("/slickdeals-frontpage-proxy.xml");  // rule 9
+  rows[3].url = site.HttpUrl("/missing.xml");                     // rule 10
+  ASSERT_TRUE(SaveRuleRows(db_, {rows[2], rows[3]}));
+  const QStringList db{"--db", QString::fromStdString(db_path_), "--probe"};
+  const QJsonObject found = Json(Tool(db + QStringList{"9", "--json"}).out);
+  EXPECT_EQ(found["fetch"]["status"].toInt(), 200);
+  EXPECT_EQ(found["posts"].toArray().size(), 2);
+  EXPECT_TRUE(found["failed_step"].isNull());
+  const ToolRun missing = Tool(db + QStringList{"10"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("status 404"), std::string::npos) << missing.out;
+}
+
+TEST_F(RuleFileTest, ExportThenImportChangesNoByte) {
+  // Text and real numbers where integers belong, and GBK text, as a user's
+  // hand edits may have left them.
+  ASSERT_TRUE(DbExecute(db_,
+                        "UPDATE rule SET rank='high', lastid=2.5 WHERE id=7;"
+                        "UPDATE rule SET lastid=9007199254740993 WHERE id=8;"));
+  const std::vector<RuleRow> before = LoadRuleRows(db_);
+  const std::string exported = Export();
+  ASSERT_EQ(Import(exported).status, 0);
+  EXPECT_EQ(LoadRuleRows(db_), before);
+  EXPECT_EQ(Export(), exported);
+}
+
+TEST_F(RuleFileTest, ImportRefusesEveryErrorAndWritesNothing) {
+  const QJsonArray good =
+      QJsonDocument::fromJson(QByteArray::fromStdString(Export())).array();
+  const std::vector<RuleRow> before = LoadRuleRows(db_);
+  const struct {
+    const char* column;
+    QJsonValue value;
+    std::string line;  // "" for a warning only
+  } cases[] = {
+      {"id", 19, "rule 19: id:"},
+      {"id", "seven", "rule #2: id:"},
+      {"url", "ftp://x", "rule 8: url:"},
+      {"reg", "", "rule 8: reg:"},
+      {"reg", "(a", "rule 8: reg:"},
+      {"reg", "a++(?#x)b", "rule 8: reg:"},
+      {"tindex", 3, "rule 8: tindex:"},
+      {"idindex", "x", "rule 8: idindex:"},
+      {"isgbk", "2", "rule 8: isgbk:"},
+      {"type", "eight", "rule 8: type:"},
+      {"name", "\U0001F600", "rule 8: name:"},
+      {"pinurl", "https://x/", ""},
+      {"id", 12, ""},
+  };
+  for (const auto& c : cases) {
+    QJsonArray rules = good;
+    QJsonObject rule = rules[1].toObject();  // rule 8
+    rule[c.column] = c.value;
+    rules[1] = rule;
+    const ToolRun run = Import(QJsonDocument(rules).toJson().toStdString());
+    EXPECT_EQ(run.status, c.line.empty() ? 0 : 1) << c.column << run.err;
+    EXPECT_NE(run.err.find(c.line.empty() ? "warning: " : c.line),
+              std::string::npos)
+        << run.err;
+    if (!c.line.empty()) EXPECT_EQ(LoadRuleRows(db_), before) << c.column;
+  }
+  EXPECT_EQ(Import("[{\"id\": 7,").status, 1);
+}
+
+}  // namespace
+}  // namespace dw

@@ -1,0 +1,71 @@
+#include "app/desktop/data_location.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "runtime/system.h"
+#include "runtime/temp_dir.h"
+
+namespace dw {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Put(const std::string& path, const std::string& bytes) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+  ::chmod(path.c_str(), 0444);  // as installed: the user's copy is writable
+}
+
+TEST(ChooseDatabase, PortableFirstThenTheUsersOwnMadeFromTheTemplate) {
+  struct Case {
+    const char* name;
+    bool beside, per_user, installed;
+    DataChoice choice;
+    const char* used;  // what the program then opens, or ""
+  } cases[] = {
+      {"portable wins", true, true, true, DataChoice::kPortable, "beside"},
+      {"per-user exists", false, true, true, DataChoice::kPerUser, "user"},
+      {"per-user, no template", false, true, false, DataChoice::kPerUser,
+       "user"},
+      {"per-user created", false, false, true, DataChoice::kCreatePerUser,
+       "template"},
+      {"neither", false, false, false, DataChoice::kNone, ""},
+  };
+  for (const Case& c : cases) {
+    testing::TempDir dir;  // an installed tree and a home
+    const DataPlaces places{dir.File("prefix/bin/qel6.sdb"),
+                            dir.File("home/dealwatcher/qel6.sdb"),
+                            dir.File("prefix/share/dealwatcher/qel6.sdb")};
+    if (c.beside) Put(places.beside_program, "beside");
+    if (c.per_user) Put(places.per_user, "user");
+    if (c.installed) Put(places.installed_template, "template");
+    const DataChoice choice = ChooseDatabase(places, FileExists);
+    EXPECT_EQ(choice, c.choice) << c.name;
+    const std::string path = ChosenPath(choice, places);
+    std::string error;
+    if (choice == DataChoice::kCreatePerUser) {
+      ASSERT_TRUE(CreateFromTemplate(places.installed_template, path, &error));
+      EXPECT_EQ(fs::directory_iterator(dir.File("home/dealwatcher"))->path(),
+                path);  // and no temporary file beside it
+      EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write,
+                fs::perms::none);
+    }
+    // A copy is never made over the user's file, and a failed one says why.
+    const bool there = fs::exists(places.per_user);
+    EXPECT_EQ(
+        CreateFromTemplate(places.installed_template, places.per_user, &error),
+        there || c.installed)
+        << c.name;
+    if (!there && !c.installed) {
+      EXPECT_NE(error.find(places.installed_template), std::string::npos);
+    }
+    EXPECT_EQ(path.empty() ? "" : testing::ReadFile(path), c.used) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace dw

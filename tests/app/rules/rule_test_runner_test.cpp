@@ -1,0 +1,138 @@
+#include "app/rules/rule_test_runner.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QTableWidget>
+#include <QUrl>
+#include <fstream>
+
+#include "app/windows/post_menu.h"
+#include "app/windows/window_ops.h"
+#include "rules_fixture.h"
+
+namespace dw::testing {
+namespace {
+
+// Rule 7 reads a list page of two posts on the test site.
+class RuleTestRunnerTest : public RulesTest {
+ protected:
+  static void SetUpTestSuite() {
+    docroot_ = std::filesystem::temp_directory_path() /
+               ("dw_rules_site_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(docroot_);
+    std::ofstream(docroot_ / "list.html", std::ios::binary)
+        << ListPage({{"101", kGreenTea}, {"102", kCoffee}});
+    site_ = new TestSite(docroot_.string());
+  }
+  static void TearDownTestSuite() {
+    delete site_;
+    std::filesystem::remove_all(docroot_);
+  }
+  static inline TestSite* site_ = nullptr;
+  static inline std::filesystem::path docroot_;
+};
+
+// The editor's 测试 runs the fields as typed, unsaved, and lists the posts.
+TEST_F(RuleTestRunnerTest, TestRunsTheUnsavedRuleAndShowsItsPosts) {
+  ASSERT_TRUE(site_->Running()) << site_->Error();
+  const std::string before = RuleBytes();
+  db_.AddInfo(Link("102"));
+  RuleEditor* editor = Edit(7);
+  Field(editor, "url")
+      ->setText(QString::fromStdString(site_->HttpUrl("/list.html")));
+  QTest::mouseClick(editor->findChild<QPushButton*>("test"), Qt::LeftButton);
+  ASSERT_TRUE(editor->Runner().Running());
+  auto* posts = editor->findChild<QTableWidget*>("posts");
+  ASSERT_TRUE(
+      test::WaitUntil([&] { return !editor->Runner().Running(); }, 30000));
+  const char* expected[][4] = {{"101", "绿茶", "", "否"},
+                               {"102", "咖啡", "", "是"}};
+  ASSERT_EQ(posts->rowCount(), 2);
+  for (int r = 0; r < 2; ++r) {
+    for (int c : {0, 1, 3}) {
+      EXPECT_EQ(posts->item(r, c)->text(), QString::fromUtf8(expected[r][c]));
+    }
+    EXPECT_EQ(posts->item(r, 2)->text().toStdString(), Link(expected[r][0]));
+  }
+  EXPECT_EQ(RuleBytes(), before);
+}
+
+// A test waiting on a fetch that never answers: pressing 测试 again (or
+// closing) drops it, and its thread is gone long before any time-out.
+TEST_F(RuleTestRunnerTest, CancelDuringAHangingFetchEndsItsThreadAtOnce) {
+  ASSERT_TRUE(site_->Running()) << site_->Error();
+  RuleTestRunner runner(db_.path());
+  int finished = 0;
+  QObject::connect(&runner, &RuleTestRunner::Finished,
+                   [&](const RuleReport&) { ++finished; });
+  dw::RuleRow row;
+  row.id = 7;
+  row.url = site_->HangUrl("/");
+  row.reg = "x";
+  runner.Start(row);
+  QTest::qWait(300);  // well inside the fetch
+  QElapsedTimer clock;
+  clock.start();
+  runner.Cancel();
+  ASSERT_TRUE(test::WaitUntil([&] { return runner.ThreadsEnded(); }, 5000));
+  const qint64 ended_ms = clock.elapsed();
+  RecordProperty("cancel_ms", std::to_string(ended_ms));
+  EXPECT_LT(ended_ms, 1000);  // the fetch's own time-out is 15 s
+  EXPECT_FALSE(runner.Running());
+  QTest::qWait(50);
+  EXPECT_EQ(finished, 0);
+}
+
+struct UrlRecorder : QObject {
+  Q_OBJECT
+ public slots:
+  void Open(const QUrl& url) { opened.push_back(url); }
+
+ public:
+  std::vector<QUrl> opened;
+};
+
+TEST_F(RulesTest, PostMenuOpensAndCopiesAndSaysWhyALinkWillNotOpen) {
+  MainWindow& main = *program_.main_window;
+  ListBox* list = main.PostList();
+  program_.view->InsertPostRow({"7", "http://deals.test/1", "Alpha",
+                                "\xC2\xCC\xB2\xE8", "12/6 02:37"});  // 绿茶
+  program_.view->InsertPostRow({"7", "file:///etc/passwd", "Alpha", "bad", ""});
+  program_.view->AddReminderRow({"bad", "file:///etc/group", ""});
+  // A double-click on either list explains a link it cannot open, too.
+  for (ListBox* clicked : {list, program_.reminder_window->ReminderList()}) {
+    main.Status()->Part(1)->clear();
+    clicked->setCurrentItem(clicked->topLevelItem(0));
+    emit clicked->DoubleClicked();
+    EXPECT_TRUE(main.Status()->Part(1)->text().startsWith(
+        QString::fromUtf8(" 链接不是 http(s) 地址")));
+  }
+  auto* menu_owner = list->findChild<PostMenu*>();
+  ASSERT_NE(menu_owner, nullptr);
+  const auto act = [&](int row, const char* name) {
+    std::unique_ptr<QMenu> menu(menu_owner->MenuForRow(row));
+    menu->findChild<QAction*>(name)->trigger();
+  };
+  UrlRecorder recorder;
+  QDesktopServices::setUrlHandler("http", &recorder, "Open");
+  act(1, "open_link");
+  ASSERT_EQ(recorder.opened.size(), 1u);
+  EXPECT_EQ(recorder.opened[0], QUrl("http://deals.test/1"));
+  QDesktopServices::unsetUrlHandler("http");
+  act(0, "open_link");
+  EXPECT_TRUE(main.Status()->Part(1)->text().startsWith(
+      QString::fromUtf8(" 链接不是 http(s) 地址")));
+  act(1, "copy_link");
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://deals.test/1");
+  act(1, "copy_title");
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("绿茶"));
+  EXPECT_NE(program_.reminder_window->ReminderList()->findChild<PostMenu*>(),
+            nullptr);
+}
+
+}  // namespace
+}  // namespace dw::testing
+
+#include "rule_test_runner_test.moc"

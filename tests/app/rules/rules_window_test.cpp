@@ -1,0 +1,256 @@
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeWidget>
+
+#include "app/rules/health_board.h"
+#include "app/rules/keywords_tab.h"
+#include "app/rules/rule_fields.h"
+#include "app/rules/rule_report_text.h"
+#include "rules_fixture.h"
+#include "store/rule_loader.h"
+#include "store/user_edits.h"
+
+namespace dw::testing {
+namespace {
+
+RuleHealth Health(FailedStep step, int failing_rounds = 0) {
+  RuleHealth health;
+  health.last.emplace();
+  health.last->failed_step = step;
+  health.failing_rounds = failing_rounds;
+  return health;
+}
+
+TEST(RuleStatusText, NamesTheStepThatFailed) {
+  const DateTime now{46000.5};
+  RuleHealth good = Health(FailedStep::kNone);
+  good.last->pattern.matches = 30;
+  good.last->ran_at = DateTime{now.days - 3.5 / 1440};
+  RuleHealth refused = Health(FailedStep::kFetch);
+  RuleHealth not_found = Health(FailedStep::kFetch);
+  not_found.last->fetch.status = 404;
+  RuleHealth unstored = Health(FailedStep::kNone);
+  unstored.last->posts.store_failed = 2;
+  const struct {
+    const RuleHealth* health;
+    const char* text;
+  } cases[] = {
+      {nullptr, "未运行"},
+      {&good, "正常 · 找到 30 条 · 3 分钟前"},
+      {&refused, "抓取失败 (HTTP 0)"},
+      {&not_found, "抓取失败 (HTTP 404)"},
+      {&unstored, "保存失败 2 条"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(RuleStatusText(c.health, now), QString::fromUtf8(c.text));
+  }
+  const struct {
+    FailedStep step;
+    const char* text;
+  } steps[] = {{FailedStep::kStartMarker, "未找到开始标记"},
+               {FailedStep::kEndMarker, "未找到结束标记"},
+               {FailedStep::kPattern, "规则无效"},
+               {FailedStep::kNoMatch, "没有匹配"}};
+  for (const auto& c : steps) {
+    const RuleHealth health = Health(c.step);
+    EXPECT_EQ(RuleStatusText(&health, now), QString::fromUtf8(c.text));
+  }
+}
+
+TEST_F(RulesTest, TableListsEveryRuleByRankWithHealthAndHiddenGreyed) {
+  EXPECT_EQ(window_->windowTitle(), QString::fromUtf8("规则管理"));
+  program_.main_window->RulesButton()->click();  // raises the same window
+  EXPECT_EQ(program_.rules->Window(), window_);
+  EXPECT_EQ(window_->Tabs()->tabText(0), QString::fromUtf8("规则"));
+  EXPECT_EQ(window_->Tabs()->tabText(1), QString::fromUtf8("关键词"));
+  HealthBoard& board = program_.view->Health();
+  board.Set(7, Health(FailedStep::kStartMarker, kUnhealthyAfterRounds));
+  board.Set(10, Health(FailedStep::kNoMatch, 1));
+  RuleTableModel* model = window_->Model();
+  const struct {
+    const char* name;
+    Qt::CheckState tick;
+    const char* type;
+    const char* status;
+  } rows[] = {{"贝塔", Qt::Unchecked, "按编号", "未运行"},
+              {"Alpha", Qt::Checked, "按记录", "未找到开始标记"},
+              {"Hidden", Qt::Unchecked, "按记录", "已隐藏"},
+              {"Delta", Qt::Unchecked, "按记录", "没有匹配"}};
+  ASSERT_EQ(model->rowCount(), 4);
+  for (int r = 0; r < 4; ++r) {
+    const auto cell = [&](int column, int role = Qt::DisplayRole) {
+      return model->index(r, column).data(role);
+    };
+    EXPECT_EQ(cell(RuleTableModel::kName).toString(),
+              QString::fromUtf8(rows[r].name));
+    EXPECT_EQ(cell(RuleTableModel::kTick, Qt::CheckStateRole), rows[r].tick);
+    EXPECT_EQ(cell(RuleTableModel::kType).toString(),
+              QString::fromUtf8(rows[r].type));
+    EXPECT_EQ(cell(RuleTableModel::kStatus).toString(),
+              QString::fromUtf8(rows[r].status));
+  }
+  // Only the unhealthy rule is marked; the hidden one is grey and untickable.
+  EXPECT_EQ(model->index(1, RuleTableModel::kStatus)
+                .data(Qt::ForegroundRole)
+                .value<QBrush>()
+                .color(),
+            QColor(Qt::red));
+  EXPECT_FALSE(
+      model->index(1, RuleTableModel::kName).data(Qt::DecorationRole).isNull());
+  EXPECT_TRUE(
+      model->index(3, RuleTableModel::kName).data(Qt::DecorationRole).isNull());
+  EXPECT_EQ(model->index(2, RuleTableModel::kName)
+                .data(Qt::ForegroundRole)
+                .value<QBrush>()
+                .color(),
+            QColor(Qt::gray));
+  EXPECT_FALSE(model->flags(model->index(2, RuleTableModel::kTick)) &
+               Qt::ItemIsUserCheckable);
+}
+
+TEST_F(RulesTest, TicksWriteIsdoAndTheTreeAndTheButtonCountsUnhealthyTicked) {
+  QPushButton* button = program_.main_window->RulesButton();
+  EXPECT_EQ(button->geometry(), QRect(476, 5, 77, 32));
+  EXPECT_EQ(button->text(), QString::fromUtf8("规则"));
+  HealthBoard& board = program_.view->Health();
+  board.Set(7, Health(FailedStep::kFetch, kUnhealthyAfterRounds));
+  board.Set(8, Health(FailedStep::kPattern, kUnhealthyAfterRounds));
+  board.Set(10, Health(FailedStep::kPattern, kUnhealthyAfterRounds - 1));
+  EXPECT_EQ(button->text(), QString::fromUtf8("规则 (1)"));  // 8 is unticked
+  EXPECT_TRUE(button->toolTip().contains("Alpha"));
+
+  RuleTableModel* model = window_->Model();
+  const auto tick = [&](std::int64_t id, bool on) {
+    model->setData(model->index(model->RowOfId(id), RuleTableModel::kTick),
+                   on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+  };
+  tick(8, true);
+  tick(7, false);
+  EXPECT_EQ(button->text(), QString::fromUtf8("规则 (1)"));
+  EXPECT_TRUE(button->toolTip().contains(QString::fromUtf8("贝塔")));
+  EXPECT_FALSE(button->toolTip().contains("Alpha"));
+  tick(7, true);
+  EXPECT_EQ(button->text(), QString::fromUtf8("规则 (2)"));
+  board.Set(8, Health(FailedStep::kNone));
+  EXPECT_EQ(button->text(), QString::fromUtf8("规则 (1)"));
+  tick(10, true);
+  tick(7, false);
+
+  Database db;
+  ASSERT_TRUE(DbOpen(db, db_.path()));
+  std::map<std::int64_t, std::string> isdo;
+  for (const dw::RuleRow& row : LoadRuleRows(db)) isdo[row.id] = row.isdo;
+  EXPECT_EQ(isdo, (std::map<std::int64_t, std::string>{
+                      {7, "0"}, {8, "1"}, {9, "3"}, {10, "1"}}));
+  EXPECT_EQ(model->index(model->RowOfId(10), RuleTableModel::kTick)
+                .data(Qt::CheckStateRole),
+            Qt::Checked);
+  // Tree order is rank order: 贝塔, Alpha, Delta.
+  EXPECT_EQ(TickedRules(*program_.view), (ChosenRules{8, 10}));
+}
+
+TEST_F(RulesTest, EditorRefusesEachErrorAtItsFieldAndWritesNothing) {
+  const std::string before = RuleBytes();
+  const struct {
+    std::int64_t rule;
+    RulesWindow::EditorKind kind;
+    const char* column;
+    const char* text;
+  } cases[] = {
+      {7, RulesWindow::EditorKind::kEdit, "url", "ftp://example.test/"},
+      {7, RulesWindow::EditorKind::kEdit, "reg", "(unclosed"},
+      {7, RulesWindow::EditorKind::kEdit, "tindex", "9"},
+      {7, RulesWindow::EditorKind::kEdit, "idindex", "x"},
+      {7, RulesWindow::EditorKind::kEdit, "isgbk", "2"},
+      {7, RulesWindow::EditorKind::kEdit, "name", "\xF0\x9F\x98\x80"},  // 😀
+      {7, RulesWindow::EditorKind::kCopy, "id", "19"},
+      {7, RulesWindow::EditorKind::kCopy, "id", "8"},  // used by 贝塔
+  };
+  for (const auto& c : cases) {
+    RuleEditor* editor = Edit(c.rule, c.kind);
+    ASSERT_NE(editor, nullptr);
+    Field(editor, c.column)->setText(QString::fromUtf8(c.text));
+    QTest::mouseClick(editor->findChild<QPushButton*>("save"), Qt::LeftButton);
+    EXPECT_TRUE(Note(editor, c.column)->isVisibleTo(editor)) << c.column;
+    EXPECT_FALSE(Note(editor, c.column)->property("warning").toBool());
+    EXPECT_EQ(Field(editor, c.column)->text(), QString::fromUtf8(c.text));
+    EXPECT_EQ(RuleBytes(), before) << c.column;
+    editor->close();
+  }
+}
+
+TEST_F(RulesTest, SaveWritesGbkThatReloadsToTheSameRowAndRefusesStaleEdits) {
+  RuleEditor* editor = Edit(8);
+  const std::string unchanged = RuleBytes();
+  ASSERT_TRUE(editor->Save());
+  EXPECT_EQ(RuleBytes(), unchanged);  // an unchanged save is byte for byte
+
+  Field(editor, "name")->setText(QString::fromUtf8("测试站"));
+  Field(editor, "reg")->setText("<li><a href=/p/(\\d+)>(.*?)</a>");
+  Field(editor, "pinurl")->setText("http://deals.example/p/");
+  program_.state.health[8] = Health(FailedStep::kNoMatch, 5);
+  program_.view->Health().Set(8, program_.state.health[8]);
+  ASSERT_TRUE(editor->Save());  // a warning does not stop it
+  // The edited rule's failing rounds are forgotten.
+  EXPECT_EQ(program_.view->Health().Find(8), nullptr);
+  EXPECT_EQ(program_.state.health.count(8), 0u);
+  EXPECT_TRUE(Note(editor, "pinurl")->property("warning").toBool());
+  EXPECT_TRUE(
+      Note(editor, "pinurl")->text().contains(QString::fromUtf8("缺少 [1]")));
+  EXPECT_TRUE(RuleBytes().find("'\xB2\xE2\xCA\xD4\xD5\xBE'") !=  // GBK 测试站
+              std::string::npos);
+  RuleEditor* again = Edit(8);
+  for (const RuleField& field : RuleFields()) {
+    EXPECT_EQ(Field(again, field.column)->text(),
+              Field(editor, field.column)->text());
+  }
+  // Idle: the tree shows the change at once.
+  EXPECT_EQ(program_.main_window->RuleTree()->topLevelItem(0)->text(0),
+            QString::fromUtf8("测试站"));
+  EXPECT_EQ(window_->findChild<QLabel*>("message")->text(),
+            QString::fromUtf8("已保存，已生效"));
+
+  // A tick written by the window meanwhile is no conflict.
+  window_->Model()->setData(window_->Model()->index(0, RuleTableModel::kTick),
+                            Qt::Checked, Qt::CheckStateRole);
+  ASSERT_TRUE(again->Save());
+  EXPECT_EQ(Field(again, "isdo")->text(), "1");
+  // Written elsewhere after the editor loaded it: said, and not overwritten.
+  db_.Exec("update rule set url='http://moved.test/' where id=8");
+  const std::string moved = RuleBytes();
+  Field(again, "name")->setText("Other");
+  EXPECT_FALSE(again->Save());
+  EXPECT_TRUE(again->findChild<QLabel*>("banner")->text().contains("url"));
+  EXPECT_EQ(RuleBytes(), moved);
+}
+
+TEST_F(RulesTest, ChangesReachTheEngineOnlyWhileNoWorkerRuns) {
+  ProgramState& state = program_.state;
+  state.rule_table.Cell(8, kRuleLastid) = "500";  // advanced by the engine
+  QPushButton* start = program_.main_window->StartButton();
+  start->click();  // collecting
+  RuleEditor* editor = Edit(7);
+  Field(editor, "name")->setText("Renamed");
+  ASSERT_TRUE(editor->Save());
+  EXPECT_EQ(window_->findChild<QLabel*>("message")->text(),
+            QString::fromUtf8("已保存，下次开始时生效"));
+  EXPECT_EQ(state.rule_table.Cell(7, kRuleName), "Alpha");
+  window_->Tabs()->setCurrentIndex(1);
+  window_->Keywords()->findChild<QPlainTextEdit*>("keywd")->setPlainText(
+      QString::fromUtf8("优惠\n\n券"));
+  ASSERT_TRUE(window_->Keywords()->Save());
+
+  start->click();  // paused: loaded as soon as the worker has ended
+  ASSERT_TRUE(test::WaitUntil(
+      [&] { return state.rule_table.Cell(7, kRuleName) == "Renamed"; }));
+  EXPECT_EQ(state.rule_table.Cell(8, kRuleLastid), "500");
+  EXPECT_EQ(state.keyword_list,
+            (KeywordList{"\xD3\xC5\xBB\xDD", "", "\xC8\xAF"}));  // 优惠, 券
+  EXPECT_EQ(ReadKeywordText(state.database),
+            std::string("\xD3\xC5\xBB\xDD\r\n\r\n\xC8\xAF"));
+  EXPECT_FALSE(program_.rules->ReloadPending());
+}
+
+}  // namespace
+}  // namespace dw::testing
