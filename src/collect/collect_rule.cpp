@@ -89,14 +89,8 @@ RuleReport CollectRule(WorkerContext& ctx, int rule_id) {
       newly_seen = ctx.state.seen_ids.Add(seen_key);
     }
 
-    const FoundPost found = PostOfMatch(rule, matches[i], page.text);
-    Post post;
-    post.rule_id = rule_id;
-    post.rule_name = rule.name;
-    post.kind = rule.kind;
-    post.id = found.id;
-    post.title = found.title;
-    post.link = found.link;
+    const Post post{PostOfMatch(rule, matches[i], page.text), rule_id,
+                    rule.name, rule.kind};
     if (!HandlePost(ctx, post, &report.posts)) {
       // Paused before the post was stored: let the next start find it again.
       if (newly_seen) ctx.state.seen_ids.Remove(seen_key);

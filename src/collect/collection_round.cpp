@@ -67,21 +67,13 @@ void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
 void StartCollection(ProgramState& state, CollectView& view) {
   ChosenRules chosen = TickedRules(view);
   const std::uint64_t generation = ++state.collection_generation;
-  // A start without a pause first still leaves one worker running.
-  EndThread(state.collection_worker);
-  // The new worker owns the handle of the one before and waits for it, so
-  // the GUI thread never does.
-  auto previous =
-      std::make_shared<ThreadHandle>(std::move(state.collection_worker));
-  const bool started = StartThread(
-      [&state, &view, chosen = std::move(chosen), generation, previous] {
-        JoinThread(*previous);
-        if (StopRequested()) return;
-        WorkerContext ctx{state, view, generation};
-        CollectionWorker(ctx, chosen);
-      },
-      &state.collection_worker);
-  if (!started) state.collection_worker = std::move(*previous);
+  // A start without a pause first still leaves one worker running; the new
+  // one waits for it, so the GUI thread never does.
+  RestartThread(state.collection_worker,
+                [&state, &view, chosen = std::move(chosen), generation] {
+                  WorkerContext ctx{state, view, generation};
+                  CollectionWorker(ctx, chosen);
+                });
 }
 
 }  // namespace dw

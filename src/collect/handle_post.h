@@ -7,14 +7,12 @@
 
 namespace dw {
 
-// A post found new on a rule's page.
-struct Post {
+// A post found new on a rule's page: what the page gave (id, title, link)
+// and the rule it came from.
+struct Post : FoundPost {
   int rule_id = 0;
   std::string rule_name;
   int kind = 0;  // the rule's `type`
-  std::string id;
-  std::string title;
-  std::string link;
 };
 
 // Lists the post at the top of the post list (marked when its title holds a

@@ -31,26 +31,6 @@ bool Answered(int status, bool fetched) {
 
 }  // namespace
 
-ChainRule ChainRuleFromTable(const RuleTable& table, int rule_id) {
-  auto cell = [&](int c) -> const std::string& {
-    return table.Cell(rule_id, c);
-  };
-  ChainRule rule;
-  rule.id = rule_id;
-  rule.name = cell(kRuleName);
-  rule.url = cell(kRuleUrl);
-  rule.pattern = cell(kRuleReg);
-  rule.before = cell(kRuleBefore);
-  rule.after = cell(kRuleAfter);
-  rule.title_group = ToInteger(cell(kRuleTindex));
-  rule.id_group = ToInteger(cell(kRuleIdindex));
-  rule.link_template = cell(kRulePinurl);
-  rule.kind = ToInteger(cell(kRuleType));
-  rule.page_is_gbk = cell(kRuleIsgbk) == "1";
-  rule.last_id = ToLongInteger(cell(kRuleLastid));
-  return rule;
-}
-
 ChainRule ChainRuleFromRow(const RuleRow& row) {
   ChainRule rule;
   rule.id = ClampToInt(row.id);
@@ -68,20 +48,8 @@ ChainRule ChainRuleFromRow(const RuleRow& row) {
   return rule;
 }
 
-std::string SiteCleanUp(int rule_id, std::string page) {
-  if (rule_id < 6) {
-    page = RegexReplace("<img src=.*?/>", page, "");
-    page = RegexReplace("<span class=tps>.*?</span>", page, "");
-    page = RegexReplace("<span class=xw1>", page, "");
-    page = RegexReplace("</span>]", page, "]");
-    page = RegexReplace("</a>", page, "");
-  } else if (rule_id == 12) {
-    page = RegexReplace("<font.*?>", page, "");
-    page = ReplaceText(page, "</font>", "");
-  } else if (rule_id == 6) {
-    page = ReplaceText(page, kFormerGroupNumber, kCurrentGroupNumber);
-  }
-  return page;
+ChainRule ChainRuleFromTable(const RuleTable& table, int rule_id) {
+  return ChainRuleFromRow(RuleRowOfTable(table, rule_id));
 }
 
 ChainPage RunRuleChain(const ChainRule& rule,

@@ -13,6 +13,7 @@
 #include "runtime/native_pattern.h"
 #include "store/rule_row.h"
 #include "store/rule_table.h"
+#include "text/site_cleanup.h"
 
 namespace dw {
 
@@ -56,14 +57,5 @@ ChainPage RunRuleChain(const ChainRule& rule,
 // "[id group]" replaced by the id).
 FoundPost PostOfMatch(const ChainRule& rule, const Match& match,
                       const std::string& page);
-
-// The clean-up some sites' pages need before the rule's pattern runs,
-// chosen by rule id.
-std::string SiteCleanUp(int rule_id, std::string page);
-
-// The community of rule 6 moved from this group number to the next one; old
-// links on its page still carry the former.
-inline constexpr char kFormerGroupNumber[] = "4217";
-inline constexpr char kCurrentGroupNumber[] = "4305";
 
 }  // namespace dw

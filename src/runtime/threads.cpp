@@ -136,4 +136,18 @@ bool WaitUnlessStopped(std::chrono::milliseconds duration) {
   return tCurrent->stop;
 }
 
+bool RestartThread(ThreadHandle& handle, std::function<void()> body) {
+  EndThread(handle);
+  auto previous = std::make_shared<ThreadHandle>(std::move(handle));
+  const bool started = StartThread(
+      [previous, body = std::move(body)] {
+        JoinThread(*previous);
+        if (StopRequested()) return;
+        body();
+      },
+      &handle);
+  if (!started) handle = std::move(*previous);
+  return started;
+}
+
 }  // namespace dw

@@ -43,6 +43,13 @@ class ThreadHandle {
 // escaping body end the body quietly.
 bool StartThread(std::function<void()> body, ThreadHandle* handle = nullptr);
 
+// Asks the thread `handle` holds to stop and starts body on a new thread in
+// its place. The new thread first waits for the old one to end, off the
+// calling thread, so a restart never blocks the caller, and it skips body
+// when it is stopped meanwhile. False when no thread could be started; the
+// handle then still holds the old thread.
+bool RestartThread(ThreadHandle& handle, std::function<void()> body);
+
 // Asks the thread to stop and wakes it from a Delay. Returns at once; false
 // when the handle holds no thread.
 bool EndThread(ThreadHandle& handle);

@@ -10,12 +10,10 @@
 
 #include "runtime/native_pattern.h"
 #include "runtime/text_ops.h"
+#include "text/site_cleanup.h"
 
 namespace dw {
 namespace {
-
-constexpr std::int64_t kFirstRuleId = 1;
-constexpr std::int64_t kLastRuleId = 18;
 
 // Columns quoted where SQL needs it ("before" and "after" are keywords).
 const char kSelectRows[] =
@@ -101,14 +99,57 @@ void CheckGroup(const char* column, const std::string& text, int groups,
                 std::vector<RuleProblem>& problems) {
   std::int64_t value = 0;
   if (!ReadInteger(text, &value)) {
-    problems.push_back({column, "is not a whole number"});
+    problems.push_back(
+        {column, "is not a whole number", false, RuleCheck::kWholeNumber});
   } else if (groups >= 0 && (value < 0 || value > groups)) {
-    problems.push_back({column, "must be from 0 to " + std::to_string(groups) +
-                                    ", the number of groups in the pattern"});
+    problems.push_back({column,
+                        "must be from 0 to " + std::to_string(groups) +
+                            ", the number of groups in the pattern",
+                        false, RuleCheck::kGroupRange, std::to_string(groups)});
   }
 }
 
+// The ids without a clean-up as runs: "7 to 11 and 13 to 18".
+std::string IdsWithoutCleanUp() {
+  std::vector<std::string> runs;
+  for (int id = kFirstRuleId; id <= kLastRuleId; ++id) {
+    if (HasSiteCleanUp(id)) continue;
+    int last = id;
+    while (last < kLastRuleId && !HasSiteCleanUp(last + 1)) ++last;
+    runs.push_back(last == id
+                       ? std::to_string(id)
+                       : std::to_string(id) + " to " + std::to_string(last));
+    id = last;
+  }
+  std::string text;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    if (i > 0) text += i + 1 == runs.size() ? " and " : ", ";
+    text += runs[i];
+  }
+  return text;
+}
+
+std::int64_t LowestFreeId(const std::vector<RuleRow>& rows,
+                          bool without_clean_up) {
+  std::set<std::int64_t> used;
+  for (const RuleRow& row : rows) used.insert(row.id);
+  for (int id = kFirstRuleId; id <= kLastRuleId; ++id) {
+    if (!used.count(id) && !(without_clean_up && HasSiteCleanUp(id))) {
+      return id;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
+
+std::int64_t LowestFreeRuleId(const std::vector<RuleRow>& rows) {
+  return LowestFreeId(rows, false);
+}
+
+std::int64_t LowestFreeCleanRuleId(const std::vector<RuleRow>& rows) {
+  return LowestFreeId(rows, true);
+}
 
 std::string* RuleRowCell(RuleRow& row, const std::string& column) {
   return const_cast<std::string*>(
@@ -128,6 +169,15 @@ const std::string* RuleRowCell(const RuleRow& row, const std::string& column) {
     if (column == name) return cell;
   }
   return nullptr;
+}
+
+RuleRow RuleRowOfTable(const RuleTable& table, int rule_id) {
+  RuleRow row;
+  row.id = rule_id;
+  for (int cell = kRuleIsdo; cell <= kRuleLastid; ++cell) {
+    *RuleRowCell(row, kRuleColumns[cell]) = table.Cell(rule_id, cell);
+  }
+  return row;
 }
 
 bool IsRuleIntegerColumn(const std::string& column) {
@@ -224,43 +274,53 @@ int PatternGroupCount(const std::string& pattern) {
 std::vector<RuleProblem> CheckRule(const RuleRow& row) {
   std::vector<RuleProblem> problems;
   if (row.id < kFirstRuleId || row.id > kLastRuleId) {
-    problems.push_back({"id", "must be from 1 to 18"});
+    problems.push_back({"id",
+                        "must be from " + std::to_string(kFirstRuleId) +
+                            " to " + std::to_string(kLastRuleId),
+                        false, RuleCheck::kIdRange});
   }
   if (!StartsWithNoCase(row.url, "http://") &&
       !StartsWithNoCase(row.url, "https://")) {
-    problems.push_back({"url", "must start with http:// or https://"});
+    problems.push_back({"url", "must start with http:// or https://", false,
+                        RuleCheck::kHttpAddress});
   }
   int groups = -1;
   if (row.reg.empty()) {
-    problems.push_back({"reg", "is empty"});
+    problems.push_back({"reg", "is empty", false, RuleCheck::kEmpty});
   } else if (PatternHangsParser(std::string_view(row.reg))) {
     problems.push_back(
         {"reg",
          "is refused: the pattern engine would never finish reading "
-         "it (a possessive quantifier before a comment)"});
+         "it (a possessive quantifier before a comment)",
+         false, RuleCheck::kPatternRefused});
   } else {
     Pattern pattern = PatternNew();
     if (PatternCreate(pattern, row.reg, /*case_sensitive=*/false)) {
       groups = PatternGroupCount(row.reg);
     } else {
-      problems.push_back({"reg", "does not compile"});
+      problems.push_back(
+          {"reg", "does not compile", false, RuleCheck::kPatternCompile});
     }
   }
   if (row.isgbk != "0" && row.isgbk != "1") {
-    problems.push_back({"isgbk", "must be 0 or 1"});
+    problems.push_back(
+        {"isgbk", "must be 0 or 1", false, RuleCheck::kZeroOrOne});
   }
   std::int64_t type = 0;
   if (!ReadInteger(row.type, &type)) {
-    problems.push_back({"type", "is not a whole number"});
+    problems.push_back(
+        {"type", "is not a whole number", false, RuleCheck::kWholeNumber});
   }
   CheckGroup("tindex", row.tindex, groups, problems);
   CheckGroup("idindex", row.idindex, groups, problems);
 
-  if (row.id >= kFirstRuleId && (row.id < 7 || row.id == 12)) {
+  if (row.id >= kFirstRuleId && row.id <= kLastRuleId &&
+      HasSiteCleanUp(static_cast<int>(row.id))) {
     problems.push_back({"id",
                         "gets the clean-up of one particular site before "
-                        "matching; ids 7 to 11 and 13 to 18 get none",
-                        true});
+                        "matching; ids " +
+                            IdsWithoutCleanUp() + " get none",
+                        true, RuleCheck::kSiteCleanUp});
   }
   std::int64_t id_group = 0;
   if (ReadInteger(row.idindex, &id_group)) {
@@ -268,15 +328,17 @@ std::vector<RuleProblem> CheckRule(const RuleRow& row) {
     if (FindText(row.pinurl, placeholder) < 1) {
       problems.push_back({"pinurl",
                           "lacks " + placeholder + ", where the post id goes",
-                          true});
+                          true, RuleCheck::kLinkLacksId, placeholder});
     }
   }
   if (row.before.empty()) {
-    problems.push_back(
-        {"before", "is empty: the cut starts at the top of the page", true});
+    problems.push_back({"before",
+                        "is empty: the cut starts at the top of the page", true,
+                        RuleCheck::kCutFromTop});
   }
   if (row.after.empty()) {
-    problems.push_back({"after", "is empty: the cut then holds nothing", true});
+    problems.push_back({"after", "is empty: the cut then holds nothing", true,
+                        RuleCheck::kCutEmpty});
   }
   return problems;
 }

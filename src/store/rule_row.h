@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/database.h"
+#include "store/rule_table.h"
 
 namespace dw {
 
@@ -51,6 +52,10 @@ struct RuleRow {
 std::string* RuleRowCell(RuleRow& row, const std::string& column);
 const std::string* RuleRowCell(const RuleRow& row, const std::string& column);
 
+// The loaded row of `rule_id` (which must satisfy RuleTable::HasRow) as a
+// whole row; the table's cells follow kRuleColumns' order.
+RuleRow RuleRowOfTable(const RuleTable& table, int rule_id);
+
 // True for `column` among kRuleIntegerColumns.
 bool IsRuleIntegerColumn(const std::string& column);
 
@@ -71,18 +76,44 @@ bool SaveRuleRows(Database& db, const std::vector<RuleRow>& rows);
 // Removes the row with this id; false when the statement fails.
 bool DeleteRuleRow(Database& db, std::int64_t id);
 
+// Which check a problem comes from, so that a window can say it in its own
+// words without reading the message.
+enum class RuleCheck {
+  kOther,           // the message is all there is
+  kIdRange,         // the id lies outside kFirstRuleId..kLastRuleId
+  kWholeNumber,     // not a whole number
+  kGroupRange,      // a group number beyond the pattern's; detail: the count
+  kHttpAddress,     // the address is not http(s)
+  kEmpty,           // empty where text is needed
+  kPatternRefused,  // the pattern engine would never finish reading it
+  kPatternCompile,  // the pattern does not compile
+  kZeroOrOne,       // must be 0 or 1
+  kSiteCleanUp,     // warning: the id gets a site clean-up before matching
+  kLinkLacksId,     // warning: the link template lacks detail, the id's place
+  kCutFromTop,      // warning: an empty start marker cuts from the top
+  kCutEmpty,        // warning: an empty end marker leaves the cut empty
+};
+
 // One thing wrong with a rule: `column` names the field (one of
 // kRuleColumns); a warning does not stop a save or an import.
 struct RuleProblem {
   std::string column;
-  std::string message;  // UTF-8, shown as it is
+  std::string message;  // UTF-8, the command line's words
   bool warning = false;
+  RuleCheck check = RuleCheck::kOther;
+  std::string detail;  // the one value the check's words need, if any
 };
 
 // The checks the import and the rules window both make, errors first in
 // column order, then warnings. Text is GBK here; the import reports text
 // that cannot be written in GBK itself, before it builds the row.
 std::vector<RuleProblem> CheckRule(const RuleRow& row);
+
+// The lowest rule id no row uses; 0 when all are taken. The second form
+// skips ids that get a site clean-up, which a rule written from the page
+// would not expect.
+std::int64_t LowestFreeRuleId(const std::vector<RuleRow>& rows);
+std::int64_t LowestFreeCleanRuleId(const std::vector<RuleRow>& rows);
 
 // The number of capturing groups in a Perl-syntax pattern, read from its
 // text (named groups count, "(?:", look-arounds and comments do not).

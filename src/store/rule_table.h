@@ -26,16 +26,22 @@ enum RuleCell {
   kRuleLastid,
 };
 
+// Rule ids run from 1 to 18, one row of the loaded table each.
+inline constexpr int kFirstRuleId = 1;
+inline constexpr int kLastRuleId = 18;
+
 // The loaded rules: one row of text cells per rule id 1..18, exactly as the
 // database returned them. Rows of ids no rule uses stay empty.
 class RuleTable {
  public:
-  static constexpr int kRows = 18;
+  static constexpr int kRows = kLastRuleId;
   static constexpr int kCells = 23;
 
   RuleTable();
 
-  static bool HasRow(int rule_id) { return rule_id >= 1 && rule_id <= kRows; }
+  static bool HasRow(int rule_id) {
+    return rule_id >= kFirstRuleId && rule_id <= kLastRuleId;
+  }
 
   // `rule_id` must satisfy HasRow and `cell` lie in 1..kCells.
   std::string& Cell(int rule_id, int cell);

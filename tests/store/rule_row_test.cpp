@@ -95,23 +95,32 @@ TEST(CheckRule, ErrorsAndWarnings) {
     void (*change)(RuleRow&);
     std::string column;
     bool warning;
+    RuleCheck check;
   };
   const Case cases[] = {
-      {[](RuleRow& r) { r.id = 19; }, "id", false},
-      {[](RuleRow& r) { r.url = "ftp://example.com"; }, "url", false},
-      {[](RuleRow& r) { r.reg = ""; }, "reg", false},
-      {[](RuleRow& r) { r.reg = "(a"; }, "reg", false},
-      {[](RuleRow& r) { r.reg = "a++(?#x)b(c)(d)"; }, "reg", false},
-      {[](RuleRow& r) { r.tindex = "3"; }, "tindex", false},
-      {[](RuleRow& r) { r.idindex = "one"; }, "idindex", false},
-      {[](RuleRow& r) { r.isgbk = "2"; }, "isgbk", false},
-      {[](RuleRow& r) { r.type = "8x"; }, "type", false},
-      {[](RuleRow& r) { r.id = 12; }, "id", true},
-      {[](RuleRow& r) { r.id = 6; }, "id", true},
+      {[](RuleRow& r) { r.id = 19; }, "id", false, RuleCheck::kIdRange},
+      {[](RuleRow& r) { r.url = "ftp://example.com"; }, "url", false,
+       RuleCheck::kHttpAddress},
+      {[](RuleRow& r) { r.reg = ""; }, "reg", false, RuleCheck::kEmpty},
+      {[](RuleRow& r) { r.reg = "(a"; }, "reg", false,
+       RuleCheck::kPatternCompile},
+      {[](RuleRow& r) { r.reg = "a++(?#x)b(c)(d)"; }, "reg", false,
+       RuleCheck::kPatternRefused},
+      {[](RuleRow& r) { r.tindex = "3"; }, "tindex", false,
+       RuleCheck::kGroupRange},
+      {[](RuleRow& r) { r.idindex = "one"; }, "idindex", false,
+       RuleCheck::kWholeNumber},
+      {[](RuleRow& r) { r.isgbk = "2"; }, "isgbk", false,
+       RuleCheck::kZeroOrOne},
+      {[](RuleRow& r) { r.type = "8x"; }, "type", false,
+       RuleCheck::kWholeNumber},
+      {[](RuleRow& r) { r.id = 12; }, "id", true, RuleCheck::kSiteCleanUp},
+      {[](RuleRow& r) { r.id = 6; }, "id", true, RuleCheck::kSiteCleanUp},
       {[](RuleRow& r) { r.pinurl = "https://example.com/[2]"; }, "pinurl",
-       true},
-      {[](RuleRow& r) { r.before = ""; }, "before", true},
-      {[](RuleRow& r) { r.after = ""; }, "after", true},
+       true, RuleCheck::kLinkLacksId},
+      {[](RuleRow& r) { r.before = ""; }, "before", true,
+       RuleCheck::kCutFromTop},
+      {[](RuleRow& r) { r.after = ""; }, "after", true, RuleCheck::kCutEmpty},
   };
   for (const Case& c : cases) {
     RuleRow row = good;
@@ -120,8 +129,22 @@ TEST(CheckRule, ErrorsAndWarnings) {
     ASSERT_EQ(problems.size(), 1u) << c.column;
     EXPECT_EQ(problems[0].column, c.column);
     EXPECT_EQ(problems[0].warning, c.warning) << c.column;
+    EXPECT_EQ(problems[0].check, c.check) << problems[0].message;
     EXPECT_FALSE(problems[0].message.empty());
   }
+}
+
+TEST(LowestFreeRuleId, SkipsTakenIdsAndOnRequestThoseWithACleanUp) {
+  std::vector<RuleRow> rows(3);
+  rows[0].id = 1;
+  rows[1].id = 2;
+  rows[2].id = 7;
+  EXPECT_EQ(LowestFreeRuleId(rows), 3);
+  EXPECT_EQ(LowestFreeCleanRuleId(rows), 8);
+  rows.resize(kLastRuleId);
+  for (int id = kFirstRuleId; id <= kLastRuleId; ++id) rows[id - 1].id = id;
+  EXPECT_EQ(LowestFreeRuleId(rows), 0);
+  EXPECT_EQ(LowestFreeCleanRuleId(rows), 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "collect/rule_probe.h"
 #include "runtime/encoding.h"
+#include "runtime/gbk_char.h"
 #include "store/rule_row.h"
 
 namespace dw {
@@ -100,7 +101,7 @@ std::string ShowUtf8(const std::string& gbk) {
   EncodingConverter converter("GBK", "UTF-8");
   std::string out;
   for (size_t i = 0; i < gbk.size();) {
-    const size_t width = static_cast<unsigned char>(gbk[i]) < 0x80 ? 1 : 2;
+    const size_t width = GbkCharLength(gbk, i);
     const std::optional<std::string> one =
         converter.Convert(std::string_view(gbk).substr(i, width));
     out += one && !one->empty() ? *one : "\xEF\xBF\xBD";

@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include "app/rules/error_style.h"
 #include "runtime/ui/qt_text.h"
 #include "store/user_edits.h"
 
@@ -61,7 +62,7 @@ void KeywordsTab::Reload() {
 
 void KeywordsTab::ShowMessage(const QString& text, bool error) {
   message_->setText(text);
-  message_->setStyleSheet(error ? "color: #c00000;" : "");
+  message_->setStyleSheet(error ? kErrorStyle : "");
 }
 
 bool KeywordsTab::Save() {

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/rules/error_style.h"
 #include "app/rules/rule_fields.h"
 #include "app/rules/rule_test_runner.h"
 #include "app/rules/rule_test_view.h"
@@ -20,7 +21,6 @@
 namespace dw {
 namespace {
 
-constexpr char kErrorStyle[] = "color: #c00000;";
 constexpr char kWarningStyle[] = "color: #a06000;";
 
 bool HasError(const std::vector<RuleProblem>& problems) {

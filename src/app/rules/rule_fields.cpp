@@ -1,8 +1,7 @@
 #include "app/rules/rule_fields.h"
 
-#include <QRegularExpression>
-
 #include "runtime/ui/qt_text.h"
+#include "store/rule_table.h"
 
 namespace dw {
 
@@ -74,38 +73,39 @@ RuleRow TextsToRow(const FieldTexts& texts,
 }
 
 QString ProblemText(const RuleProblem& problem) {
-  // The checker's messages (shared with the command line) and their
-  // Chinese form; %1 takes the pattern's first capture.
-  static const struct {
-    const char* message;
-    const char* text;
-  } kTexts[] = {
-      {"is not a whole number", "不是整数"},
-      {"must be from 0 to (\\d+), .*",
-       "必须是 0 到 %1 的整数（匹配规则里有 %1 个括号分组）"},
-      {"must be from 1 to 18", "必须是 1 到 18"},
-      {"must start with http:// or https://",
-       "必须以 http:// 或 https:// 开头"},
-      {"is empty", "不能为空"},
-      {"is refused: .*", "被拒绝：匹配引擎读这种写法会停不下来"},
-      {"does not compile", "无法编译，请检查括号和转义"},
-      {"must be 0 or 1", "只能是 0 或 1"},
-      {"gets the clean-up of one particular site .*",
-       "匹配之前会先做某个站点专用的清理；编号 7 到 11、13 到 18 没有"},
-      {"lacks (\\[\\d+\\]), .*", "缺少 %1：帖子编号放不进链接"},
-      {"is empty: the cut starts .*", "为空：从页面开头截取"},
-      {"is empty: the cut then .*", "为空：截取的内容将是空的"},
-  };
-  const QString message = QString::fromStdString(problem.message);
-  for (const auto& known : kTexts) {
-    const QRegularExpression pattern(
-        QRegularExpression::anchoredPattern(QString::fromUtf8(known.message)));
-    const QRegularExpressionMatch match = pattern.match(message);
-    if (!match.hasMatch()) continue;
-    QString text = QString::fromUtf8(known.text);
-    return match.lastCapturedIndex() >= 1 ? text.arg(match.captured(1)) : text;
+  const auto text = [](const char* utf8) { return QString::fromUtf8(utf8); };
+  const QString detail = QString::fromStdString(problem.detail);
+  switch (problem.check) {
+    case RuleCheck::kWholeNumber:
+      return text("不是整数");
+    case RuleCheck::kGroupRange:
+      return text("必须是 0 到 %1 的整数（匹配规则里有 %1 个括号分组）")
+          .arg(detail);
+    case RuleCheck::kIdRange:
+      return text("必须是 %1 到 %2").arg(kFirstRuleId).arg(kLastRuleId);
+    case RuleCheck::kHttpAddress:
+      return text("必须以 http:// 或 https:// 开头");
+    case RuleCheck::kEmpty:
+      return text("不能为空");
+    case RuleCheck::kPatternRefused:
+      return text("被拒绝：匹配引擎读这种写法会停不下来");
+    case RuleCheck::kPatternCompile:
+      return text("无法编译，请检查括号和转义");
+    case RuleCheck::kZeroOrOne:
+      return text("只能是 0 或 1");
+    case RuleCheck::kSiteCleanUp:
+      return text(
+          "匹配之前会先做某个站点专用的清理；编号 7 到 11、13 到 18 没有");
+    case RuleCheck::kLinkLacksId:
+      return text("缺少 %1：帖子编号放不进链接").arg(detail);
+    case RuleCheck::kCutFromTop:
+      return text("为空：从页面开头截取");
+    case RuleCheck::kCutEmpty:
+      return text("为空：截取的内容将是空的");
+    case RuleCheck::kOther:
+      break;
   }
-  return message;
+  return QString::fromStdString(problem.message);
 }
 
 std::vector<std::string> DifferingColumns(const RuleRow& a, const RuleRow& b) {

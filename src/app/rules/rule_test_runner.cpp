@@ -30,14 +30,11 @@ void RuleTestRunner::Start(RuleRow row, std::optional<std::string> page_bytes) {
   Cancel();
   running_ = true;
   const std::uint64_t generation = generation_;
-  // The new thread owns the handle of the one before and waits for it off
-  // this thread, so a start never blocks the window.
-  auto previous = std::make_shared<ThreadHandle>(std::move(worker_));
-  const bool started = StartThread(
-      [this, previous, generation, row = std::move(row),
-       page_bytes = std::move(page_bytes), path = database_path_] {
-        JoinThread(*previous);
-        if (StopRequested()) return;
+  // The new thread waits for the one before off this thread, so a start
+  // never blocks the window.
+  const bool started = RestartThread(
+      worker_, [this, generation, row = std::move(row),
+                page_bytes = std::move(page_bytes), path = database_path_] {
         // A connection of its own: the program's belongs to the collection.
         Database db;
         DbOpen(db, path, /*create=*/false);
@@ -51,12 +48,8 @@ void RuleTestRunner::Start(RuleRow row, std::optional<std::string> page_bytes) {
               emit Finished(report);
             },
             Qt::QueuedConnection);
-      },
-      &worker_);
-  if (!started) {
-    worker_ = std::move(*previous);
-    running_ = false;
-  }
+      });
+  if (!started) running_ = false;
 }
 
 }  // namespace dw

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <set>
 
+#include "app/rules/error_style.h"
 #include "app/rules/keywords_tab.h"
 #include "app/rules/rule_editor.h"
 #include "app/rules/rule_table_model.h"
@@ -21,20 +22,6 @@
 #include "store/user_edits.h"
 
 namespace dw {
-namespace {
-
-// The lowest rule id in 1..18 that no row uses; 0 when all are taken.
-std::int64_t FreeId(const std::vector<RuleRow>& rows) {
-  std::set<std::int64_t> used;
-  for (const RuleRow& row : rows) used.insert(row.id);
-  for (std::int64_t id = 1; id <= 18; ++id) {
-    if (!used.count(id)) return id;
-  }
-  return 0;
-}
-
-}  // namespace
-
 RulesWindow::RulesWindow(RulesWindowLinks links, QWidget* parent)
     : QWidget(parent, Qt::Window), links_(std::move(links)) {
   setWindowTitle(QString::fromUtf8("规则管理"));
@@ -140,7 +127,7 @@ void RulesWindow::Reload() {
 
 void RulesWindow::ShowMessage(const QString& text, bool error) {
   message_->setText(text);
-  message_->setStyleSheet(error ? "color: #c00000;" : "");
+  message_->setStyleSheet(error ? kErrorStyle : "");
 }
 
 int RulesWindow::SelectedRow() const {
@@ -181,7 +168,7 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
   const RuleRow* selected = model_->RowAt(SelectedRow());
   const std::vector<RuleRow>& rows = model_->Rows();
   if (kind == EditorKind::kNew) {
-    setup.row.id = FreeId(rows);
+    setup.row.id = LowestFreeRuleId(rows);
     // At the top of the list, so the new rule is seen at once.
     long long rank = 0;
     for (const RuleRow& row : rows) {
@@ -196,7 +183,7 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
     setup.row = *selected;
     setup.existing = kind == EditorKind::kEdit;
     if (kind == EditorKind::kCopy) {
-      setup.row.id = FreeId(rows);
+      setup.row.id = LowestFreeRuleId(rows);
       setup.row.name += QStringToGbk(QString::fromUtf8("（副本）"));
     }
   }
