@@ -12,6 +12,7 @@
 #include "app/windows/post_menu.h"
 #include "app/windows/window_ops.h"
 #include "collect/collection_round.h"
+#include "collect/health_record.h"
 #include "collect/pending_posts.h"
 #include "runtime/system.h"
 #include "runtime/ui/qt_text.h"
@@ -101,6 +102,10 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
   LoadRules(state.database, state.record_set, state.rule_table, *program.view);
   LoadSettings(state.database, state.record_set, state.settings,
                state.keyword_list);
+  state.health = LoadRuleHealth(state.database);
+  for (const auto& [rule_id, health] : state.health) {
+    program.view->Health().Set(rule_id, health);
+  }
   return true;
 }
 

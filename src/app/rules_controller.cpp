@@ -8,45 +8,29 @@
 #include "app/window_collect_view.h"
 #include "app/windows/main_window.h"
 #include "collect/program_state.h"
+#include "collect/saved_rules.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/ui_ops.h"
-#include "store/rule_loader.h"
 
 namespace dw {
 namespace {
 
 constexpr int kIdleCheckMs = 50;
 
-// True when the rule's page, cut, pattern or links differ between the
-// tables: its earlier runs then no longer describe it.
-bool RuleEdited(const RuleTable& before, const RuleTable& after, int id) {
-  for (int cell : {kRuleIsgbk, kRuleType, kRuleUrl, kRuleReg, kRuleBefore,
-                   kRuleAfter, kRuleTindex, kRuleIdindex, kRulePinurl}) {
-    if (before.Cell(id, cell) != after.Cell(id, cell)) return true;
-  }
-  return false;
-}
-
-std::map<int, std::string> LastIds(const RuleTable& table) {
-  std::map<int, std::string> ids;
-  for (int id = 1; id <= RuleTable::kRows; ++id) {
-    ids[id] = table.Cell(id, kRuleLastid);
-  }
-  return ids;
-}
-
 }  // namespace
 
 RulesController::RulesController(ProgramState& state, MainWindow& main,
                                  WindowCollectView& view)
-    : state_(state),
-      main_(main),
-      view_(view),
-      loaded_lastid_(LastIds(state.rule_table)) {
+    : state_(state), main_(main), view_(view) {
+  NoteLoadedLastIds(state_);
   connect(&view_.Health(), &HealthBoard::Changed, this,
           &RulesController::UpdateButton);
   connect(main_.RuleTree(), &QTreeWidget::itemChanged, this,
           &RulesController::UpdateButton);
+  view_.on_rules_reload = [this] {
+    UpdateButton();
+    if (window_) window_->ChangesTookEffect();
+  };
   idle_check_.setInterval(kIdleCheckMs);
   connect(&idle_check_, &QTimer::timeout, this, [this] {
     if (Collecting()) {
@@ -59,7 +43,7 @@ RulesController::RulesController(ProgramState& state, MainWindow& main,
   UpdateButton();
 }
 
-RulesController::~RulesController() = default;
+RulesController::~RulesController() { view_.on_rules_reload = nullptr; }
 
 void RulesController::OpenWindow() {
   if (!window_) {
@@ -86,16 +70,29 @@ bool RulesController::Idle() const {
 }
 
 QString RulesController::ChangesSaved() {
-  pending_ = true;
   if (Idle()) {
     ReloadTables();
     return QString::fromUtf8("已保存，已生效");
   }
-  if (!Collecting()) idle_check_.start();  // a paused worker is still ending
+  if (Collecting()) {
+    // The worker takes them between two rounds, never within one.
+    AskForSavedRules(state_);
+    return QString::fromUtf8("已保存，下一轮生效");
+  }
+  // A paused worker is still ending: loaded the moment it has.
+  pending_ = true;
+  idle_check_.start();
   return QString::fromUtf8("已保存，下次开始时生效");
 }
 
+void RulesController::TakeUnclaimed() {
+  // Asked of a worker that was paused before its round ended: the worker
+  // either took them already or never will.
+  if (state_.rules_saved.exchange(false)) pending_ = true;
+}
+
 void RulesController::BeforeStart() {
+  TakeUnclaimed();
   if (!pending_) return;
   idle_check_.stop();
   // A worker paused a moment ago ends within its next step; the tables
@@ -105,33 +102,13 @@ void RulesController::BeforeStart() {
 }
 
 void RulesController::AfterStop() {
+  TakeUnclaimed();
   if (pending_) idle_check_.start();
 }
 
 void RulesController::ReloadTables() {
   pending_ = false;
-  RuleTable table;
-  LoadRules(state_.database, state_.record_set, table, view_);
-  const std::map<int, std::string> stored = LastIds(table);
-  for (int id = 1; id <= RuleTable::kRows; ++id) {
-    // The same page whose stored lastid nobody changed: keep how far the
-    // engine got, or posts it already showed would come again.
-    if (stored.at(id) == loaded_lastid_[id] &&
-        table.Cell(id, kRuleUrl) == state_.rule_table.Cell(id, kRuleUrl)) {
-      table.Cell(id, kRuleLastid) = state_.rule_table.Cell(id, kRuleLastid);
-    }
-  }
-  loaded_lastid_ = stored;
-  // An edited rule starts afresh: its failing rounds are forgotten.
-  for (int id = 1; id <= RuleTable::kRows; ++id) {
-    if (!RuleEdited(state_.rule_table, table, id)) continue;
-    state_.health.erase(id);
-    view_.Health().Forget(id);
-  }
-  state_.rule_table = std::move(table);
-  LoadSettings(state_.database, state_.record_set, state_.settings,
-               state_.keyword_list);
-  UpdateButton();
+  view_.ShowRulesReload(ReloadSavedRules(state_));
 }
 
 void RulesController::TickTree(std::int64_t id, bool ticked) {
@@ -145,7 +122,7 @@ void RulesController::TickTree(std::int64_t id, bool ticked) {
 }
 
 void RulesController::UpdateButton() {
-  ShowUnhealthyRules(main_.RulesButton(), main_.RuleTree(), view_.Health());
+  ShowFailingRules(main_.RulesButton(), main_.RuleTree(), view_.Health());
 }
 
 }  // namespace dw

@@ -17,8 +17,9 @@ struct ProgramState;
 // Joins the rules window to the running program: the 规则 button, the
 // ticks shared with the rule tree, and the way saved changes reach the
 // engine. The rule tree, the rule table and the keyword list are loaded
-// again only while no collection worker runs (at once when idle, else at
-// the next start), so a worker never sees them change under it.
+// again at once when idle, by a running worker between two rounds, or, when
+// paused, as soon as the worker has ended: a round never sees them change
+// under it.
 class RulesController : public QObject {
   Q_OBJECT
 
@@ -44,6 +45,7 @@ class RulesController : public QObject {
  private:
   bool Collecting() const;
   bool Idle() const;
+  void TakeUnclaimed();
   void ReloadTables();
   void TickTree(std::int64_t id, bool ticked);
   void UpdateButton();
@@ -55,10 +57,6 @@ class RulesController : public QObject {
   bool pending_ = false;
   // Watches a stopped worker end, to load pending changes as soon as idle.
   QTimer idle_check_;
-  // `lastid` of each rule as last read from the database: a value the
-  // engine advanced in memory survives a reload unless the stored one
-  // changed.
-  std::map<int, std::string> loaded_lastid_;
 };
 
 }  // namespace dw

@@ -6,6 +6,7 @@
 #include "app/windows/main_window.h"
 #include "app/windows/reminder_window.h"
 #include "app/windows/window_ops.h"
+#include "collect/saved_rules.h"
 
 namespace dw {
 namespace {
@@ -71,6 +72,12 @@ void WindowCollectView::AddReminderRow(const ReminderRow& row) {
 
 void WindowCollectView::ShowRuleHealth(int rule_id, const RuleHealth& health) {
   health_.Set(rule_id, health);
+}
+
+void WindowCollectView::ShowRulesReload(const RulesReload& reload) {
+  ShowRuleTree(*this, reload.tree);
+  for (int rule_id : reload.forgotten) health_.Forget(rule_id);
+  if (on_rules_reload) on_rules_reload();
 }
 
 void WindowCollectView::RunOnGuiThread(std::function<void()> call) {

@@ -32,6 +32,11 @@ class WindowCollectView : public CollectView {
   // Kept on the board that the rules button and the rules window read.
   void ShowRuleHealth(int rule_id, const RuleHealth& health) override;
 
+  // Rebuilds the rule tree and forgets the health of changed rules, then
+  // tells `on_rules_reload`.
+  void ShowRulesReload(const RulesReload& reload) override;
+  std::function<void()> on_rules_reload;
+
   HealthBoard& Health() { return health_; }
 
   // Queued behind earlier calls; dropped unrun when the view is destroyed.

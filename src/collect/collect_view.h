@@ -8,6 +8,8 @@
 
 namespace dw {
 
+struct RulesReload;
+
 // One row of the post list, complete, so the window never shows half a row.
 struct PostRow {
   std::string rule_id;       // column 0, decimal
@@ -52,6 +54,9 @@ class CollectView : public RuleTree {
     (void)rule_id;
     (void)health;
   }
+
+  // The rules were loaded again: the rule tree afresh, health forgotten.
+  virtual void ShowRulesReload(const RulesReload& reload) { (void)reload; }
 
   // Called from the collection worker: queues `call` to run later on the GUI
   // thread and returns at once, without waiting for it. Calls run in the

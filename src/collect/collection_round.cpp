@@ -5,8 +5,10 @@
 
 #include "collect/collect_rule.h"
 #include "collect/collect_texts.h"
+#include "collect/health_record.h"
 #include "collect/pending_posts.h"
 #include "collect/run_log.h"
+#include "collect/saved_rules.h"
 #include "runtime/delay.h"
 #include "runtime/threads.h"
 #include "text/time_text.h"
@@ -32,6 +34,9 @@ void ShowStatus(WorkerContext& ctx, const std::string& text) {
 void NoteRuleRun(WorkerContext& ctx, const RuleReport& report) {
   ProgramState& state = ctx.state;
   RecordRun(state.health, report);
+  // Kept, so that a restart does not make every rule look as if it never
+  // ran; a failed write costs only that.
+  SaveRuleHealth(state.database, report.rule_id, state.health[report.rule_id]);
   AppendToLog(LogPathBeside(state.database_path), RunLogLine(report));
   // Shown even when a pause follows: the run it tells of did finish.
   ShowStoredOnGui(ctx, [&view = ctx.view, rule_id = report.rule_id,
@@ -61,6 +66,8 @@ void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
     state.first_round = false;
     ShowStatus(ctx, kStatusRoundDone);
     Delay(pacing.round_pause_ms);
+    if (StopRequested()) return;
+    TakeSavedRulesBetweenRounds(ctx);
   }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,11 @@ struct ProgramState {
   std::vector<StoredPost> pending_posts;
   // How each rule has fared; the worker keeps it, the view gets copies.
   HealthBook health;
+  // Raised on the GUI thread when saved rules wait for the running worker,
+  // which takes them between two rounds (the one thing both threads touch).
+  std::atomic<bool> rules_saved{false};
+  // `lastid` of each rule as last read from the database.
+  std::map<int, std::string> loaded_lastid;
 
   // The last worker started (it waits for its predecessor before it does
   // anything, so this one handle reaches all of them).

@@ -66,15 +66,18 @@ ChainPage RunRuleChain(const ChainRule& rule,
     if (StopRequested()) break;
     std::string fetched;
     int status = 0;
+    HttpFailure failure = HttpFailure::kNone;
     if (!page_bytes) {
       HttpRequestParams params;
       params.url = rule.url;
       params.status = &status;
+      params.failure = &failure;
       fetched = HttpRequest(params);
     }
     const std::string& bytes = page_bytes ? *page_bytes : fetched;
     report.fetch.attempts = attempt + 1;
     report.fetch.status = status;
+    report.fetch.failure = failure;
     report.fetch.bytes = static_cast<std::int64_t>(bytes.size());
     answered = !bytes.empty() && Answered(status, !page_bytes);
     // A large page is held once: the fetched body becomes the text in its

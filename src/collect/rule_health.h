@@ -17,6 +17,7 @@ struct RuleHealth {
   std::optional<DateTime> last_new;  // when a post of it was last new
   int store_failed = 0;  // posts whose insert failed, since start-up
 
+  bool Failing() const { return failing_rounds > 0; }
   bool Unhealthy() const { return failing_rounds >= kUnhealthyAfterRounds; }
 };
 

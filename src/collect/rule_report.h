@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "net/http_request.h"
 #include "runtime/date_time.h"
 
 namespace dw {
@@ -38,8 +39,10 @@ struct RuleReport {
   DateTime ran_at;        // when the run began
 
   struct Fetch {
-    int attempts = 0;        // 1..3 once a fetch was made
-    int status = 0;          // of the last attempt; 0 when nothing came back
+    int attempts = 0;  // 1..3 once a fetch was made
+    int status = 0;    // of the last attempt; 0 when nothing came back
+    // Of the last attempt: why nothing came back (kNone when an answer did).
+    HttpFailure failure = HttpFailure::kNone;
     std::int64_t bytes = 0;  // body bytes of the last attempt
     std::int64_t ms = 0;     // all attempts together
   } fetch;

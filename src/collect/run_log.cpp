@@ -71,11 +71,14 @@ std::string RunLogLine(const RuleReport& report) {
   std::string line =
       TimeStamp(report.ran_at) + "\trule " + std::to_string(report.rule_id) +
       "\t" + LogText(report.rule_name) + "\t" + (*step != '\0' ? step : "ok") +
-      "\tstatus " + std::to_string(report.fetch.status) + "\tbytes " +
-      std::to_string(report.fetch.bytes) + "\tmatches " +
-      std::to_string(report.pattern.matches) + "\tnew " +
-      std::to_string(report.posts.new_posts) + "\tstored " +
-      std::to_string(report.posts.stored);
+      "\tstatus " + std::to_string(report.fetch.status);
+  if (report.fetch.failure != HttpFailure::kNone) {
+    line += std::string("\terror ") + HttpFailureName(report.fetch.failure);
+  }
+  line += "\tbytes " + std::to_string(report.fetch.bytes) + "\tmatches " +
+          std::to_string(report.pattern.matches) + "\tnew " +
+          std::to_string(report.posts.new_posts) + "\tstored " +
+          std::to_string(report.posts.stored);
   if (report.posts.store_failed > 0) {
     line += "\tstore_failed " + std::to_string(report.posts.store_failed);
   }

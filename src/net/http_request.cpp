@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cerrno>
 #include <chrono>
 #include <optional>
 #include <utility>
@@ -51,6 +52,7 @@ void Append(Slist& list, const std::string& line) {
 // What the callbacks of one transfer share with the loop that drives it.
 struct Transfer {
   CURL* easy = nullptr;
+  bool oversized = false;  // a bound of ours ended it
   std::string body;
   std::string headers;
   size_t headerBytes = 0;  // never reset, unlike headers
@@ -68,7 +70,10 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   const size_t n = size * count;
   t->headerBytes += n;
-  if (t->headerBytes > kMaxHeaderBytes) return 0;  // ends it as failed
+  if (t->headerBytes > kMaxHeaderBytes) {
+    t->oversized = true;
+    return 0;  // ends it as failed
+  }
   std::string line(data, n);
   t->Progressed();
   // Every response of a redirect chain (and any interim 100) passes here;
@@ -96,6 +101,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   curl_easy_getinfo(t->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
   if (announced > static_cast<curl_off_t>(kHttpMaxBodyBytes) ||
       t->body.size() + n > kHttpMaxBodyBytes) {
+    t->oversized = true;
     return 0;
   }
   // Growing by doubling would leave the body spread over a buffer up to
@@ -178,7 +184,88 @@ std::string WireUrl(const std::string& url) {
   return out;
 }
 
+HttpFailure FailureOf(CURLcode result, CURL* easy, const Transfer& t) {
+  if (t.oversized) return HttpFailure::kTooLarge;
+  switch (result) {
+    case CURLE_OK:
+      return HttpFailure::kNone;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+      return HttpFailure::kBadAddress;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return HttpFailure::kNameNotResolved;
+    case CURLE_COULDNT_CONNECT: {
+      long os_error = 0;
+      curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &os_error);
+      return os_error == ENETUNREACH || os_error == EHOSTUNREACH ||
+                     os_error == ENETDOWN
+                 ? HttpFailure::kNoNetwork
+                 : HttpFailure::kRefused;
+    }
+    case CURLE_OPERATION_TIMEDOUT:
+      return HttpFailure::kTimedOut;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_CLIENTCERT:
+      return HttpFailure::kTls;
+    case CURLE_TOO_MANY_REDIRECTS:
+      return HttpFailure::kTooManyRedirects;
+    case CURLE_FILESIZE_EXCEEDED:
+      return HttpFailure::kTooLarge;
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_HTTP2:
+    case CURLE_HTTP3:
+    case CURLE_BAD_CONTENT_ENCODING:
+      return HttpFailure::kBrokenAnswer;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return t.Cancelled() ? HttpFailure::kCancelled : HttpFailure::kOther;
+    default:
+      return HttpFailure::kOther;
+  }
+}
+
 }  // namespace
+
+const char* HttpFailureName(HttpFailure failure) {
+  switch (failure) {
+    case HttpFailure::kNone:
+      return "";
+    case HttpFailure::kBadAddress:
+      return "bad_address";
+    case HttpFailure::kNameNotResolved:
+      return "name_not_resolved";
+    case HttpFailure::kNoNetwork:
+      return "no_network";
+    case HttpFailure::kRefused:
+      return "refused";
+    case HttpFailure::kTimedOut:
+      return "timed_out";
+    case HttpFailure::kTls:
+      return "tls";
+    case HttpFailure::kTooManyRedirects:
+      return "too_many_redirects";
+    case HttpFailure::kTooLarge:
+      return "too_large";
+    case HttpFailure::kBrokenAnswer:
+      return "broken_answer";
+    case HttpFailure::kCancelled:
+      return "cancelled";
+    case HttpFailure::kOther:
+      return "other";
+  }
+  return "other";
+}
 
 HttpGlobalInit::HttpGlobalInit()
     : ok_(curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {}
@@ -395,6 +482,7 @@ std::string HttpRequest(const HttpRequestParams& p) {
 
   const CURLcode result = Perform(multi, easy, transfer, timeouts.stallMs);
 
+  const HttpFailure failure = FailureOf(result, easy, transfer);
   long code = 0;
   if (result == CURLE_OK) {
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
@@ -417,6 +505,7 @@ std::string HttpRequest(const HttpRequestParams& p) {
   }
   if (p.responseHeaders) *p.responseHeaders = std::move(respelled);
   if (p.status) *p.status = static_cast<int>(code);
+  if (p.failure) *p.failure = failure;
   if (p.newCookies) *p.newCookies = std::move(collected);
   return std::move(transfer.body);
 }

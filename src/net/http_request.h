@@ -13,6 +13,28 @@ namespace dw {
 struct HttpRequestParams;
 std::string HttpRequest(const HttpRequestParams& params);
 
+// Why a request brought no answer, as far as the transfer can tell.
+enum class HttpFailure {
+  kNone,             // an answer arrived (whatever its status)
+  kBadAddress,       // not an http(s) address, or not an address at all
+  kNameNotResolved,  // the host name (or the proxy's) did not resolve
+  kNoNetwork,        // no route to the host: the network is down
+  kRefused,          // nothing listens at the address
+  kTimedOut,         // no connection, or the peer fell silent, in time
+  kTls,              // the secure connection could not be set up
+  kTooManyRedirects,
+  kTooLarge,      // the body (or the head) went past its bound
+  kBrokenAnswer,  // the peer hung up or sent something that is no answer
+  kCancelled,     // a stop request or the caller's cancel
+  kOther,
+};
+
+// A short stable word for logs and machine-read output: "" for kNone, then
+// "bad_address", "name_not_resolved", "no_network", "refused", "timed_out",
+// "tls", "too_many_redirects", "too_large", "broken_answer", "cancelled",
+// "other".
+const char* HttpFailureName(HttpFailure failure);
+
 // Sets the HTTP library up for the whole process. Create one in main before
 // any thread starts and keep it until the end; tests do the same.
 class HttpGlobalInit {
@@ -57,7 +79,8 @@ struct HttpRequestParams {
   std::string* newCookies = nullptr;
   std::string* headers = nullptr;  // in/out: CR LF lines, completed in place
   std::string* responseHeaders = nullptr;
-  int* status = nullptr;  // 0 when no response arrived
+  int* status = nullptr;           // 0 when no response arrived
+  HttpFailure* failure = nullptr;  // why none arrived; kNone when one did
   bool noRedirect = false;
   std::string bodyBytes;   // sent instead of body when not empty
   std::string proxy;       // host:port of a proxy; empty: no proxy

@@ -54,12 +54,14 @@ bool StartsWithSetting(std::string_view p) {
 // that Perl lacks ("\l", "\u" and their negations), or that take bytes of
 // GBK characters here ("\h" takes 0xA0 and "\v" 0x85, as "\p" and "\P"
 // read bytes as Unicode code points), and a backslash that ends the
-// pattern, which escapes nothing.
-bool HasRefusedEscape(std::string_view p) {
+// pattern, which escapes nothing. The offset of its backslash; npos when
+// there is none.
+size_t RefusedEscapeAt(std::string_view p) {
   bool quoted = false;  // between "\Q" and "\E"
   for (size_t i = 0; i < p.size(); ++i) {
     if (p[i] != '\\') continue;
-    if (++i == p.size()) return true;
+    const size_t at = i;
+    if (++i == p.size()) return at;
     const char c = p[i];
     if (quoted) {
       quoted = c != 'E';
@@ -67,10 +69,10 @@ bool HasRefusedEscape(std::string_view p) {
       quoted = true;
     } else if (std::string_view("luLUpPhHvV").find(c) !=
                std::string_view::npos) {
-      return true;
+      return at;
     }
   }
-  return false;
+  return std::string_view::npos;
 }
 
 struct CodeFree {
@@ -105,18 +107,31 @@ Pattern& Pattern::operator=(Pattern&&) noexcept = default;
 
 Pattern PatternNew() { return Pattern(); }
 
-bool PatternCreate(Pattern& pattern, std::string_view text,
-                   bool case_sensitive) {
+bool PatternCreate(Pattern& pattern, std::string_view text, bool case_sensitive,
+                   PatternError* why) {
   pattern.impl_.reset();
+  const auto refuse = [why](std::string message, size_t offset) {
+    if (why) *why = {std::move(message), offset};
+    return false;
+  };
   // Refused as the earlier engine refused them, so that a rule keeps
   // finding what it found.
-  if (PatternHangsParser(text) || StartsWithSetting(text) ||
-      HasRefusedEscape(text)) {
-    return false;
+  if (PatternHangsParser(text)) {
+    return refuse("a possessive repeat before a comment is refused", 0);
+  }
+  if (StartsWithSetting(text)) {
+    return refuse("a setting at the start of the pattern is refused", 0);
+  }
+  if (const size_t at = RefusedEscapeAt(text); at != std::string_view::npos) {
+    return refuse(at + 1 == text.size()
+                      ? "a backslash at the end escapes nothing"
+                      : "this escape is refused (\\l \\u \\p \\h \\v "
+                        "and their capitals)",
+                  at);
   }
   std::unique_ptr<pcre2_compile_context, CompileContextFree> context(
       pcre2_compile_context_create(nullptr));
-  if (!context) return false;
+  if (!context) return refuse("out of memory", 0);
   pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
   pcre2_set_bsr(context.get(), PCRE2_BSR_UNICODE);
   // An escaped letter with no meaning of its own stands for itself ("\q" is
@@ -137,7 +152,11 @@ bool PatternCreate(Pattern& pattern, std::string_view text,
   impl->code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()),
                                  text.size(), options, &error, &error_offset,
                                  context.get()));
-  if (!impl->code) return false;
+  if (!impl->code) {
+    PCRE2_UCHAR message[256] = {};
+    pcre2_get_error_message(error, message, sizeof message);
+    return refuse(reinterpret_cast<const char*>(message), error_offset);
+  }
   // The JIT of this engine's release can report a group repeated
   // possessively ("(a|b)*+") with what it took in an attempt that failed.
   // Without the JIT (such a pattern, or no executable memory) the

@@ -7,6 +7,13 @@
 
 namespace dw {
 
+// Why a pattern was not taken: the engine's own words (or ours for a form
+// refused before it), and the 0-based byte offset where it stopped reading.
+struct PatternError {
+  std::string message;
+  size_t offset = 0;
+};
+
 // The byte ranges of one match: group 0 is the whole match. A group that
 // took no part has begin == end == -1.
 struct Match {
@@ -32,7 +39,7 @@ class Pattern {
   struct Impl;
 
  private:
-  friend bool PatternCreate(Pattern&, std::string_view, bool);
+  friend bool PatternCreate(Pattern&, std::string_view, bool, PatternError*);
   friend std::vector<Match> PatternSearchAll(const Pattern&, std::string_view,
                                              bool*);
   friend void PatternFree(Pattern&);
@@ -43,9 +50,10 @@ class Pattern {
 Pattern PatternNew();
 
 // Compiles `text`, ignoring (ASCII) letter case when `case_sensitive` is
-// false. False, and the object left empty, when the engine rejects it.
+// false. False, and the object left empty, when the engine rejects it; then
+// `why`, when given, says why.
 bool PatternCreate(Pattern& pattern, std::string_view text,
-                   bool case_sensitive = true);
+                   bool case_sensitive = true, PatternError* why = nullptr);
 
 // Every match, left to right. Each later search starts where the previous
 // match ended and takes that point as the start of the text ("^" and "\b"

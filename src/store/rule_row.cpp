@@ -8,12 +8,24 @@
 #include <set>
 #include <string_view>
 
+#include "runtime/gbk_char.h"
 #include "runtime/native_pattern.h"
 #include "runtime/text_ops.h"
 #include "text/site_cleanup.h"
 
 namespace dw {
 namespace {
+
+// The 1-based number of the GBK character that holds byte `offset` (one
+// past the last for the end of the text).
+std::size_t CharacterAt(const std::string& text, std::size_t offset) {
+  std::size_t number = 1;
+  for (std::size_t i = 0; i < text.size() && i < offset;
+       i += GbkCharLength(text, i)) {
+    if (i + GbkCharLength(text, i) <= offset) ++number;
+  }
+  return number;
+}
 
 // Columns quoted where SQL needs it ("before" and "after" are keywords).
 const char kSelectRows[] =
@@ -295,11 +307,16 @@ std::vector<RuleProblem> CheckRule(const RuleRow& row) {
          false, RuleCheck::kPatternRefused});
   } else {
     Pattern pattern = PatternNew();
-    if (PatternCreate(pattern, row.reg, /*case_sensitive=*/false)) {
+    PatternError why;
+    if (PatternCreate(pattern, row.reg, /*case_sensitive=*/false, &why)) {
       groups = PatternGroupCount(row.reg);
     } else {
       problems.push_back(
-          {"reg", "does not compile", false, RuleCheck::kPatternCompile});
+          {"reg",
+           "does not compile: " + why.message + " at character " +
+               std::to_string(CharacterAt(row.reg, why.offset)),
+           false, RuleCheck::kPatternCompile, why.message,
+           CharacterAt(row.reg, why.offset)});
     }
   }
   if (row.isgbk != "0" && row.isgbk != "1") {

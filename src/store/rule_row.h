@@ -2,6 +2,7 @@
 // the import read and write it. Text is GBK, as stored.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -102,6 +103,7 @@ struct RuleProblem {
   bool warning = false;
   RuleCheck check = RuleCheck::kOther;
   std::string detail;  // the one value the check's words need, if any
+  std::size_t position = 0;  // the 1-based character it points at, if any
 };
 
 // The checks the import and the rules window both make, errors first in

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "collect/collect_texts.h"
+#include "collect/saved_rules.h"
+#include "collect/seen_ids.h"
 #include "round_fixture.h"
 
 namespace dw::testing {
@@ -130,6 +132,30 @@ TEST_F(CollectionRoundTest, RoundsFollowEachOtherAfterTheRoundPause) {
   EXPECT_EQ(PostTitles(), (Titles{"One"}));
   EXPECT_GE(view_.reminder_clears, 3);
   EXPECT_TRUE(view_.reminders.empty());  // later rounds announced nothing
+}
+
+TEST_F(CollectionRoundTest, RulesSavedDuringARoundAreTakenByTheNextOne) {
+  const std::string moved = WritePage("moved", ListPage({{"2", "Two"}}));
+  db_.AddRule(
+      ListRule(7, "Alpha", WritePage("list", ListPage({{"1", "One"}}))));
+  StartUp();
+  state_.pacing.round_pause_ms = 200;
+  StartCollection(state_, view_);
+  // Saved before the first round ended: that round keeps the rule it had.
+  db_.Exec("update rule set name='Moved', url='" + moved + "' where id=7");
+  AskForSavedRules(state_);
+  ASSERT_TRUE(
+      view_.PumpUntil([&] { return CountStatus(kStatusRoundDone) >= 2; },
+                      std::chrono::seconds(60)));
+  EndCollection(state_);
+  view_.Pump();
+  const std::string collecting = std::string(" ") + kStatusCollecting;
+  EXPECT_EQ(Titles(view_.statuses.begin(), view_.statuses.begin() + 3),
+            (Titles{collecting + "Alpha", std::string(" ") + kStatusRoundDone,
+                    collecting + "Moved"}));
+  EXPECT_EQ(PostTitles(), (Titles{"Two", "One"}));
+  // No second first round: what the first one showed stays seen.
+  EXPECT_TRUE(state_.seen_ids.Contains(SeenKey(Link("[1]"), "1")));
 }
 
 TEST_F(CollectionRoundTest, KindEightTakesIdsAboveTheLastIdAndKeepsTheAdvance) {

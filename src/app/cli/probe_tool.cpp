@@ -20,7 +20,11 @@ void PrintProbeJson(const RuleReport& report, std::ostream& out) {
       << ", \"fetch\": {\"attempts\": " << report.fetch.attempts
       << ", \"status\": " << report.fetch.status
       << ", \"bytes\": " << report.fetch.bytes
-      << ", \"ms\": " << report.fetch.ms << "}"
+      << ", \"ms\": " << report.fetch.ms << ", \"error\": "
+      << (report.fetch.failure == HttpFailure::kNone
+              ? std::string("null")
+              : JsonString(HttpFailureName(report.fetch.failure)))
+      << "}"
       << ", \"cut\": {\"start_found\": " << YesNo(report.cut.start_found)
       << ", \"end_found\": " << YesNo(report.cut.end_found)
       << ", \"bytes\": " << report.cut.bytes << "}"
@@ -54,7 +58,11 @@ void PrintProbeText(const RuleReport& report, const ToolRequest& request,
   } else {
     out << "fetch:   " << report.fetch.attempts << " attempt(s), status "
         << report.fetch.status << ", " << report.fetch.bytes << " bytes, "
-        << report.fetch.ms << " ms\n";
+        << report.fetch.ms << " ms";
+    if (report.fetch.failure != HttpFailure::kNone) {
+      out << ", error " << HttpFailureName(report.fetch.failure);
+    }
+    out << "\n";
   }
   // Steps after the failing one did not run.
   const FailedStep failed = report.failed_step;

@@ -4,8 +4,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -156,6 +158,29 @@ int ExportRulesTool(const ToolRequest& request, std::ostream& out,
   return kToolOk;
 }
 
+namespace {
+
+// "line L, column C" of the character a JSON parse error names, both from
+// 1; columns count characters. The parser's offset lies just past the
+// character it stopped at.
+std::string LineAndColumn(const std::string& utf8, std::int64_t offset) {
+  int line = 1, column = 1;
+  const auto end = static_cast<std::size_t>(std::clamp<std::int64_t>(
+      offset - 1, 0, static_cast<std::int64_t>(utf8.size())));
+  for (std::size_t i = 0; i < end; ++i) {
+    const auto byte = static_cast<unsigned char>(utf8[i]);
+    if (byte == '\n') {
+      ++line;
+      column = 1;
+    } else if ((byte & 0xC0) != 0x80) {
+      ++column;
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+}  // namespace
+
 int ImportRulesTool(const ToolRequest& request, std::ostream& out,
                     std::ostream& err) {
   std::string bytes;
@@ -171,7 +196,7 @@ int ImportRulesTool(const ToolRequest& request, std::ostream& out,
     err << request.rules_file << ": "
         << (document.isNull()
                 ? "not JSON: " + parse_error.errorString().toStdString() +
-                      " at byte " + std::to_string(parse_error.offset)
+                      " at " + LineAndColumn(bytes, parse_error.offset)
                 : std::string("not a JSON array of rules"))
         << "\n";
     return kToolFailed;
@@ -188,9 +213,10 @@ int ImportRulesTool(const ToolRequest& request, std::ostream& out,
     }
     rows.push_back(RowFromJson(array[i].toObject(), i + 1, problems));
     if (!ids.insert(rows.back().id).second) {
-      problems.push_back(
-          {"rule " + std::to_string(rows.back().id),
-           {"id", "appears more than once; every row is kept", true}});
+      problems.push_back({"rule #" + std::to_string(i + 1),
+                          {"id",
+                           "is used by an earlier rule of this file; "
+                           "give each rule its own id"}});
     }
   }
   bool errors = false;

@@ -13,9 +13,12 @@
 #include <algorithm>
 
 #include "app/rules/error_style.h"
+#include "app/rules/code_inputs.h"
 #include "app/rules/rule_fields.h"
 #include "app/rules/rule_test_runner.h"
 #include "app/rules/rule_test_view.h"
+#include "app/rules/rules_window.h"
+#include "app/rules/screen_fit.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {
@@ -77,7 +80,7 @@ RuleEditor::RuleEditor(RuleEditorSetup setup, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(split, 1);
   layout->addLayout(buttons);
-  resize(1100, 720);
+  FitToScreen(this, QSize(1100, 720));
 }
 
 RuleEditor::~RuleEditor() = default;
@@ -91,7 +94,7 @@ QWidget* RuleEditor::BuildForm() {
     auto* lines = new QVBoxLayout(cell);
     lines->setContentsMargins(0, 0, 0, 4);
     lines->setSpacing(1);
-    auto* edit = new QLineEdit(texts.at(field.column), cell);
+    QWidget* edit = MakeInput(field, cell);
     edit->setObjectName(field.column);
     auto* help = new QLabel(QString::fromUtf8(field.help), cell);
     help->setObjectName(std::string(field.column) + "_help");
@@ -107,18 +110,52 @@ QWidget* RuleEditor::BuildForm() {
     form->addRow(QString::fromUtf8(field.label), cell);
     fields_[field.column] = edit;
     notes_[field.column] = note;
+    SetFieldText(field.column, texts.at(field.column));
   }
   // The id is the key of the stored posts; an existing rule keeps it.
-  fields_.at("id")->setReadOnly(setup_.existing);
+  static_cast<QLineEdit*>(fields_.at("id"))->setReadOnly(setup_.existing);
   auto* scroll = new QScrollArea;
   scroll->setWidget(form_widget);
   scroll->setWidgetResizable(true);
   return scroll;
 }
 
+QWidget* RuleEditor::MakeInput(const RuleField& field, QWidget* parent) {
+  const std::string column = field.column;
+  if (column == "isdo") {
+    return new CodeList({{"1", "勾选"}, {"0", "不勾选"}, {"3", "隐藏"}},
+                        parent);
+  }
+  if (column == "type") {
+    return new CodeList({{"0", "按记录"}, {"8", "按编号"}}, parent);
+  }
+  if (column == "isgbk") {
+    return new CodeCheck(QString::fromUtf8("页面是 GBK 编码"), parent);
+  }
+  return new QLineEdit(parent);
+}
+
+QString RuleEditor::FieldText(const std::string& column) const {
+  QWidget* input = fields_.at(column);
+  if (auto* list = qobject_cast<CodeList*>(input)) return list->Code();
+  if (auto* check = qobject_cast<CodeCheck*>(input)) return check->Code();
+  return static_cast<QLineEdit*>(input)->text();
+}
+
+void RuleEditor::SetFieldText(const std::string& column, const QString& text) {
+  QWidget* input = fields_.at(column);
+  if (auto* list = qobject_cast<CodeList*>(input)) {
+    list->SetCode(text);
+  } else if (auto* check = qobject_cast<CodeCheck*>(input)) {
+    check->SetCode(text);
+  } else {
+    static_cast<QLineEdit*>(input)->setText(text);
+  }
+}
+
 RuleRow RuleEditor::FieldsRow(std::vector<RuleProblem>* problems) const {
   FieldTexts texts;
-  for (const auto& [column, edit] : fields_) texts[column] = edit->text();
+  for (const auto& entry : fields_) texts[entry.first] = FieldText(entry.first);
   return TextsToRow(texts, problems);
 }
 
@@ -176,11 +213,14 @@ void RuleEditor::ShowBanner(const QString& text, bool error) {
 
 void RuleEditor::TickWritten(std::int64_t id, const std::string& isdo) {
   if (!setup_.existing || loaded_.id != id) return;
-  QLineEdit* field = fields_.at("isdo");
-  if (field->text() == GbkToQString(loaded_.isdo)) {
-    field->setText(GbkToQString(isdo));
+  if (FieldText("isdo") == GbkToQString(loaded_.isdo)) {
+    SetFieldText("isdo", GbkToQString(isdo));
   }
   loaded_.isdo = isdo;
+}
+
+void RuleEditor::ChangesTookEffect() {
+  if (WaitingChangesNote(banner_->text())) ShowBanner(ChangesTookEffectNote());
 }
 
 bool RuleEditor::Save() {
@@ -222,7 +262,7 @@ bool RuleEditor::Save() {
   }
   loaded_ = row;
   setup_.existing = true;
-  fields_.at("id")->setReadOnly(true);
+  static_cast<QLineEdit*>(fields_.at("id"))->setReadOnly(true);
   setWindowTitle(QString::fromUtf8("编辑规则"));
   ShowBanner(QString::fromUtf8("已保存。"));
   emit Saved(row);
@@ -232,9 +272,19 @@ bool RuleEditor::Save() {
 void RuleEditor::Test() {
   std::vector<RuleProblem> problems;
   const RuleRow row = FieldsRow(&problems);
+  if (HasError(problems)) {
+    ShowProblems(problems);
+    test_view_->ShowMessage(QString::fromUtf8("有字段读不出来，无法测试。"));
+    return;
+  }
+  // Only web addresses are fetched, as only they are saved.
+  for (const RuleProblem& problem : CheckRule(row)) {
+    if (problem.column == "url") problems.push_back(problem);
+  }
   ShowProblems(problems);
   if (HasError(problems)) {
-    test_view_->ShowMessage(QString::fromUtf8("有字段读不出来，无法测试。"));
+    test_view_->ShowMessage(
+        QString::fromUtf8("地址不是 http:// 或 https:// 开头，没有测试。"));
     return;
   }
   test_view_->ShowRunning();

@@ -14,6 +14,7 @@ class QPushButton;
 
 namespace dw {
 
+struct RuleField;
 class RuleTestRunner;
 class RuleTestView;
 
@@ -43,8 +44,15 @@ class RuleEditor : public QDialog {
   // The rules window wrote a tick: the editor of that rule takes it as
   // loaded (and shows it, unless the field was changed by hand).
   void TickWritten(std::int64_t id, const std::string& isdo);
+  // The engine took the saved changes: a banner saying they wait goes.
+  void ChangesTookEffect();
 
   RuleTestRunner& Runner() { return *runner_; }
+
+  // The text of a column's input as the row takes it (a list or a check
+  // box gives its code), and setting it as a load does.
+  QString FieldText(const std::string& column) const;
+  void SetFieldText(const std::string& column, const QString& text);
 
  signals:
   void Saved(const RuleRow& row);
@@ -60,7 +68,9 @@ class RuleEditor : public QDialog {
 
   RuleEditorSetup setup_;
   RuleRow loaded_;  // the stored row the fields started from (existing only)
-  std::map<std::string, QLineEdit*> fields_;
+  QWidget* MakeInput(const RuleField& field, QWidget* parent);
+
+  std::map<std::string, QWidget*> fields_;
   std::map<std::string, QLabel*> notes_;
   QLabel* banner_;
   QPushButton* test_button_;

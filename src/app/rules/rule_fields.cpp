@@ -9,13 +9,13 @@ const std::vector<RuleField>& RuleFields() {
   static const std::vector<RuleField> kFields = {
       {"id", "编号", "1 到 18；编号 1 到 6 和 12 的规则另有站点专用的清理"},
       {"isdo", "勾选",
-       "1 = 勾选参与采集；3 = 隐藏，不载入；其他值 = 列出但不勾选"},
+       "勾选：参与采集；不勾选：列在规则树里但不采集；隐藏：不载入"},
       {"rank", "排序", "数大的排在前面，每轮也先采集"},
       {"isgbk", "GBK 页面",
-       "1 = 页面本身是 GBK 编码；0 = 页面是 UTF-8，先转换成 GBK"},
+       "勾选：页面本身是 GBK 编码；不勾选：页面是 UTF-8，先转换成 GBK"},
       {"type", "类型",
-       "8 = 按编号：编号是数字，大于“最后编号”才算新帖；其他 = 按记录：启动后"
-       "没见过的编号算新帖"},
+       "按编号：编号是数字，大于“最后编号”才算新帖；按记录：启动后没见过的"
+       "编号算新帖"},
       {"name", "站名", "显示在帖子列表和状态栏，也随帖子保存"},
       {"url", "地址", "要抓取的页面，以 http:// 或 https:// 开头"},
       {"cookie", "Cookie", "只随规则载入，请求不发送它"},
@@ -32,7 +32,7 @@ const std::vector<RuleField>& RuleFields() {
       {"pinurl", "链接模板",
        "其中的 [编号分组]（编号分组为 1 时写 [1]）换成帖子编号，得到帖子链接"},
       {"lastid", "最后编号",
-       "只用于类型 8：启动时已知的最大编号，更大的才算新帖；运行中只在内存里"
+       "只用于按编号：启动时已知的最大编号，更大的才算新帖；运行中只在内存里"
        "前进"},
   };
   return kFields;
@@ -90,7 +90,9 @@ QString ProblemText(const RuleProblem& problem) {
     case RuleCheck::kPatternRefused:
       return text("被拒绝：匹配引擎读这种写法会停不下来");
     case RuleCheck::kPatternCompile:
-      return text("无法编译，请检查括号和转义");
+      return text("无法编译：%1（第 %2 个字符处）")
+          .arg(detail)
+          .arg(problem.position);
     case RuleCheck::kZeroOrOne:
       return text("只能是 0 或 1");
     case RuleCheck::kSiteCleanUp:

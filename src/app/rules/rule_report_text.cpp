@@ -11,8 +11,18 @@ namespace {
 
 constexpr double kSecondsPerDay = 86400.0;
 
+// The cause of a failed fetch in plain words: what the request layer saw,
+// else the answer's status, else the empty page.
 QString FetchFailedText(const RuleReport& report) {
-  return QString::fromUtf8("抓取失败 (HTTP %1)").arg(report.fetch.status);
+  if (report.fetch.failure != HttpFailure::kNone) {
+    return QString::fromUtf8("抓取失败：") +
+           HttpFailureText(report.fetch.failure);
+  }
+  if (report.fetch.status != 0 &&
+      (report.fetch.status < 200 || report.fetch.status >= 300)) {
+    return QString::fromUtf8("抓取失败 (HTTP %1)").arg(report.fetch.status);
+  }
+  return QString::fromUtf8("抓取失败：页面是空的");
 }
 
 // The status words of a failing step; empty for kNone.
@@ -36,6 +46,36 @@ QString FailedStepText(const RuleReport& report) {
 
 }  // namespace
 
+QString HttpFailureText(HttpFailure failure) {
+  switch (failure) {
+    case HttpFailure::kNone:
+      break;
+    case HttpFailure::kBadAddress:
+      return QString::fromUtf8("地址无效（只抓取 http:// 和 https://）");
+    case HttpFailure::kNameNotResolved:
+      return QString::fromUtf8("域名解析不了");
+    case HttpFailure::kNoNetwork:
+      return QString::fromUtf8("网络不通");
+    case HttpFailure::kRefused:
+      return QString::fromUtf8("连接被拒绝");
+    case HttpFailure::kTimedOut:
+      return QString::fromUtf8("超时");
+    case HttpFailure::kTls:
+      return QString::fromUtf8("安全连接 (TLS) 建立失败");
+    case HttpFailure::kTooManyRedirects:
+      return QString::fromUtf8("重定向次数过多");
+    case HttpFailure::kTooLarge:
+      return QString::fromUtf8("页面过大");
+    case HttpFailure::kBrokenAnswer:
+      return QString::fromUtf8("对方中途断开或回答不完整");
+    case HttpFailure::kCancelled:
+      return QString::fromUtf8("已取消");
+    case HttpFailure::kOther:
+      return QString::fromUtf8("网络错误");
+  }
+  return QString();
+}
+
 QString RuleTypeText(const std::string& type) {
   return QString::fromUtf8(ToInteger(type) == 8 ? "按编号" : "按记录");
 }
@@ -58,6 +98,8 @@ QString RuleStatusTip(const RuleHealth* health) {
     return QString::fromUtf8("启动以来还没有采集过");
   QString tip = QString::fromUtf8("最近一次采集：%1")
                     .arg(ExactTimeText(health->last->ran_at));
+  const QString failed = FailedStepText(*health->last);
+  if (!failed.isEmpty()) tip += "\n" + failed;
   if (health->failing_rounds > 0) {
     tip += QString::fromUtf8("\n连续 %1 轮失败").arg(health->failing_rounds);
   }

@@ -11,13 +11,17 @@
 
 namespace dw {
 
+// Why a fetch brought nothing, in plain words ("连接被拒绝", "超时", ...);
+// empty for kNone.
+QString HttpFailureText(HttpFailure failure);
+
 // "按编号" for type 8 (read as the engine reads it), "按记录" otherwise.
 QString RuleTypeText(const std::string& type);
 
 // The status column: "未运行" before the first run; the failing step
-// ("抓取失败 (HTTP 0)", "未找到开始标记", "未找到结束标记", "规则无效",
-// "没有匹配"); "保存失败 N 条" when posts could not be stored; otherwise
-// "正常 · 找到 N 条 · 3 分钟前".
+// ("抓取失败：连接被拒绝", "抓取失败 (HTTP 404)", "未找到开始标记",
+// "未找到结束标记", "规则无效", "没有匹配"); "保存失败 N 条" when posts could
+// not be stored; otherwise "正常 · 找到 N 条 · 3 分钟前".
 QString RuleStatusText(const RuleHealth* health, DateTime now);
 
 // The status column's tooltip: the exact time of the last run, the rounds

@@ -103,6 +103,12 @@ QVariant RuleTableModel::data(const QModelIndex& index, int role) const {
         return QString::fromUtf8("已隐藏（isdo 为 3）：不载入、不采集");
       }
       break;
+    case kId:
+      if (role == Qt::DisplayRole) return QString::number(row->id);
+      if (role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+      }
+      break;
     case kName:
       if (role == Qt::DisplayRole) return GbkToQString(row->name);
       if (role == Qt::DecorationRole && unhealthy) {
@@ -141,7 +147,7 @@ QVariant RuleTableModel::headerData(int section, Qt::Orientation orientation,
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
     return QVariant();
   }
-  static const char* const kHeadings[] = {"",     "站名", "地址",
+  static const char* const kHeadings[] = {"",     "编号", "站名",    "地址",
                                           "类型", "状态", "最近新帖"};
   if (section < 0 || section >= kColumnCount) return QVariant();
   return QString::fromUtf8(kHeadings[section]);

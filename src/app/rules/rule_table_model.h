@@ -13,14 +13,23 @@ namespace dw {
 class HealthBoard;
 
 // Every row of `rule` (hidden ones too) for the rules table, highest rank
-// first: tick, name, address, kind, status and the time a post was last
+// first: tick, id, name, address, kind, status and the time a post was last
 // new. The tick is the rule tree's tick; changing it is asked of the owner
 // through TickRequested, which writes it and calls SetIsdo.
 class RuleTableModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  enum Column { kTick, kName, kUrl, kType, kStatus, kLastNew, kColumnCount };
+  enum Column {
+    kTick,
+    kId,
+    kName,
+    kUrl,
+    kType,
+    kStatus,
+    kLastNew,
+    kColumnCount
+  };
 
   RuleTableModel(const HealthBoard* health, QObject* parent = nullptr);
 

@@ -5,27 +5,41 @@
 #include <QTreeWidget>
 
 #include "app/rules/health_board.h"
+#include "app/rules/rule_report_text.h"
 
 namespace dw {
 
-void ShowUnhealthyRules(QPushButton* button, QTreeWidget* tree,
-                        const HealthBoard& health) {
-  QStringList names;
+void ShowFailingRules(QPushButton* button, QTreeWidget* tree,
+                      const HealthBoard& health) {
+  QStringList lines;
+  bool any_unhealthy = false;
   for (int i = 0; i < tree->topLevelItemCount(); ++i) {
     const QTreeWidgetItem* item = tree->topLevelItem(i);
     if (item->checkState(0) != Qt::Checked) continue;
-    if (health.Unhealthy(item->data(0, Qt::UserRole).toInt())) {
-      names << item->text(0);
+    const RuleHealth* rule = health.Find(item->data(0, Qt::UserRole).toInt());
+    if (!rule || !rule->Failing()) continue;
+    // The tooltip is rich text: the rule's own words are escaped.
+    QString line = item->text(0).toHtmlEscaped() + QString::fromUtf8("：") +
+                   RuleStatusText(rule, Now()).toHtmlEscaped();
+    if (rule->Unhealthy()) {
+      any_unhealthy = true;
+      line = QString::fromUtf8(
+                 "<span style=\"color:#c00000\">%1（连续 %2 "
+                 "轮）</span>")
+                 .arg(line)
+                 .arg(rule->failing_rounds);
     }
+    lines << line;
   }
-  if (names.isEmpty()) {
+  button->setStyleSheet(any_unhealthy ? "color: #c00000;" : "");
+  if (lines.isEmpty()) {
     button->setText(QString::fromUtf8("规则"));
     button->setToolTip(QString::fromUtf8("查看、勾选、编辑和测试规则"));
     return;
   }
-  button->setText(QString::fromUtf8("规则 (%1)").arg(names.size()));
-  button->setToolTip(QString::fromUtf8("接连失败的规则：") +
-                     names.join(QString::fromUtf8("、")));
+  button->setText(QString::fromUtf8("规则 (%1)").arg(lines.size()));
+  button->setToolTip(QString::fromUtf8("<p>上次运行失败的规则：</p>") +
+                     lines.join("<br>"));
 }
 
 }  // namespace dw

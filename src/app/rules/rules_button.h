@@ -7,9 +7,11 @@ namespace dw {
 
 class HealthBoard;
 
-// The 规则 button's caption and tooltip: "规则 (N)" while N ticked rules of
-// the tree are unhealthy, with the tooltip naming them; "规则" otherwise.
-void ShowUnhealthyRules(QPushButton* button, QTreeWidget* tree,
-                        const HealthBoard& health);
+// The 规则 button's caption and tooltip: "规则 (N)" while the last run of N
+// ticked rules of the tree failed, with the tooltip naming each and why;
+// those failing several rounds in a row are red there, and so is the
+// caption. "规则" otherwise.
+void ShowFailingRules(QPushButton* button, QTreeWidget* tree,
+                      const HealthBoard& health);
 
 }  // namespace dw

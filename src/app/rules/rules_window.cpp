@@ -17,11 +17,18 @@
 #include "app/rules/keywords_tab.h"
 #include "app/rules/rule_editor.h"
 #include "app/rules/rule_table_model.h"
+#include "app/rules/screen_fit.h"
 #include "runtime/convert.h"
 #include "runtime/ui/qt_text.h"
 #include "store/user_edits.h"
 
 namespace dw {
+bool WaitingChangesNote(const QString& note) {
+  return note.startsWith(QString::fromUtf8("已保存，下"));
+}
+
+QString ChangesTookEffectNote() { return QString::fromUtf8("已保存，已生效"); }
+
 RulesWindow::RulesWindow(RulesWindowLinks links, QWidget* parent)
     : QWidget(parent, Qt::Window), links_(std::move(links)) {
   setWindowTitle(QString::fromUtf8("规则管理"));
@@ -57,7 +64,9 @@ RulesWindow::RulesWindow(RulesWindowLinks links, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_, 1);
   layout->addWidget(message_);
-  resize(860, 480);
+  FitToScreen(this, QSize(860, 480));
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this),
+          &QShortcut::activated, this, &QWidget::close);
   table_->setFocus();
 }
 
@@ -80,6 +89,7 @@ QWidget* RulesWindow::BuildRulesTab() {
   table_->setWordWrap(false);
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setColumnWidth(RuleTableModel::kTick, 28);
+  table_->setColumnWidth(RuleTableModel::kId, 40);
   table_->setColumnWidth(RuleTableModel::kName, 110);
   table_->setColumnWidth(RuleTableModel::kUrl, 200);
   table_->setColumnWidth(RuleTableModel::kType, 56);
@@ -128,6 +138,16 @@ void RulesWindow::Reload() {
 void RulesWindow::ShowMessage(const QString& text, bool error) {
   message_->setText(text);
   message_->setStyleSheet(error ? kErrorStyle : "");
+}
+
+void RulesWindow::ChangesTookEffect() {
+  for (QLabel* note :
+       {message_, keywords_->findChild<QLabel*>("keywords_message")}) {
+    if (note && WaitingChangesNote(note->text())) {
+      note->setText(ChangesTookEffectNote());
+    }
+  }
+  emit TookEffect();
 }
 
 int RulesWindow::SelectedRow() const {
@@ -189,6 +209,8 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
   }
   auto* editor = new RuleEditor(std::move(setup), this);
   connect(this, &RulesWindow::TickWritten, editor, &RuleEditor::TickWritten);
+  connect(this, &RulesWindow::TookEffect, editor,
+          &RuleEditor::ChangesTookEffect);
   editor->setWindowFlag(Qt::Window);
   editor->setAttribute(Qt::WA_DeleteOnClose);
   connect(editor, &RuleEditor::Saved, this, [this, editor](const RuleRow& row) {

@@ -32,6 +32,11 @@ struct RulesWindowLinks {
   std::function<bool(const QString&)> confirm;
 };
 
+// A note saying that saved changes still wait for the engine, and the note
+// that replaces it once they took effect.
+bool WaitingChangesNote(const QString& note);
+QString ChangesTookEffectNote();
+
 // The window in which rules and keywords are seen, ticked, edited and
 // tested: tab 规则 lists every rule with its health, tab 关键词 holds the
 // keyword list. It works on a database connection of its own.
@@ -52,6 +57,8 @@ class RulesWindow : public QWidget {
   // Moves the selected rule one place up (-1) or down (+1) by its rank.
   bool MoveSelected(int step);
   void ShowMessage(const QString& text, bool error = false);
+  // The engine took the saved changes: notes that said they wait go.
+  void ChangesTookEffect();
 
   QTabWidget* Tabs() const { return tabs_; }
   QTableView* Table() const { return table_; }
@@ -60,6 +67,7 @@ class RulesWindow : public QWidget {
 
  signals:
   void TickWritten(std::int64_t id, const std::string& isdo);
+  void TookEffect();
 
  protected:
   // Each showing reads the rules afresh: an import may have run meanwhile.

@@ -20,7 +20,6 @@ PostMenu::PostMenu(ListBox* list, int link_column, int title_column,
       link_column_(link_column),
       title_column_(title_column),
       actions_(std::move(actions)) {
-  if (!actions_.open_link) actions_.open_link = OpenWebAddress;
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) {
@@ -68,8 +67,18 @@ bool OpenLinkOrExplain(const PostMenuActions& actions,
     }
     return false;
   }
-  const bool opened =
-      actions.open_link ? actions.open_link(link) : OpenWebAddress(link);
+  const auto opener_failed = [report = actions.report](int status) {
+    if (!report) return;
+    // The opener's own exit statuses: 3 means it found nothing to open
+    // links with.
+    report(status == 3 ? QString::fromUtf8("没有可用的浏览器，无法打开链接")
+                       : QString::fromUtf8("打开链接的程序出错（退出码 %1），"
+                                           "链接没有打开")
+                             .arg(status));
+  };
+  const bool opened = actions.open_link
+                          ? actions.open_link(link)
+                          : OpenWebAddressWatched(link, opener_failed);
   if (!opened && actions.report) {
     actions.report(QString::fromUtf8("没有可用的浏览器，无法打开链接"));
   }

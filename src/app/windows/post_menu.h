@@ -14,8 +14,8 @@ class MainWindow;
 class ReminderWindow;
 
 struct PostMenuActions {
-  // Opens a GBK address; false when it was not opened (OpenWebAddress when
-  // empty).
+  // Opens a GBK address; false when it was not opened (when empty,
+  // OpenWebAddressWatched, whose later failures go to `report` too).
   std::function<bool(const std::string&)> open_link;
   // Tells the user why a link did not open.
   std::function<void(const QString&)> report;

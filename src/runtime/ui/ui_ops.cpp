@@ -1,5 +1,10 @@
 #include "runtime/ui/ui_ops.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDesktopServices>
@@ -7,6 +12,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -56,9 +62,68 @@ bool IsWebAddress(const std::string& address) {
   return WebUrl(address).isValid();
 }
 
+namespace {
+
+constexpr char kOpener[] = "xdg-open";
+constexpr int kOpenerCheckMs = 100;
+
+// Starts the desktop's opener on `url`, its output dropped; 0 when it could
+// not be started.
+pid_t StartOpener(const QByteArray& url) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null",
+                                   O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null",
+                                   O_WRONLY, 0);
+  std::string program = kOpener;
+  std::string argument = url.toStdString();
+  char* argv[] = {program.data(), argument.data(), nullptr};
+  pid_t pid = 0;
+  const int failed =
+      posix_spawnp(&pid, kOpener, &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return failed ? 0 : pid;
+}
+
+// Looks at the opener now and then without ever waiting for it: a browser
+// started in its place may run for hours.
+void WatchOpener(pid_t pid, std::function<void(int)> opener_failed) {
+  auto* timer = new QTimer(QCoreApplication::instance());
+  QObject::connect(timer, &QTimer::timeout, timer,
+                   [timer, pid, opener_failed = std::move(opener_failed)] {
+                     int status = 0;
+                     const pid_t done = waitpid(pid, &status, WNOHANG);
+                     if (done == 0) return;
+                     timer->deleteLater();
+                     timer->stop();
+                     if (done < 0 || !WIFEXITED(status)) return;
+                     if (WEXITSTATUS(status) != 0 && opener_failed) {
+                       opener_failed(WEXITSTATUS(status));
+                     }
+                   });
+  timer->start(kOpenerCheckMs);
+}
+
+}  // namespace
+
 bool OpenWebAddress(const std::string& address) {
+  return OpenWebAddressWatched(address, {});
+}
+
+bool OpenWebAddressWatched(const std::string& address,
+                           std::function<void(int exit_status)> opener_failed) {
   const QUrl url = WebUrl(address);
-  return url.isValid() && QDesktopServices::openUrl(url);
+  if (!url.isValid()) return false;
+  if (QCoreApplication::instance() &&
+      !QStandardPaths::findExecutable(kOpener).isEmpty()) {
+    const pid_t pid = StartOpener(url.toEncoded());
+    if (pid > 0) {
+      WatchOpener(pid, std::move(opener_failed));
+      return true;
+    }
+  }
+  return QDesktopServices::openUrl(url);
 }
 
 int ScreenWidth() { return PrimaryScreenSize().width(); }

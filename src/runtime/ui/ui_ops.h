@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,12 @@ bool IsWebAddress(const std::string& address);
 // scraped page) is ignored. False when the address was not opened: not a
 // web address, or no browser took it.
 bool OpenWebAddress(const std::string& address);
+// The same, telling also of a failure that shows only later: where the
+// desktop opens links with an opener program, that program runs on its own
+// (ending this program never ends it) and, when it ends with an error,
+// `opener_failed` gets its exit status on this thread.
+bool OpenWebAddressWatched(const std::string& address,
+                           std::function<void(int exit_status)> opener_failed);
 
 int ScreenWidth();
 int ScreenHeight();

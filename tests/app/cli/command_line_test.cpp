@@ -184,9 +184,12 @@ TEST_F(RuleFileTest, ImportRefusesEveryErrorAndWritesNothing) {
   } cases[] = {
       {"id", 19, "rule 19: id:"},
       {"id", "seven", "rule #2: id:"},
+      {"id", 7, "rule #2: id: is used by an earlier rule"},
       {"url", "ftp://x", "rule 8: url:"},
       {"reg", "", "rule 8: reg:"},
-      {"reg", "(a", "rule 8: reg:"},
+      {"reg", "(a",
+       "rule 8: reg: does not compile: missing closing "
+       "parenthesis at character 3"},
       {"reg", "a++(?#x)b", "rule 8: reg:"},
       {"tindex", 3, "rule 8: tindex:"},
       {"idindex", "x", "rule 8: idindex:"},
@@ -208,7 +211,10 @@ TEST_F(RuleFileTest, ImportRefusesEveryErrorAndWritesNothing) {
         << run.err;
     if (!c.line.empty()) EXPECT_EQ(LoadRuleRows(db_), before) << c.column;
   }
-  EXPECT_EQ(Import("[{\"id\": 7,").status, 1);
+  const ToolRun broken = Import("[{\"id\": 7,\n  \"\xE5\x90\x8D\" 8}]");
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_NE(broken.err.find("at line 2, column 7"), std::string::npos)
+      << broken.err;
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 #include <QTableView>
 #include <QTreeWidget>
 
+#include "app/rules/code_inputs.h"
 #include "app/rules/health_board.h"
 #include "app/rules/keywords_tab.h"
 #include "app/rules/rule_fields.h"
 #include "app/rules/rule_report_text.h"
+#include "app/rules/rule_test_runner.h"
 #include "rules_fixture.h"
 #include "store/rule_loader.h"
 #include "store/user_edits.h"
@@ -28,6 +30,9 @@ TEST(RuleStatusText, NamesTheStepThatFailed) {
   good.last->pattern.matches = 30;
   good.last->ran_at = DateTime{now.days - 3.5 / 1440};
   RuleHealth refused = Health(FailedStep::kFetch);
+  refused.last->fetch.failure = HttpFailure::kRefused;
+  RuleHealth empty = Health(FailedStep::kFetch);
+  empty.last->fetch.status = 200;
   RuleHealth not_found = Health(FailedStep::kFetch);
   not_found.last->fetch.status = 404;
   RuleHealth unstored = Health(FailedStep::kNone);
@@ -38,7 +43,8 @@ TEST(RuleStatusText, NamesTheStepThatFailed) {
   } cases[] = {
       {nullptr, "未运行"},
       {&good, "正常 · 找到 30 条 · 3 分钟前"},
-      {&refused, "抓取失败 (HTTP 0)"},
+      {&refused, "抓取失败：连接被拒绝"},
+      {&empty, "抓取失败：页面是空的"},
       {&not_found, "抓取失败 (HTTP 404)"},
       {&unstored, "保存失败 2 条"},
   };
@@ -118,6 +124,7 @@ TEST_F(RulesTest, TicksWriteIsdoAndTheTreeAndTheButtonCountsUnhealthyTicked) {
   board.Set(8, Health(FailedStep::kPattern, kUnhealthyAfterRounds));
   board.Set(10, Health(FailedStep::kPattern, kUnhealthyAfterRounds - 1));
   EXPECT_EQ(button->text(), QString::fromUtf8("规则 (1)"));  // 8 is unticked
+  EXPECT_TRUE(button->styleSheet().contains("#c00000"));
   EXPECT_TRUE(button->toolTip().contains("Alpha"));
 
   RuleTableModel* model = window_->Model();
@@ -170,14 +177,24 @@ TEST_F(RulesTest, EditorRefusesEachErrorAtItsFieldAndWritesNothing) {
   for (const auto& c : cases) {
     RuleEditor* editor = Edit(c.rule, c.kind);
     ASSERT_NE(editor, nullptr);
-    Field(editor, c.column)->setText(QString::fromUtf8(c.text));
+    editor->SetFieldText(c.column, QString::fromUtf8(c.text));
     QTest::mouseClick(editor->findChild<QPushButton*>("save"), Qt::LeftButton);
     EXPECT_TRUE(Note(editor, c.column)->isVisibleTo(editor)) << c.column;
     EXPECT_FALSE(Note(editor, c.column)->property("warning").toBool());
-    EXPECT_EQ(Field(editor, c.column)->text(), QString::fromUtf8(c.text));
+    EXPECT_EQ(editor->FieldText(c.column), QString::fromUtf8(c.text));
     EXPECT_EQ(RuleBytes(), before) << c.column;
+    // 测试 fetches only what 保存 would take as an address.
+    QTest::mouseClick(editor->findChild<QPushButton*>("test"), Qt::LeftButton);
+    EXPECT_EQ(editor->Runner().Running(), std::string(c.column) != "url" &&
+                                              std::string(c.column) != "name");
     editor->close();
   }
+  RuleEditor* editor = Edit(7);
+  Field(editor, "reg")->setText(QString::fromUtf8("(价格|"));
+  ASSERT_FALSE(editor->Save());
+  EXPECT_EQ(Note(editor, "reg")->text(),
+            QString::fromUtf8(
+                "无法编译：missing closing parenthesis（第 5 个字符处）"));
 }
 
 TEST_F(RulesTest, SaveWritesGbkThatReloadsToTheSameRowAndRefusesStaleEdits) {
@@ -202,8 +219,7 @@ TEST_F(RulesTest, SaveWritesGbkThatReloadsToTheSameRowAndRefusesStaleEdits) {
               std::string::npos);
   RuleEditor* again = Edit(8);
   for (const RuleField& field : RuleFields()) {
-    EXPECT_EQ(Field(again, field.column)->text(),
-              Field(editor, field.column)->text());
+    EXPECT_EQ(again->FieldText(field.column), editor->FieldText(field.column));
   }
   // Idle: the tree shows the change at once.
   EXPECT_EQ(program_.main_window->RuleTree()->topLevelItem(0)->text(0),
@@ -215,7 +231,7 @@ TEST_F(RulesTest, SaveWritesGbkThatReloadsToTheSameRowAndRefusesStaleEdits) {
   window_->Model()->setData(window_->Model()->index(0, RuleTableModel::kTick),
                             Qt::Checked, Qt::CheckStateRole);
   ASSERT_TRUE(again->Save());
-  EXPECT_EQ(Field(again, "isdo")->text(), "1");
+  EXPECT_EQ(again->FieldText("isdo"), "1");
   // Written elsewhere after the editor loaded it: said, and not overwritten.
   db_.Exec("update rule set url='http://moved.test/' where id=8");
   const std::string moved = RuleBytes();
@@ -234,7 +250,9 @@ TEST_F(RulesTest, ChangesReachTheEngineOnlyWhileNoWorkerRuns) {
   Field(editor, "name")->setText("Renamed");
   ASSERT_TRUE(editor->Save());
   EXPECT_EQ(window_->findChild<QLabel*>("message")->text(),
-            QString::fromUtf8("已保存，下次开始时生效"));
+            QString::fromUtf8("已保存，下一轮生效"));
+  EXPECT_EQ(editor->findChild<QLabel*>("banner")->text(),
+            QString::fromUtf8("已保存，下一轮生效"));
   EXPECT_EQ(state.rule_table.Cell(7, kRuleName), "Alpha");
   window_->Tabs()->setCurrentIndex(1);
   window_->Keywords()->findChild<QPlainTextEdit*>("keywd")->setPlainText(
@@ -250,6 +268,71 @@ TEST_F(RulesTest, ChangesReachTheEngineOnlyWhileNoWorkerRuns) {
   EXPECT_EQ(ReadKeywordText(state.database),
             std::string("\xD3\xC5\xBB\xDD\r\n\r\n\xC8\xAF"));
   EXPECT_FALSE(program_.rules->ReloadPending());
+  // The notes that said the change waits go once it took effect.
+  EXPECT_EQ(window_->findChild<QLabel*>("message")->text(),
+            QString::fromUtf8("已保存，已生效"));
+  EXPECT_EQ(editor->findChild<QLabel*>("banner")->text(),
+            QString::fromUtf8("已保存，已生效"));
+}
+
+TEST_F(RulesTest, CodedFieldsAreListsThatKeepAnyOtherStoredValue) {
+  db_.Exec("update rule set type='5' where id=10");
+  window_->Reload();
+  const std::string stored = RuleBytes();
+  RuleEditor* editor = Edit(10);  // Delta: isdo 2, GBK page
+  auto* isdo = editor->findChild<CodeList*>("isdo");
+  auto* type = editor->findChild<CodeList*>("type");
+  auto* isgbk = editor->findChild<CodeCheck*>("isgbk");
+  ASSERT_TRUE(isdo && type && isgbk);
+  EXPECT_EQ(isdo->currentText(), QString::fromUtf8("其他 (2)"));
+  EXPECT_EQ(type->currentText(), QString::fromUtf8("其他 (5)"));
+  EXPECT_EQ(isgbk->checkState(), Qt::Checked);
+  ASSERT_TRUE(editor->Save());
+  EXPECT_EQ(RuleBytes(), stored);  // kept byte for byte
+
+  emit isdo->activated(2);  // 隐藏
+  emit type->activated(1);  // 按编号
+  isgbk->click();
+  EXPECT_EQ(isdo->count(), 3);  // the other value is gone for good
+  ASSERT_TRUE(editor->Save());
+  Database db;
+  ASSERT_TRUE(DbOpen(db, db_.path()));
+  const std::vector<RuleRow> rows = LoadRuleRows(db);
+  const auto delta = std::find_if(rows.begin(), rows.end(),
+                                  [](const RuleRow& r) { return r.id == 10; });
+  ASSERT_NE(delta, rows.end());
+  EXPECT_EQ(delta->isdo + delta->type + delta->isgbk, "380");
+
+  editor->SetFieldText("isgbk", "7");
+  EXPECT_EQ(isgbk->checkState(), Qt::PartiallyChecked);
+  EXPECT_TRUE(isgbk->text().contains(QString::fromUtf8("其他 (7)")));
+  EXPECT_EQ(editor->FieldText("isgbk"), "7");
+  isgbk->click();
+  EXPECT_EQ(editor->FieldText("isgbk"), "1");
+}
+
+TEST_F(RulesTest, AFailedRunCountsOnTheButtonAtOnceAndSurvivesARestart) {
+  program_.state.pacing = {10, 60 * 1000};
+  QPushButton* start = program_.main_window->StartButton();
+  start->click();  // Alpha alone is ticked; nothing listens at its address
+  ASSERT_TRUE(test::WaitUntil(
+      [&] { return program_.view->Health().Find(7) != nullptr; }, 30000));
+  start->click();
+  const QString refused = QString::fromUtf8("抓取失败：连接被拒绝");
+  for (int run = 0; run < 2; ++run) {  // before and after a restart
+    QPushButton* button = program_.main_window->RulesButton();
+    EXPECT_EQ(button->text(), QString::fromUtf8("规则 (1)")) << run;
+    EXPECT_TRUE(
+        button->toolTip().contains("Alpha" + QString::fromUtf8("：") + refused))
+        << button->toolTip().toStdString();
+    EXPECT_TRUE(button->styleSheet().isEmpty());  // red after three rounds
+    EXPECT_EQ(RuleStatusText(program_.view->Health().Find(7), Now()), refused);
+    if (run == 1) break;
+    EndProgram(program_);
+    StartupOptions options;
+    options.database_path = db_.path();
+    ASSERT_TRUE(StartProgram(program_, options));
+  }
 }
 
 }  // namespace

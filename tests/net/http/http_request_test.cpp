@@ -337,6 +337,41 @@ TEST_F(HttpRequestTest, BrokenOrRefusedAnswersGiveStatusZeroAndNothingElse) {
   }
 }
 
+TEST_F(HttpRequestTest, FailuresNameTheirCause) {
+  const struct {
+    std::string url;
+    HttpFailure failure;
+  } cases[] = {
+      {site().FaultUrl("/echo"), HttpFailure::kNone},
+      {site().HttpUrl("/fx/no-such-page"), HttpFailure::kNone},  // a 404
+      {"http://127.0.0.1:1/", HttpFailure::kRefused},
+      {"http://no-such-host.invalid/", HttpFailure::kNameNotResolved},
+      {site().FaultUrl("/loop"), HttpFailure::kTooManyRedirects},
+      {site().FaultUrl("/huge?bytes=" + std::to_string(kHttpMaxBodyBytes + 1)),
+       HttpFailure::kTooLarge},
+      {site().FaultUrl("/reset"), HttpFailure::kBrokenAnswer},
+      {site().FaultUrl("/close"), HttpFailure::kBrokenAnswer},
+      {"https://127.0.0.1:" + std::to_string(site().HttpPort()) + "/",
+       HttpFailure::kTls},
+      {"ftp://127.0.0.1/x", HttpFailure::kBadAddress},
+  };
+  for (const auto& c : cases) {
+    HttpRequestParams params;
+    params.url = c.url;
+    HttpFailure failure = HttpFailure::kOther;
+    params.failure = &failure;
+    HttpRequest(params);
+    EXPECT_STREQ(HttpFailureName(failure), HttpFailureName(c.failure)) << c.url;
+  }
+  HttpRequestParams silent;
+  silent.url = site().FaultUrl("/silent");
+  silent.timeoutSeconds = 1;
+  HttpFailure failure = HttpFailure::kNone;
+  silent.failure = &failure;
+  HttpRequest(silent);
+  EXPECT_EQ(failure, HttpFailure::kTimedOut);
+}
+
 TEST_F(HttpRequestTest, BodiesPastTheBoundAreRefused) {
   const std::string bound = std::to_string(kHttpMaxBodyBytes);
   const std::string over = std::to_string(kHttpMaxBodyBytes + 1);

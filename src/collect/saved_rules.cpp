@@ -1,0 +1,98 @@
+#include "collect/saved_rules.h"
+
+#include <utility>
+
+#include "collect/health_record.h"
+#include "store/rule_loader.h"
+
+namespace dw {
+namespace {
+
+// Takes the loader's tree items down as they come.
+class TreeItems : public RuleTree {
+ public:
+  void ClearRuleTree() override { items.clear(); }
+  void AddRuleTreeItem(const std::string& text, int value,
+                       int check_state) override {
+    items.push_back({text, value, check_state});
+  }
+  int RuleTreeItemCount() override { return static_cast<int>(items.size()); }
+  int RuleTreeCheckState(int index) override {
+    return index >= 0 && index < RuleTreeItemCount() ? items[index].check_state
+                                                     : -1;
+  }
+  int RuleTreeItemValue(int index) override {
+    return index >= 0 && index < RuleTreeItemCount() ? items[index].value : 0;
+  }
+
+  std::vector<RuleTreeItem> items;
+};
+
+// True when the rule's page, cut, pattern or links differ between the
+// tables: its earlier runs then no longer describe it.
+bool RuleEdited(const RuleTable& before, const RuleTable& after, int id) {
+  for (int cell : {kRuleIsgbk, kRuleType, kRuleUrl, kRuleReg, kRuleBefore,
+                   kRuleAfter, kRuleTindex, kRuleIdindex, kRulePinurl}) {
+    if (before.Cell(id, cell) != after.Cell(id, cell)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void NoteLoadedLastIds(ProgramState& state) {
+  for (int id = 1; id <= RuleTable::kRows; ++id) {
+    state.loaded_lastid[id] = state.rule_table.Cell(id, kRuleLastid);
+  }
+}
+
+RulesReload ReloadSavedRules(ProgramState& state) {
+  RulesReload reload;
+  RuleTable table;
+  TreeItems tree;
+  LoadRules(state.database, state.record_set, table, tree);
+  reload.tree = std::move(tree.items);
+  for (int id = 1; id <= RuleTable::kRows; ++id) {
+    // The same page whose stored lastid nobody changed: keep how far the
+    // engine got, or posts it already showed would come again.
+    const std::string stored = table.Cell(id, kRuleLastid);
+    if (stored == state.loaded_lastid[id] &&
+        table.Cell(id, kRuleUrl) == state.rule_table.Cell(id, kRuleUrl)) {
+      table.Cell(id, kRuleLastid) = state.rule_table.Cell(id, kRuleLastid);
+    }
+    state.loaded_lastid[id] = stored;
+    if (!RuleEdited(state.rule_table, table, id)) continue;
+    state.health.erase(id);
+    reload.forgotten.push_back(id);
+    ForgetRuleHealth(state.database, id);
+  }
+  state.rule_table = std::move(table);
+  LoadSettings(state.database, state.record_set, state.settings,
+               state.keyword_list);
+  return reload;
+}
+
+void AskForSavedRules(ProgramState& state) { state.rules_saved = true; }
+
+void TakeSavedRulesBetweenRounds(WorkerContext& ctx) {
+  ProgramState& state = ctx.state;
+  if (!state.rules_saved.exchange(false)) return;
+  RulesReload reload = ReloadSavedRules(state);
+  state.chosen_rules.clear();
+  for (const RuleTreeItem& item : reload.tree) {
+    if (item.check_state == 1) state.chosen_rules.push_back(item.value);
+  }
+  // The state changed whatever happens next, so the windows must follow.
+  ShowStoredOnGui(ctx, [&view = ctx.view, reload = std::move(reload)] {
+    view.ShowRulesReload(reload);
+  });
+}
+
+void ShowRuleTree(RuleTree& tree, const std::vector<RuleTreeItem>& items) {
+  tree.ClearRuleTree();
+  for (const RuleTreeItem& item : items) {
+    tree.AddRuleTreeItem(item.text, item.value, item.check_state);
+  }
+}
+
+}  // namespace dw
