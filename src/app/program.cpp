@@ -2,18 +2,23 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPushButton>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
+#include <utility>
 
 #include "app/desktop/data_location.h"
 #include "app/desktop/desktop_session.h"
+#include "app/desktop/end_signals.h"
 #include "app/desktop/single_instance.h"
 #include "app/windows/post_menu.h"
 #include "app/windows/window_ops.h"
 #include "collect/collection_round.h"
 #include "collect/health_record.h"
 #include "collect/pending_posts.h"
+#include "collect/run_log.h"
 #include "runtime/system.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/ui_hooks.h"
@@ -50,8 +55,32 @@ std::string MissingDatabaseText(const StartupOptions& options) {
   return text;
 }
 
+std::string UnreadableDatabaseText(const std::string& path,
+                                   const std::string& reason) {
+  return QStringToGbk(QString::fromUtf8("数据库文件 %1 无法读取：%2")
+                          .arg(QFile::decodeName(path.c_str()),
+                               QString::fromUtf8(reason.c_str())));
+}
+
 void Note(const std::string& line) {
   if (!line.empty()) std::cerr << "dealwatcher: " << line << std::endl;
+}
+
+// The program whose event loop runs, for an end that bypasses it: the
+// window system's library ends the process with exit() when the display
+// goes away, and only a handler run by exit() sees that end.
+Program* g_running = nullptr;
+constexpr int kExitJoinMs = 10 * 1000;
+
+void EndAtExit() {
+  Program* program = std::exchange(g_running, nullptr);
+  if (!program) return;
+  StopCollection(program->state);
+  // The worker never waits on the GUI thread for long; one that does not
+  // end still uses the state, which is then left alone.
+  if (JoinThread(program->state.collection_worker, kExitJoinMs)) {
+    SavePendingPosts(program->state);
+  }
 }
 
 void BringToFront(QWidget* window) {
@@ -99,9 +128,20 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
   }
   state.database_path = path;
   state.first_round = true;
-  LoadRules(state.database, state.record_set, state.rule_table, *program.view);
-  LoadSettings(state.database, state.record_set, state.settings,
-               state.keyword_list);
+  const bool loaded = LoadRules(state.database, state.record_set,
+                                state.rule_table, *program.view) &&
+                      LoadSettings(state.database, state.record_set,
+                                   state.settings, state.keyword_list);
+  // A file that opens but cannot be read (damaged, not a database, without
+  // the rules) would otherwise give an empty window whose rounds do
+  // nothing. A held file is no damage: the program starts, and a reload
+  // reads the rules once it frees.
+  if (!loaded && !DbLastFailureBusy(state.database)) {
+    message_box(UnreadableDatabaseText(path, DbLastError(state.database)),
+                kErrorIcon, std::string(kMissingDatabaseCaption));
+    UnloadWindow(main);
+    return false;
+  }
   state.health = LoadRuleHealth(state.database);
   for (const auto& [rule_id, health] : state.health) {
     program.view->Health().Set(rule_id, health);
@@ -129,8 +169,12 @@ bool StartProgram(Program& program, const StartupOptions& given) {
       std::make_unique<RulesController>(state, *program.main_window, view);
   RulesController& rules = *program.rules;
   MainWindowActions actions;
-  actions.start_collection = [&state, &view, &rules] {
+  actions.start_collection = [&state, &view, &rules,
+                              button = program.main_window->StartButton()] {
     rules.BeforeStart();
+    // Events ran while the start waited for the last worker: a pause
+    // clicked meanwhile wins, or a worker would run under "开始".
+    if (button->text() != QString::fromUtf8("暂停")) return;
     StartCollection(state, view);
   };
   actions.stop_collection = [&state, &rules] {
@@ -186,14 +230,21 @@ int RunProgram(int argc, char** argv, const std::string& database) {
   options.looked_in =
       database.empty() ? LookedAt(places) : std::vector<std::string>{database};
 
+  const std::string log = LogPathBeside(options.database_path);
+  if (IsLink(log)) {
+    Note("the log " + log +
+         " is a symbolic link, which is not followed: nothing is logged");
+  }
+
   // Settled before the display is opened, so a second start ends at once.
   // A file named on the command line that is not there gets the "database
   // missing" box and no lock, and no folder is made for it.
   std::unique_ptr<SingleInstance> instance;
   if (choice == DataChoice::kCreatePerUser) {
     std::error_code ignored;
-    std::filesystem::create_directories(
-        std::filesystem::path(options.database_path).parent_path(), ignored);
+    MakePrivateFolders(
+        std::filesystem::path(options.database_path).parent_path().string(),
+        ignored);
   }
   if (choice == DataChoice::kCreatePerUser ||
       FileExists(options.database_path)) {
@@ -241,11 +292,19 @@ int RunProgram(int argc, char** argv, const std::string& database) {
   // program running while the rules window is open.
   QObject::connect(main, &MainWindow::Closed, &app,
                    [] { QCoreApplication::exit(0); });
+  // A signal to end takes the same way out as a closed window.
+  EndSignals end_signals;
+  QObject::connect(&end_signals, &EndSignals::EndRequested, &app,
+                   [](int number) { QCoreApplication::exit(128 + number); });
+  static const bool at_exit_set = std::atexit(EndAtExit) == 0;
+  if (!at_exit_set) Note("cannot keep unsaved posts if the display goes away");
   main->show();
-  app.exec();
+  g_running = &program;
+  const int code = app.exec();
+  g_running = nullptr;
   EndProgram(program);
   instance.reset();
-  return 0;
+  return code;
 }
 
 }  // namespace dw

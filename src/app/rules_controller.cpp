@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 #include <QTreeWidget>
+#include <optional>
 
 #include "app/rules/rules_button.h"
 #include "app/rules/rules_window.h"
@@ -71,8 +72,10 @@ bool RulesController::Idle() const {
 
 QString RulesController::ChangesSaved() {
   if (Idle()) {
-    ReloadTables();
-    return QString::fromUtf8("已保存，已生效");
+    if (ReloadTables()) return QString::fromUtf8("已保存，已生效");
+    pending_ = true;  // tried again at the next start
+    return QString::fromUtf8("已保存；数据库忙或无法读取（%1），下次开始时生效")
+        .arg(QString::fromUtf8(reload_failure_.c_str()));
   }
   if (Collecting()) {
     // The worker takes them between two rounds, never within one.
@@ -106,9 +109,25 @@ void RulesController::AfterStop() {
   if (pending_) idle_check_.start();
 }
 
-void RulesController::ReloadTables() {
+bool RulesController::ReloadTables() {
+  std::optional<RulesReload> reload;
+  {
+    // A short wait only: the GUI thread must not sit out another program's
+    // hold on the file.
+    ShortBusyWait short_wait(state_.database, kGuiBusyWaitMs);
+    reload = ReloadSavedRules(state_);
+  }
+  if (!reload) {
+    reload_failure_ = DbLastError(state_.database);
+    view_.ShowStatus(
+        QStringToGbk(QString::fromUtf8(" 数据库忙，规则未重新载入：%1")
+                         .arg(QString::fromUtf8(reload_failure_.c_str()))),
+        std::string());
+    return false;
+  }
   pending_ = false;
-  view_.ShowRulesReload(ReloadSavedRules(state_));
+  view_.ShowRulesReload(*reload);
+  return true;
 }
 
 void RulesController::TickTree(std::int64_t id, bool ticked) {

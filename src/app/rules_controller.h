@@ -46,7 +46,9 @@ class RulesController : public QObject {
   bool Collecting() const;
   bool Idle() const;
   void TakeUnclaimed();
-  void ReloadTables();
+  // False, with the reason in the status bar, when the database could not
+  // be read: the tables in memory then stay as they were.
+  bool ReloadTables();
   void TickTree(std::int64_t id, bool ticked);
   void UpdateButton();
 
@@ -55,6 +57,8 @@ class RulesController : public QObject {
   WindowCollectView& view_;
   std::unique_ptr<RulesWindow> window_;
   bool pending_ = false;
+  // The engine's reason when the last reload failed.
+  std::string reload_failure_;
   // Watches a stopped worker end, to load pending changes as soon as idle.
   QTimer idle_check_;
 };

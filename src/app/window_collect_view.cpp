@@ -80,6 +80,10 @@ void WindowCollectView::ShowRulesReload(const RulesReload& reload) {
   if (on_rules_reload) on_rules_reload();
 }
 
+void WindowCollectView::ShowWaitingPosts(int count, const std::string& reason) {
+  health_.SetWaiting(count, QString::fromLocal8Bit(reason.c_str()));
+}
+
 void WindowCollectView::RunOnGuiThread(std::function<void()> call) {
   QMetaObject::invokeMethod(&queue_, std::move(call), Qt::QueuedConnection);
 }

@@ -31,6 +31,7 @@ class WindowCollectView : public CollectView {
   void AddReminderRow(const ReminderRow& row) override;
   // Kept on the board that the rules button and the rules window read.
   void ShowRuleHealth(int rule_id, const RuleHealth& health) override;
+  void ShowWaitingPosts(int count, const std::string& reason) override;
 
   // Rebuilds the rule tree and forgets the health of changed rules, then
   // tells `on_rules_reload`.

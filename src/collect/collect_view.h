@@ -58,6 +58,13 @@ class CollectView : public RuleTree {
   // The rules were loaded again: the rule tree afresh, health forgotten.
   virtual void ShowRulesReload(const RulesReload& reload) { (void)reload; }
 
+  // How many found posts wait for the database, and the engine's reason
+  // for its last refusal; after each rule run.
+  virtual void ShowWaitingPosts(int count, const std::string& reason) {
+    (void)count;
+    (void)reason;
+  }
+
   // Called from the collection worker: queues `call` to run later on the GUI
   // thread and returns at once, without waiting for it. Calls run in the
   // order they were queued. Calls still queued when the view goes away are

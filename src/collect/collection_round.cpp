@@ -5,6 +5,7 @@
 
 #include "collect/collect_rule.h"
 #include "collect/collect_texts.h"
+#include "collect/handle_post.h"
 #include "collect/health_record.h"
 #include "collect/pending_posts.h"
 #include "collect/run_log.h"
@@ -43,6 +44,10 @@ void NoteRuleRun(WorkerContext& ctx, const RuleReport& report) {
                         health = state.health[report.rule_id]] {
     view.ShowRuleHealth(rule_id, health);
   });
+  ShowStoredOnGui(
+      ctx,
+      [&view = ctx.view, count = static_cast<int>(state.pending_posts.size()),
+       reason = state.refusal] { view.ShowWaitingPosts(count, reason); });
 }
 
 void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
@@ -55,8 +60,11 @@ void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
       if (StopRequested()) return;
       ShowStatus(ctx,
                  kStatusCollecting + state.rule_table.Cell(rule_id, kRuleName));
+      state.database_refused = false;
       const RuleReport report = CollectRule(ctx, rule_id);
-      RetryPendingPosts(state);
+      RetryPendingPosts(state, [&ctx](const StoredPost& stored) {
+        AddReminder(ctx, stored.title, stored.url);
+      });
       // A run a pause cut short says nothing about the rule.
       if (StopRequested()) return;
       NoteRuleRun(ctx, report);

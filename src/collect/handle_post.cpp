@@ -43,18 +43,40 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
   // and the first-round check below finds them once stored. While one is
   // still refused the database is most likely still held: this post waits
   // behind it rather than wait out the same lock a second time.
-  const bool none_pending = RetryPendingPosts(state);
+  const AnnouncePost announce = [&ctx](const StoredPost& stored) {
+    AddReminder(ctx, stored.title, stored.url);
+  };
+  RetryPendingPosts(state, announce);
   if (StopRequested()) return false;
-  // Already stored (or announced and waiting to be): listed, but neither
-  // announced nor stored again. Every kind is checked, those numbered by
-  // last id too: their advanced last id is not kept across a restart.
-  const bool stored_before =
-      IsPending(state, post.link) ||
-      (state.first_round &&
-       CountStoredPosts(state.record_set, state.database, post.link) != 0);
-  if (stored_before) {
+  // Already stored (or waiting to be): listed, but neither announced nor
+  // stored again. Every kind is checked, those numbered by last id too:
+  // their advanced last id is not kept across a restart. A lookup the
+  // database refused says nothing: the post waits, unannounced, and is
+  // looked up again before its insert.
+  Stored found = IsPending(state, post.link) ? Stored::kYes : Stored::kNo;
+  if (found == Stored::kNo && state.first_round) {
+    found = TryFindStoredPost(state, post.link);
+    if (StopRequested()) return false;
+  }
+  StoredPost stored;
+  stored.planName = post.rule_name;
+  stored.planId = post.rule_id;
+  stored.title = post.title;
+  stored.url = post.link;
+  stored.addTime = TimeText(false);
+  stored.zt = keyword_hit ? 1 : 0;
+  if (found == Stored::kYes) {
     ++counts->already_stored;
     ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
+      view.InsertPostRow(row);
+    });
+    return true;
+  }
+  if (found == Stored::kUnknown) {
+    // Kept like a stored post: its row shows even when a pause follows.
+    ++counts->store_failed;
+    state.pending_posts.push_back({std::move(stored), true, true});
+    ShowStoredOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
       view.InsertPostRow(row);
     });
     return true;
@@ -65,20 +87,14 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
   // shown even if a pause comes first: a pause can then never leave a
   // stored post unseen, nor show one it kept from being stored. They still
   // reach the windows in the order row, reminder, before the next post. An
-  // insert that fails leaves the post pending, to be stored later unseen.
-  StoredPost stored;
-  stored.planName = post.rule_name;
-  stored.planId = post.rule_id;
-  stored.title = post.title;
-  stored.url = post.link;
-  stored.addTime = TimeText(false);
-  stored.zt = keyword_hit ? 1 : 0;
+  // insert that fails (or waits behind pending posts) leaves the post
+  // pending, to be stored later unseen.
   ++counts->new_posts;
-  if (none_pending && StorePost(state.database, stored)) {
+  if (state.pending_posts.empty() && TryStorePost(state, stored)) {
     ++counts->stored;
   } else {
     ++counts->store_failed;
-    state.pending_posts.push_back(std::move(stored));
+    state.pending_posts.push_back({std::move(stored), false, false});
   }
   ShowStoredOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
     view.InsertPostRow(row);

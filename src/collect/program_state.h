@@ -18,6 +18,15 @@ namespace dw {
 // The rule ids one round walks, in tree order.
 using ChosenRules = std::vector<int>;
 
+// A post waiting for the database. One whose first-round lookup the
+// database refused is not known to be new: it is looked up again before
+// its insert, dropped when found, and announced only once stored.
+struct PendingPost {
+  StoredPost post;
+  bool lookup_owed = false;
+  bool announce_when_stored = false;
+};
+
 // How long the worker rests after each rule and after each round.
 struct CollectionPacing {
   int rule_pause_ms = 800;
@@ -50,8 +59,14 @@ struct ProgramState {
   Settings settings;
   // True from start-up until the first round that runs to its end.
   bool first_round = false;
-  // Posts listed and announced whose insert failed, oldest first.
-  std::vector<StoredPost> pending_posts;
+  // Posts listed whose insert (or first-round lookup) failed, oldest first.
+  std::vector<PendingPost> pending_posts;
+  // Set once the database refused a statement in the current rule run, with
+  // the engine's reason: later posts of the run then queue behind the
+  // pending ones instead of waiting out the same lock again. The worker
+  // clears the flag before each rule run.
+  bool database_refused = false;
+  std::string refusal;
   // How each rule has fared; the worker keeps it, the view gets copies.
   HealthBook health;
   // Raised on the GUI thread when saved rules wait for the running worker,

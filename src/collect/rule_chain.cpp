@@ -68,11 +68,17 @@ ChainPage RunRuleChain(const ChainRule& rule,
     int status = 0;
     HttpFailure failure = HttpFailure::kNone;
     if (!page_bytes) {
+      // Each phase's own time-out never trips on a body dripped a byte at a
+      // time: the whole fetch has a deadline, and one that ran out is not
+      // tried again in this run.
+      const auto deadline = Clock::now() + rule.fetch_deadline;
       HttpRequestParams params;
       params.url = rule.url;
       params.status = &status;
       params.failure = &failure;
+      params.cancelRequested = [deadline] { return Clock::now() >= deadline; };
       fetched = HttpRequest(params);
+      report.fetch.out_of_time = Clock::now() >= deadline;
     }
     const std::string& bytes = page_bytes ? *page_bytes : fetched;
     report.fetch.attempts = attempt + 1;
@@ -91,7 +97,7 @@ ChainPage RunRuleChain(const ChainRule& rule,
     report.cut.bytes = static_cast<std::int64_t>(cut.text.size());
     page.text = TidyHtmlText(cut.text);
     // The same bytes again would cut the same.
-    if (page_bytes) break;
+    if (page_bytes || report.fetch.out_of_time) break;
   }
   report.fetch.ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         Clock::now() - fetch_start)
@@ -117,6 +123,7 @@ ChainPage RunRuleChain(const ChainRule& rule,
     bool gave_up = false;
     page.matches = PatternSearchAll(pattern, page.text, &gave_up);
     compiled = !gave_up;  // a runaway pattern is as good as none
+    report.pattern.gave_up = gave_up;
   }
   report.pattern.compiled = compiled;
   report.pattern.matches = static_cast<int>(page.matches.size());

@@ -4,6 +4,7 @@
 // pattern; every step noted in the run's report as it happens.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@ struct ChainRule {
   int kind = 0;
   bool page_is_gbk = false;
   std::int64_t last_id = 0;
+  // How long one fetch may take in all, however slowly the page trickles.
+  std::chrono::milliseconds fetch_deadline = std::chrono::seconds(60);
 };
 
 // From the loaded rule table (cells as text, converted the way the loader's

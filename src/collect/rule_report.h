@@ -43,8 +43,9 @@ struct RuleReport {
     int status = 0;    // of the last attempt; 0 when nothing came back
     // Of the last attempt: why nothing came back (kNone when an answer did).
     HttpFailure failure = HttpFailure::kNone;
-    std::int64_t bytes = 0;  // body bytes of the last attempt
-    std::int64_t ms = 0;     // all attempts together
+    std::int64_t bytes = 0;    // body bytes of the last attempt
+    std::int64_t ms = 0;       // all attempts together
+    bool out_of_time = false;  // abandoned at the fetch's deadline
   } fetch;
 
   struct Cut {
@@ -55,6 +56,7 @@ struct RuleReport {
 
   struct PatternStep {
     bool compiled = false;  // false too when refused as hanging or runaway
+    bool gave_up = false;   // compiled, but the search gave up backtracking
     int matches = 0;
   } pattern;
 

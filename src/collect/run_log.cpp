@@ -1,9 +1,11 @@
 #include "collect/run_log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <exception>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
@@ -14,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kLogName[] = "qel6.log";
+constexpr char kLogExtension[] = ".log";
 
 // GBK program text as UTF-8 for the log; a byte that does not convert
 // becomes "?". Tabs and line breaks would split a field or a line.
@@ -46,24 +48,42 @@ std::string TimeStamp(DateTime time) {
 
 std::string LogPathBeside(const std::string& database_path) {
   if (database_path.empty()) return std::string();
-  return (fs::path(database_path).parent_path() / kLogName).string();
+  fs::path log(database_path);
+  log.replace_extension(kLogExtension);
+  // A database whose own name ends so keeps its log apart.
+  if (log == fs::path(database_path)) log += kLogExtension;
+  return log.string();
 }
 
 bool AppendToLog(const std::string& log_path, const std::string& lines) {
   if (log_path.empty()) return false;
-  try {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(log_path, error);
-    if (!error && size + lines.size() > kLogRotateBytes) {
-      fs::rename(log_path, log_path + ".1", error);
-    }
-    std::ofstream out(log_path, std::ios::app | std::ios::binary);
-    out << lines;
-    out.flush();
-    return static_cast<bool>(out);
-  } catch (const std::exception&) {
-    return false;
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(log_path, error);
+  if (fs::is_regular_file(status) &&
+      fs::file_size(log_path, error) + lines.size() > kLogRotateBytes &&
+      !error) {
+    fs::rename(log_path, log_path + ".1", error);
   }
+  // Never through a link another user may have planted, and readable by
+  // the user alone when new.
+  const int fd =
+      ::open(log_path.c_str(),
+             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < lines.size()) {
+    const ssize_t put = ::write(fd, lines.data() + done, lines.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) break;
+    done += static_cast<std::size_t>(put);
+  }
+  ::close(fd);
+  return done == lines.size();
+}
+
+bool IsLink(const std::string& path) {
+  std::error_code error;
+  return fs::is_symlink(fs::symlink_status(path, error));
 }
 
 std::string RunLogLine(const RuleReport& report) {
@@ -79,6 +99,8 @@ std::string RunLogLine(const RuleReport& report) {
           std::to_string(report.pattern.matches) + "\tnew " +
           std::to_string(report.posts.new_posts) + "\tstored " +
           std::to_string(report.posts.stored);
+  if (report.fetch.out_of_time) line += "\tfetch_deadline";
+  if (report.pattern.gave_up) line += "\tpattern_gave_up";
   if (report.posts.store_failed > 0) {
     line += "\tstore_failed " + std::to_string(report.posts.store_failed);
   }

@@ -1,7 +1,9 @@
-// The program's log, qel6.log beside the database in use: one line per rule
-// run and the posts that could not be stored by the end. UTF-8 text,
-// rotated at 1 MiB with one older file kept (qel6.log.1). Writing it never
-// fails loudly: a log that cannot be written is simply not written.
+// The program's log beside the database in use and named after it
+// (qel6.sdb keeps qel6.log): one line per rule run and the posts that could
+// not be stored by the end. UTF-8 text, rotated at 1 MiB with one older
+// file kept (qel6.log.1), readable by the user alone. Writing it never
+// fails loudly: a log that cannot be written (or is a symbolic link, which
+// is never followed) is simply not written.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,10 @@ inline constexpr std::uintmax_t kLogRotateBytes = std::uintmax_t{1} << 20;
 
 // The log's path beside `database_path`; empty when that is empty.
 std::string LogPathBeside(const std::string& database_path);
+
+// True when a symbolic link stands at `path` (the log or the lock is never
+// written through one).
+bool IsLink(const std::string& path);
 
 // Appends `lines` (UTF-8, each ending in "\n"), first moving a log that would
 // grow past kLogRotateBytes to `log_path` + ".1". False when nothing could be

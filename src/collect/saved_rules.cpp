@@ -1,5 +1,6 @@
 #include "collect/saved_rules.h"
 
+#include <optional>
 #include <utility>
 
 #include "collect/health_record.h"
@@ -46,11 +47,18 @@ void NoteLoadedLastIds(ProgramState& state) {
   }
 }
 
-RulesReload ReloadSavedRules(ProgramState& state) {
-  RulesReload reload;
+std::optional<RulesReload> ReloadSavedRules(ProgramState& state) {
+  // Read whole before anything changes: a load the database refuses leaves
+  // the rules, the tree and the keywords as they were.
   RuleTable table;
   TreeItems tree;
-  LoadRules(state.database, state.record_set, table, tree);
+  Settings settings = state.settings;
+  KeywordList keywords = state.keyword_list;
+  if (!LoadSettings(state.database, state.record_set, settings, keywords) ||
+      !LoadRules(state.database, state.record_set, table, tree)) {
+    return std::nullopt;
+  }
+  RulesReload reload;
   reload.tree = std::move(tree.items);
   for (int id = 1; id <= RuleTable::kRows; ++id) {
     // The same page whose stored lastid nobody changed: keep how far the
@@ -67,8 +75,8 @@ RulesReload ReloadSavedRules(ProgramState& state) {
     ForgetRuleHealth(state.database, id);
   }
   state.rule_table = std::move(table);
-  LoadSettings(state.database, state.record_set, state.settings,
-               state.keyword_list);
+  state.settings = std::move(settings);
+  state.keyword_list = std::move(keywords);
   return reload;
 }
 
@@ -77,7 +85,12 @@ void AskForSavedRules(ProgramState& state) { state.rules_saved = true; }
 void TakeSavedRulesBetweenRounds(WorkerContext& ctx) {
   ProgramState& state = ctx.state;
   if (!state.rules_saved.exchange(false)) return;
-  RulesReload reload = ReloadSavedRules(state);
+  std::optional<RulesReload> loaded = ReloadSavedRules(state);
+  if (!loaded) {
+    state.rules_saved = true;  // tried again at the next boundary
+    return;
+  }
+  RulesReload reload = std::move(*loaded);
   state.chosen_rules.clear();
   for (const RuleTreeItem& item : reload.tree) {
     if (item.check_state == 1) state.chosen_rules.push_back(item.value);

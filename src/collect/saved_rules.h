@@ -3,6 +3,7 @@
 // round) or at once while no worker runs, never in the middle of a round.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,8 @@ struct RulesReload {
 // thread while none runs). A rule's `lastid` that the engine advanced is
 // kept unless the stored one or the rule's address changed; a rule whose
 // page, cut, pattern or links changed loses its health (kept copy too).
-RulesReload ReloadSavedRules(ProgramState& state);
+// Nothing, and nothing changed, when the database could not be read.
+std::optional<RulesReload> ReloadSavedRules(ProgramState& state);
 
 // The lastid of each rule as stored; start-up notes it after its load.
 void NoteLoadedLastIds(ProgramState& state);

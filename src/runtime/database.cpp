@@ -149,6 +149,30 @@ bool DbClose(Database& db) {
   return true;
 }
 
+std::string DbLastError(const Database& db) {
+  sqlite3* conn = db.Handle();
+  return conn ? sqlite3_errmsg(conn) : std::string();
+}
+
+void DbSetBusyWait(Database& db, int wait_ms) {
+  if (db.Handle()) sqlite3_busy_timeout(db.Handle(), wait_ms);
+}
+
+ShortBusyWait::ShortBusyWait(Database& db, int wait_ms) : conn_(db.Handle()) {
+  if (conn_) sqlite3_busy_timeout(conn_, wait_ms);
+}
+
+ShortBusyWait::~ShortBusyWait() {
+  if (conn_) sqlite3_busy_timeout(conn_, kBusyTimeoutMs);
+}
+
+bool DbLastFailureBusy(const Database& db) {
+  sqlite3* conn = db.Handle();
+  if (!conn) return false;
+  const int code = sqlite3_errcode(conn) & 0xFF;
+  return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
 bool RsOpen(RecordSet& rs, const std::string& sql, Database& db) {
   return OpenStatement(rs, sql, db, nullptr);
 }

@@ -67,6 +67,35 @@ bool DbExecute(Database& db, const std::string& sql, const SqlValues& values);
 // open on it); it then stays open and usable.
 bool DbClose(Database& db);
 
+// The engine's own words for the connection's last failure ("database is
+// locked", "file is not a database"); empty for a closed database.
+std::string DbLastError(const Database& db);
+// True when that failure was another connection holding the file: it may
+// pass, unlike a damaged file.
+bool DbLastFailureBusy(const Database& db);
+
+// The longest work on the GUI thread waits for a lock another program
+// holds: the windows never freeze on the database.
+inline constexpr int kGuiBusyWaitMs = 100;
+
+// How long statements on the connection wait for a lock another program
+// holds before they fail; DbOpen sets a few seconds.
+void DbSetBusyWait(Database& db, int wait_ms);
+
+// While it lives, statements on the connection wait at most `wait_ms` for
+// a lock another program holds: for work on the GUI thread, which must not
+// sit out the usual wait.
+class ShortBusyWait {
+ public:
+  ShortBusyWait(Database& db, int wait_ms);
+  ~ShortBusyWait();
+  ShortBusyWait(const ShortBusyWait&) = delete;
+  ShortBusyWait& operator=(const ShortBusyWait&) = delete;
+
+ private:
+  sqlite3* conn_;
+};
+
 // Prepares the first statement of sql on the database's connection,
 // finalising whatever statement the record set held before.
 bool RsOpen(RecordSet& rs, const std::string& sql, Database& db);

@@ -1,56 +1,72 @@
 #include "store/rule_loader.h"
 
+#include <optional>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "runtime/convert.h"
 #include "runtime/text_ops.h"
 #include "store/access.h"
+#include "store/rule_id.h"
 #include "store/statements.h"
 
 namespace dw {
 namespace {
 
 // All rows of a loader's statement as texts, and its column count; the
-// record set is closed again.
+// record set is closed again. `ok` is false when the statement failed.
 struct QueryTable {
   Array<std::string> rows;
   int columns = 0;
+  bool ok = false;
 };
 
 QueryTable ReadAll(Database& database, RecordSet& record_set,
                    const std::string& sql) {
-  RunQuery(record_set, database, sql);
-  QueryTable table{RsAllRows(record_set, false), RsColumnCount(record_set)};
+  QueryTable table;
+  table.ok = RsOpen(record_set, sql, database) && RsRequery(record_set);
+  if (table.ok) {
+    table.rows = RsAllRows(record_set, false);
+    table.columns = RsColumnCount(record_set);
+  }
   CloseQuery(record_set);
   return table;
 }
 
 }  // namespace
 
-void LoadRules(Database& database, RecordSet& record_set, RuleTable& table,
+bool LoadRules(Database& database, RecordSet& record_set, RuleTable& table,
                RuleTree& tree) {
-  const auto [rows, columns] = ReadAll(database, record_set, kRuleStatement);
+  const auto [rows, columns, ok] =
+      ReadAll(database, record_set, kRuleStatement);
+  if (!ok) return false;
 
   tree.ClearRuleTree();
+  RuleTable loaded;
+  std::set<int> taken;
   for (int r = 1; r <= rows.Rows(); ++r) {
-    const int rule_id = ToInteger(rows(r, 1));
-    if (!RuleTable::HasRow(rule_id)) continue;
+    const std::optional<int> rule_id = RuleIdOf(rows(r, 1));
+    if (!rule_id || !taken.insert(*rule_id).second) continue;
     for (int j = 2; j <= columns && j - 1 <= RuleTable::kCells; ++j) {
-      table.Cell(rule_id, j - 1) = rows(r, j);
+      loaded.Cell(*rule_id, j - 1) = rows(r, j);
     }
-    const bool ticked = table.Cell(rule_id, kRuleIsdo) == "1";
-    tree.AddRuleTreeItem(table.Cell(rule_id, kRuleName), rule_id,
+    const bool ticked = loaded.Cell(*rule_id, kRuleIsdo) == "1";
+    tree.AddRuleTreeItem(loaded.Cell(*rule_id, kRuleName), *rule_id,
                          ticked ? 1 : 0);
   }
+  table = std::move(loaded);
+  return true;
 }
 
-void LoadSettings(Database& database, RecordSet& record_set, Settings& settings,
+bool LoadSettings(Database& database, RecordSet& record_set, Settings& settings,
                   KeywordList& keywords) {
-  const auto [rows, columns] =
+  const auto [rows, columns, ok] =
       ReadAll(database, record_set, kSettingsStatement);
+  if (!ok) return false;
 
   keywords.clear();
-  if (rows.Rows() < 1 || columns < 9) return;
+  if (rows.Rows() < 1 || columns < 9) return true;
   keywords = SplitText(rows(1, 1), "\r\n");
   settings.pl_shop = ToInteger(rows(1, 2));
   settings.pl_kuai = ToInteger(rows(1, 3));
@@ -60,6 +76,7 @@ void LoadSettings(Database& database, RecordSet& record_set, Settings& settings,
   settings.tx_wx = rows(1, 7) == "1";
   settings.tx_onlygz = rows(1, 8) == "1";
   settings.tx_wxkey = rows(1, 9);
+  return true;
 }
 
 }  // namespace dw

@@ -27,6 +27,20 @@ std::size_t CharacterAt(const std::string& text, std::size_t offset) {
   return number;
 }
 
+// The longest text each column may hold, in bytes: far past any real
+// rule, and short enough that a row written by another program cannot
+// swamp the memory or the windows.
+constexpr std::size_t kMaxPatternBytes = 8192;
+struct LengthLimit {
+  const char* column;
+  std::size_t bytes;
+};
+constexpr LengthLimit kLengthLimits[] = {
+    {"name", 200},     {"url", 4096},
+    {"cookie", 16384}, {"reg", kMaxPatternBytes},
+    {"before", 4096},  {"after", 4096},
+    {"pinurl", 4096}};
+
 // Columns quoted where SQL needs it ("before" and "after" are keywords).
 const char kSelectRows[] =
     "SELECT id,isdo,rank,isgbk,type,name,url,cookie,reg,\"before\",\"after\","
@@ -220,7 +234,11 @@ std::vector<RuleRow> LoadRuleRows(Database& db, bool* ok) {
   int rc = SQLITE_ROW;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     RuleRow row;
-    row.id = sqlite3_column_int64(stmt.get(), 0);
+    // Only an integer is an id: a fraction read as an integer would pass
+    // for a neighbouring rule's id.
+    row.id = sqlite3_column_type(stmt.get(), 0) == SQLITE_INTEGER
+                 ? sqlite3_column_int64(stmt.get(), 0)
+                 : 0;
     for (int c = 1; c < static_cast<int>(std::size(kRuleColumns)); ++c) {
       *RuleRowCell(row, kRuleColumns[c]) = StoredText(stmt.get(), c);
     }
@@ -299,6 +317,8 @@ std::vector<RuleProblem> CheckRule(const RuleRow& row) {
   int groups = -1;
   if (row.reg.empty()) {
     problems.push_back({"reg", "is empty", false, RuleCheck::kEmpty});
+  } else if (row.reg.size() > kMaxPatternBytes) {
+    // Too long to be worth compiling; said with the other lengths below.
   } else if (PatternHangsParser(std::string_view(row.reg))) {
     problems.push_back(
         {"reg",
@@ -311,12 +331,12 @@ std::vector<RuleProblem> CheckRule(const RuleRow& row) {
     if (PatternCreate(pattern, row.reg, /*case_sensitive=*/false, &why)) {
       groups = PatternGroupCount(row.reg);
     } else {
-      problems.push_back(
-          {"reg",
-           "does not compile: " + why.message + " at character " +
-               std::to_string(CharacterAt(row.reg, why.offset)),
-           false, RuleCheck::kPatternCompile, why.message,
-           CharacterAt(row.reg, why.offset)});
+      problems.push_back({"reg",
+                          "does not compile: " + why.message +
+                              " at character " +
+                              std::to_string(CharacterAt(row.reg, why.offset)),
+                          false, RuleCheck::kPatternCompile, why.message,
+                          CharacterAt(row.reg, why.offset)});
     }
   }
   if (row.isgbk != "0" && row.isgbk != "1") {
@@ -330,6 +350,22 @@ std::vector<RuleProblem> CheckRule(const RuleRow& row) {
   }
   CheckGroup("tindex", row.tindex, groups, problems);
   CheckGroup("idindex", row.idindex, groups, problems);
+
+  for (const auto& [column, bytes] : kLengthLimits) {
+    if (RuleRowCell(row, column)->size() > bytes) {
+      problems.push_back({column,
+                          "is longer than " + std::to_string(bytes) +
+                              " bytes, more than any rule needs",
+                          false, RuleCheck::kTooLong, std::to_string(bytes)});
+    }
+  }
+  for (const char* column : kRuleColumns) {
+    const std::string* cell = RuleRowCell(row, column);
+    if (cell && cell->find('\0') != std::string::npos) {
+      problems.push_back({column, "holds a zero byte, which no rule text may",
+                          false, RuleCheck::kZeroByte});
+    }
+  }
 
   if (row.id >= kFirstRuleId && row.id <= kLastRuleId &&
       HasSiteCleanUp(static_cast<int>(row.id))) {

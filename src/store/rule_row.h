@@ -93,6 +93,8 @@ enum class RuleCheck {
   kLinkLacksId,     // warning: the link template lacks detail, the id's place
   kCutFromTop,      // warning: an empty start marker cuts from the top
   kCutEmpty,        // warning: an empty end marker leaves the cut empty
+  kTooLong,         // longer than any rule needs; detail: the limit in bytes
+  kZeroByte,        // holds a zero byte
 };
 
 // One thing wrong with a rule: `column` names the field (one of
@@ -102,7 +104,7 @@ struct RuleProblem {
   std::string message;  // UTF-8, the command line's words
   bool warning = false;
   RuleCheck check = RuleCheck::kOther;
-  std::string detail;  // the one value the check's words need, if any
+  std::string detail;        // the one value the check's words need, if any
   std::size_t position = 0;  // the 1-based character it points at, if any
 };
 

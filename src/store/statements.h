@@ -30,6 +30,11 @@ inline constexpr char kInsertPostStatement[] =
 // the record set stays open until the next query or CloseQuery).
 int CountStoredPosts(RecordSet& rs, Database& db, const std::string& link);
 
+// Whether a post with this link is stored. A lookup the database refused
+// (held by another program, say) answers kUnknown, never kNo.
+enum class Stored { kNo, kYes, kUnknown };
+Stored FindStoredPost(RecordSet& rs, Database& db, const std::string& link);
+
 struct StoredPost {
   std::string planName;  // the rule's name
   int planId = 0;        // the rule's id

@@ -24,11 +24,12 @@ std::optional<std::string> ReadKeywordText(Database& db) {
           rs,
           std::string("select keywd from con where rowid=") + kFirstSettingsRow,
           db) ||
-      !RsRequery(rs) || RsRowCount(rs) < 1) {
+      !RsRequery(rs)) {
     return std::nullopt;
   }
+  if (RsRowCount(rs) < 1) return std::string();
   const Array<std::string> rows = RsAllRows(rs);
-  if (rows.Rows() < 1) return std::nullopt;
+  if (rows.Rows() < 1) return std::nullopt;  // gone since it was counted
   return rows(1, 1);
 }
 

@@ -14,8 +14,8 @@ namespace dw {
 // is. False when the statement fails or no row has the id.
 bool SetRuleIsdo(Database& db, std::int64_t id, const std::string& isdo);
 
-// `keywd` of the settings row the loader reads (the first); nothing when the
-// statement fails or `con` has no row.
+// `keywd` of the settings row the loader reads (the first); empty text when
+// `con` has no row, nothing when the statement fails.
 std::optional<std::string> ReadKeywordText(Database& db);
 
 // Writes `keywd` (keywords separated by CR LF) into that same row, or adds a

@@ -4,6 +4,8 @@
 
 #include <QPushButton>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 
 #include "app/windows/window_ops.h"
@@ -84,6 +86,46 @@ TEST_F(ProgramTest, UnopenableDatabaseTellsOnceAndLoadsNothing) {
   EXPECT_FALSE(boxes_[0].caption.has_value());  // the default caption shows
   EXPECT_FALSE(program_.state.first_round);
   EXPECT_EQ(program_.main_window->RuleTree()->topLevelItemCount(), 0);
+}
+
+// A file that opens but cannot be read gets the start-up box naming it and
+// the engine's reason; a held one starts.
+TEST_F(ProgramTest, DamagedDatabaseTellsWhyAndEnds) {
+  const fs::path good = fs::path(DW_BINARY_DIR) / "bin/testdata/qel6-test.sdb";
+  std::ifstream in(good, std::ios::binary);
+  const std::string whole(std::istreambuf_iterator<char>(in), {});
+  struct Case {
+    const char* name;
+    std::string bytes;  // empty: the good file with the rules dropped
+    const char* reason;
+  } cases[] = {
+      {"random bytes", std::string(4096, '\x5a'), "file is not a database"},
+      {"garbage header", "garbage!" + whole.substr(8),
+       "file is not a database"},
+      {"truncated", whole.substr(0, 2048), "malformed"},
+      {"no rule table", "", "no such table: rule"},
+  };
+  for (const Case& c : cases) {
+    const fs::path path = dir_ / "qel6.sdb";
+    fs::remove(path);
+    if (c.bytes.empty()) {
+      fs::copy_file(good, path);
+      Database db;
+      ASSERT_TRUE(DbOpen(db, path.string()));
+      ASSERT_TRUE(DbExecute(db, "drop table rule"));
+    } else {
+      std::ofstream(path, std::ios::binary) << c.bytes;
+    }
+    boxes_.clear();
+    EXPECT_FALSE(Start()) << c.name;
+    ASSERT_EQ(boxes_.size(), 1u) << c.name;
+    const QString text = GbkToQString(boxes_[0].text);
+    EXPECT_TRUE(text.contains(QString::fromStdString(path.string())) &&
+                text.contains(c.reason))
+        << c.name << ": " << text.toStdString();
+    EXPECT_EQ(GbkToQString(*boxes_[0].caption), QString::fromUtf8("启动失败"));
+    EndProgram(program_);
+  }
 }
 
 TEST_F(ProgramTest, NormalStartLoadsRulesAndShapesTheWindows) {

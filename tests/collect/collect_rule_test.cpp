@@ -50,6 +50,23 @@ TEST(CollectRuleTest, FetchesUntilTheCutPageHoldsSomethingThreeTimesAtMost) {
   }
 }
 
+// Only the title is decoded: an id or a link template holding an entity is
+// kept byte for byte as the page and the rule have it.
+TEST(CollectRuleTest, IdsAndLinksKeepTheirEntities) {
+  RuleRow row = ListRule(7, "Alpha", "http://127.0.0.1:1/");
+  row.reg = "<li><a href=/post/([^>]+)>(.*?)</a>";
+  row.pinurl = "http://deals.example/?a=1&amp;t=[1]";
+  const ChainRule rule = ChainRuleFromRow(row);
+  RuleReport report;
+  const ChainPage page =
+      RunRuleChain(rule, ListPage({{"7&amp;8", "Tea &amp; cake"}}), report);
+  ASSERT_EQ(page.matches.size(), 1u);
+  const FoundPost post = PostOfMatch(rule, page.matches[0], page.text);
+  EXPECT_EQ(post.id, "7&amp;8");
+  EXPECT_EQ(post.link, "http://deals.example/?a=1&amp;t=7&amp;8");
+  EXPECT_EQ(post.title, "Tea & cake");
+}
+
 struct PauseCase {
   const char* what;
   std::int64_t last_id;

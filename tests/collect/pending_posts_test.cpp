@@ -19,11 +19,12 @@ using Texts = std::vector<std::string>;
 class PendingPostsTest : public RoundTest {
  protected:
   // A round on a page of `posts` while another program holds the database
-  // for longer than the busy timeout (lowered, so a try waits 50 ms).
+  // for writing, longer than the busy timeout (lowered, so a try waits
+  // 50 ms); lookups still read.
   void HeldRound(const std::vector<PagePost>& posts) {
     WritePage("list", ListPage(posts));
     sqlite3_busy_timeout(state_.database.Handle(), 50);
-    db_.Exec("BEGIN EXCLUSIVE");
+    db_.Exec("BEGIN IMMEDIATE");
     RunRound();
   }
 };
@@ -40,10 +41,11 @@ TEST_F(PendingPostsTest, PostsRefusedByAHeldDatabaseAreStoredLaterOnce) {
   db_.AddRule(numbered);
   db_.AddRule(ListRule(9, "Alpha too", numbered.url));  // the same links
   StartUp();
+  state_.first_round = false;  // new by their ids alone, not looked up
   HeldRound({{"1", "One"}});
   db_.Exec("COMMIT");
   EXPECT_EQ(ReminderTitles(), (Texts{"One", "One"}));
-  EXPECT_EQ(view_.posts.size(), 3u);
+  EXPECT_EQ(view_.posts.size(), 2u);
   EXPECT_EQ(view_.health[7].last->posts.store_failed, 1);
   RunRound();
   EXPECT_TRUE(ReminderTitles().empty());
@@ -68,6 +70,52 @@ TEST_F(PendingPostsTest, PostsRefusedByAHeldDatabaseAreStoredLaterOnce) {
             std::string::npos);
   EXPECT_NE(log.str().find("\trule 8\tNumbered" + tea + n + "4\tfound "),
             std::string::npos);
+}
+
+// A first round under a held database cannot tell which posts are stored:
+// none is announced or stored twice, the new one is announced once stored,
+// and each rule run waits for the database once, however many posts queue.
+TEST_F(PendingPostsTest, AHeldFirstRoundStoresEachPostOnceWaitingOncePerRule) {
+  db_.AddInfo(Link("1"));
+  db_.AddInfo(Link("2"));
+  const std::string url = WritePage(
+      "list",
+      ListPage({{"4", "Four"}, {"3", "Three"}, {"2", "Two"}, {"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  db_.AddRule(ListRule(9, "Alpha too", url));  // the same links
+  StartUp();
+  int waits = 0;
+  sqlite3_busy_handler(
+      state_.database.Handle(),
+      [](void* count, int attempt) {
+        if (attempt == 0) ++*static_cast<int*>(count);
+        return 0;
+      },
+      &waits);
+  db_.Exec("BEGIN EXCLUSIVE");
+  RunRound();
+  EXPECT_EQ(waits, 2);
+  EXPECT_TRUE(ReminderTitles().empty());
+  EXPECT_EQ(view_.health[7].last->posts.store_failed, 4);
+  db_.Exec("COMMIT");
+  RunRound();
+  EXPECT_EQ(ReminderTitles(), (Texts{"Four", "Three"}));
+  EXPECT_EQ(StoredUrls(), (Texts{Link("1"), Link("2"), Link("3"), Link("4")}));
+}
+
+// Left-overs the log cannot take go to standard error.
+TEST_F(PendingPostsTest, LeftOversTheLogRefusesGoToStandardError) {
+  db_.AddRule(ListRule(7, "Alpha", WritePage("list", "")));
+  StartUp();
+  std::filesystem::create_directory(LogPathBeside(db_.path()));
+  HeldRound({{"5", "Five"}});
+  ::testing::internal::CaptureStderr();
+  SavePendingPosts(state_);
+  const std::string printed = ::testing::internal::GetCapturedStderr();
+  db_.Exec("COMMIT");
+  EXPECT_NE(printed.find("\trule 7\tAlpha\tnot stored\tFive\t" + Link("5")),
+            std::string::npos)
+      << printed;
 }
 
 // The last id a kind 8 rule advances lives in memory only; after a restart

@@ -1,8 +1,10 @@
 #include "store/rule_loader.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "collect/program_state.h"
@@ -95,8 +97,14 @@ TEST_F(RuleLoaderTest, CopiesEveryCellAsText) {
   EXPECT_EQ(state_.rule_table.Cell(3, 15), "");
 }
 
-TEST_F(RuleLoaderTest, SkipsRuleIdsWithoutARowAndKeepsTheRest) {
-  for (int id : {0, -1, 19, 123}) db_.AddRule(Rule(id, 50, "1", "Bad"));
+// Only an exact whole number 1..18 is a rule id: nothing wraps or rounds
+// into another rule's id.
+TEST_F(RuleLoaderTest, SkipsRowsWhoseIdIsNoExactRuleId) {
+  for (const char* id :
+       {"0", "-1", "19", "123", "4294967303", "7.5", "'7abc'"}) {
+    db_.Exec(std::string("insert into rule(id,isdo,rank,name) values(") + id +
+             ",'1',50,'Bad')");
+  }
   db_.AddRule(Rule(18, 2, "1", "Last"));
   db_.AddRule(Rule(1, 1, "1", "First"));
   Load();
@@ -106,19 +114,33 @@ TEST_F(RuleLoaderTest, SkipsRuleIdsWithoutARowAndKeepsTheRest) {
   }
 }
 
-TEST_F(RuleLoaderTest, TwoRowsWithOneIdBothListedLaterRowSuppliesCells) {
-  db_.AddRule(Rule(5, 9, "1", "Early"));
+TEST_F(RuleLoaderTest, OfRowsSharingAnIdOnlyTheFirstByRankRuns) {
   db_.AddRule(Rule(5, 1, "0", "Late"));
+  db_.AddRule(Rule(5, 9, "1", "Early"));
   Load();
-  EXPECT_EQ(TreeTexts(), (std::vector<std::string>{"Early/5/1", "Late/5/0"}));
-  EXPECT_EQ(state_.rule_table.Cell(5, kRuleName), "Late");
+  EXPECT_EQ(TreeTexts(), (std::vector<std::string>{"Early/5/1"}));
+  EXPECT_EQ(state_.rule_table.Cell(5, kRuleName), "Early");
 }
 
-TEST_F(RuleLoaderTest, FailingRuleStatementLeavesTreeEmpty) {
-  view_.AddRuleTreeItem("stale", 1, 1);
-  db_.Exec("drop table rule");
+// A load the database refuses (held by another program, or the table gone)
+// leaves the rules, the tree and the keywords as they were.
+TEST_F(RuleLoaderTest, AFailingLoadChangesNothing) {
+  db_.AddRule(Rule(7, 1, "1", "Seven"));
+  db_.SetKeywords("tea");
   Load();
-  EXPECT_TRUE(view_.tree.empty());
+  for (const char* hold : {"BEGIN EXCLUSIVE", "drop table rule"}) {
+    db_.Exec(hold);
+    sqlite3_busy_timeout(state_.database.Handle(), 10);
+    LoadSettings(state_.database, state_.record_set, state_.settings,
+                 state_.keyword_list);
+    EXPECT_FALSE(
+        LoadRules(state_.database, state_.record_set, state_.rule_table, view_))
+        << hold;
+    EXPECT_EQ(TreeTexts(), (std::vector<std::string>{"Seven/7/1"})) << hold;
+    EXPECT_EQ(state_.rule_table.Cell(7, kRuleName), "Seven") << hold;
+    EXPECT_EQ(state_.keyword_list, (std::vector<std::string>{"tea"})) << hold;
+    if (std::string(hold) == "BEGIN EXCLUSIVE") db_.Exec("COMMIT");
+  }
 }
 
 // Split at CR LF only: an empty line between two is a keyword, the empty
@@ -156,7 +178,9 @@ TEST_F(RuleLoaderTest, ReadsTheRestOfTheSettingsRow) {
 }
 
 TEST_F(RuleLoaderTest, NoSettingsRowGivesNoKeywordsAndLoadingGoesOn) {
-  for (const char* sql : {"delete from con", "drop table con"}) {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"delete from con", {}}, {"drop table con", {"stale"}}};
+  for (const auto& [sql, keywords] : cases) {
     TestDatabase db;
     db.AddRule(Rule(1, 1, "1", "Alpha"));
     db.Exec(sql);
@@ -167,7 +191,7 @@ TEST_F(RuleLoaderTest, NoSettingsRowGivesNoKeywordsAndLoadingGoesOn) {
     LoadRules(state.database, state.record_set, state.rule_table, view);
     LoadSettings(state.database, state.record_set, state.settings,
                  state.keyword_list);
-    EXPECT_TRUE(state.keyword_list.empty()) << sql;
+    EXPECT_EQ(state.keyword_list, keywords) << sql;
     EXPECT_EQ(view.tree.size(), 1u) << sql;
   }
 }

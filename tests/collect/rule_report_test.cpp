@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "collect/collect_rule.h"
+#include "collect/rule_chain.h"
 #include "collect/rule_probe.h"
 #include "collect/run_log.h"
 #include "round_fixture.h"
@@ -70,6 +72,7 @@ TEST_F(RuleReportTest, EachPageFailsAtItsOwnStep) {
       EXPECT_EQ(report->cut.start_found, c.start_found);
       EXPECT_EQ(report->cut.end_found, c.end_found);
       EXPECT_EQ(report->pattern.compiled, c.step != kPattern);
+      EXPECT_EQ(report->pattern.gave_up, std::string(c.what) == "runaway");
       EXPECT_EQ(report->pattern.matches, c.matches);
     }
     if (c.url.empty()) {
@@ -81,6 +84,20 @@ TEST_F(RuleReportTest, EachPageFailsAtItsOwnStep) {
     EXPECT_EQ(collected.posts.stored, c.matches - stored_before);
     EXPECT_EQ(probed.found.size(), static_cast<size_t>(c.matches));
   }
+}
+
+// A page dripped a byte at a time is abandoned at the fetch's deadline and
+// not fetched again in the run; the report and the log say why.
+TEST_F(RuleReportTest, ASlowPageIsAbandonedAtTheDeadlineOnce) {
+  ChainRule rule =
+      ChainRuleFromRow(ListRule(7, "Alpha", site_->FaultUrl("/drip")));
+  rule.fetch_deadline = std::chrono::milliseconds(1500);
+  RuleReport report;
+  RunRuleChain(rule, std::nullopt, report);
+  EXPECT_EQ(report.failed_step, FailedStep::kFetch);
+  EXPECT_TRUE(report.fetch.out_of_time);
+  EXPECT_EQ(report.fetch.attempts, 1);
+  EXPECT_NE(RunLogLine(report).find("\tfetch_deadline"), std::string::npos);
 }
 
 TEST_F(RuleReportTest, ProbeOfPageBytesMarksStoredPostsAndWritesNothing) {
@@ -141,6 +158,33 @@ TEST(RunLogTest, RotatesAtOneMebibyteAndNeverThrows) {
   EXPECT_EQ(fs::file_size(log + ".1"), kLogRotateBytes);
   EXPECT_EQ(fs::file_size(log), 4u);
   EXPECT_FALSE(AppendToLog((dir / "qel6.log.d").string(), "x\n"));
+  fs::remove_all(dir);
+}
+
+// Each database has its own log; a new one is the user's alone, an old one
+// keeps its mode, and a planted link is never written through.
+TEST(RunLogTest, NamedAfterTheDatabasePrivateAndNeverThroughALink) {
+  const fs::path dir = fs::temp_directory_path() / "dw_run_log_names";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::pair<const char*, const char*> names[] = {
+      {"qel6.sdb", "qel6.log"},
+      {"other.sdb", "other.log"},
+      {"plain", "plain.log"},
+      {"odd.log", "odd.log.log"}};
+  for (const auto& [database, log] : names) {
+    EXPECT_EQ(LogPathBeside((dir / database).string()), (dir / log).string());
+  }
+  const std::string fresh = (dir / "fresh.log").string();
+  const std::string old = (dir / "old.log").string();
+  std::ofstream(old) << "old\n";
+  fs::permissions(old, fs::perms(0644));
+  EXPECT_TRUE(AppendToLog(fresh, "a\n") && AppendToLog(old, "b\n"));
+  EXPECT_EQ(fs::status(fresh).permissions(), fs::perms(0600));
+  EXPECT_EQ(fs::status(old).permissions(), fs::perms(0644));
+  fs::create_symlink(old, dir / "planted.log");
+  EXPECT_FALSE(AppendToLog((dir / "planted.log").string(), "c\n"));
+  EXPECT_EQ(fs::file_size(old), 6u);
   fs::remove_all(dir);
 }
 

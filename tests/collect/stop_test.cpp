@@ -190,6 +190,33 @@ TEST_F(StopTest, APauseBeforeTheInsertTakesTheSeenIdBack) {
   EXPECT_EQ(StoredUrls(), (std::vector<std::string>{Link("1")}));
 }
 
+// A pause while the insert waits for a held database keeps the post
+// pending: it is stored before the next post once the database frees.
+TEST_F(StopTest, APauseWhileAnInsertWaitsKeepsThePostPending) {
+  const std::string url =
+      WritePage("list", ListPage({{"2", "Two"}, {"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  StartUp();
+  state_.first_round = false;
+  db_.Exec("BEGIN EXCLUSIVE");
+  sqlite3_busy_handler(
+      state_.database.Handle(),
+      [](void* gate, int) {
+        static_cast<Gate*>(gate)->Arrive();
+        return 0;
+      },
+      &gate_);
+  StartCollection(state_, view_);
+  ASSERT_TRUE(gate_.WaitArrived());
+  StopCollection(state_);
+  gate_.Open();
+  EndCollection(state_);
+  db_.Exec("COMMIT");
+  RunRound();
+  EXPECT_EQ(ReminderTitles(), (std::vector<std::string>{"Two"}));
+  EXPECT_EQ(StoredUrls(), (std::vector<std::string>{Link("1"), Link("2")}));
+}
+
 TEST_F(StopTest, PauseDuringTheRoundPauseThenStartBeginsARoundAtOnce) {
   const std::string url = WritePage("list", ListPage({{"1", "One"}}));
   db_.AddRule(ListRule(7, "Alpha", url));

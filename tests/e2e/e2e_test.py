@@ -16,6 +16,7 @@ import random
 import re
 import shutil
 import signal
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -487,6 +488,51 @@ def case_demo(screen, program, args):
         site_process.wait(30)
 
 
+def ended_while_held(screen, program, args, end, expected_code):
+    """Posts found while another program holds the database are written to
+    the log however the program is ended, short of kill -9."""
+    with feed_site(args.source, os.path.dirname(program.app_dir)) as site:
+        make_database(args.source, program.database, site)
+        program.start()
+        main = wait_for(lambda: screen.find(r"Voskel v1\.0"), START_LIMIT,
+                        "the main window")[0]
+        holder = sqlite3.connect(program.database, isolation_level=None)
+        holder.execute("BEGIN EXCLUSIVE")
+        x, y, _, _ = screen.geometry(main)
+        screen.click(x + 560 + 38, y + 5 + 16)
+        log = os.path.join(program.app_dir, "qel6.log")
+
+        def log_lines(marker):
+            if not os.path.exists(log):
+                return []
+            with open(log, encoding="utf-8") as f:
+                return [line for line in f if marker in line]
+        wait_for(lambda: len(log_lines("store_failed")) == 2, 60,
+                 "both rule runs refused")
+        end(screen, program)
+        code = program.wait_exit(60)
+        holder.rollback()
+        holder.close()
+        check(code == expected_code, "exit code %d" % code)
+        check(len(log_lines("\tnot stored\t")) == 5,
+              "posts logged: %r" % log_lines("\tnot stored\t"))
+        check(stored_titles(program.database) == [], "stored while held")
+
+
+def signalled(number):
+    return lambda screen, program: program.process.send_signal(number)
+
+
+def display_lost(screen, program):
+    screen.process.kill()
+
+
+ENDS = {"sigterm": (signalled(signal.SIGTERM), 128 + signal.SIGTERM),
+        "sigint": (signalled(signal.SIGINT), 128 + signal.SIGINT),
+        "sighup": (signalled(signal.SIGHUP), 128 + signal.SIGHUP),
+        "display_lost": (display_lost, 1)}
+
+
 FRAMED = {"demo", "rules_window"}  # cases run under a window manager
 CASES = {
     "demo": case_demo,
@@ -495,6 +541,10 @@ CASES = {
     "no_database": case_no_database,
     "unopenable_database": case_unopenable_database,
 }
+for _name, (_end, _code) in ENDS.items():
+    CASES["held_" + _name] = (
+        lambda end, code: lambda screen, program, args: ended_while_held(
+            screen, program, args, end, code))(_end, _code)
 
 
 def main():

@@ -102,6 +102,17 @@ TEST(TidyHtmlTextTest, HalvesSpaceRunsOnce) {
   }
 }
 
+// The one pass must give what the steps give, also where a dropped quote
+// or apostrophe sits inside a run of spaces (the spaces are halved first).
+TEST(TidyHtmlTextTest, OnePassAgreesWithTheStepsAroundDroppedQuotes) {
+  for (const char* input :
+       {"a \" b", "a  \"  b", "a   '   b", " &quot; ", "  &quot;  ", "\t\"\t",
+        "  \r\n\"  ", "&quot;  &quot;", " \"\" ", "  '\"'  ", "a \xB0\" b",
+        "\xB0  \"  x", "&q\nuot;  \""}) {
+    EXPECT_EQ(TidyHtmlText(input), TidyHtmlTextInSteps(input)) << input;
+  }
+}
+
 TEST(TidyHtmlTextTest, DecodesFourEntitiesInOrder) {
   const Case cases[] = {
       {"&lt;b&gt;", "<b>"},

@@ -258,7 +258,7 @@ std::string ManPage() {
           "\\fIshare/dealwatcher/qel6.sdb\\fR of the installation on the "
           "first start.\n.TP\n.I qel6.sdb.lock\nHeld by the program "
           "running on the database beside it.\n.TP\n.I qel6.log\nOne line "
-          "per rule run, beside the database in use.\n";
+          "per rule run, beside the database in use and named after it.\n";
   return page.str();
 }
 

@@ -62,6 +62,7 @@ void PrintProbeText(const RuleReport& report, const ToolRequest& request,
     if (report.fetch.failure != HttpFailure::kNone) {
       out << ", error " << HttpFailureName(report.fetch.failure);
     }
+    if (report.fetch.out_of_time) out << ", abandoned at the 60 s deadline";
     out << "\n";
   }
   // Steps after the failing one did not run.
@@ -79,7 +80,9 @@ void PrintProbeText(const RuleReport& report, const ToolRequest& request,
       failed == FailedStep::kEndMarker) {
     out << "not reached\n";
   } else {
-    out << (report.pattern.compiled ? "compiled" : "refused or not compiling")
+    out << (report.pattern.gave_up    ? "gave up: too much backtracking"
+            : report.pattern.compiled ? "compiled"
+                                      : "refused or not compiling")
         << ", " << report.pattern.matches << " match(es)\n";
   }
   out << "failed:  "
@@ -182,7 +185,7 @@ int ProbeTool(const ToolRequest& request, std::ostream& out,
     err << "dealwatcher: "
         << (loaded ? "no rule " + std::to_string(request.rule_id) + " in "
                    : "cannot read the rules of ")
-        << request.database << "\n";
+        << request.database << (loaded ? "" : ": " + DbLastError(db)) << "\n";
     return kToolUsageError;
   }
   const RuleReport report = ProbeRule(*row, db, page);

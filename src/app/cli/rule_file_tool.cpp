@@ -115,7 +115,8 @@ int ExportRulesTool(const ToolRequest& request, std::ostream& out,
   bool loaded = false;
   const std::vector<RuleRow> rows = LoadRuleRows(db, &loaded);
   if (!loaded) {
-    err << "dealwatcher: cannot read the rules of " << request.database << "\n";
+    err << "dealwatcher: cannot read the rules of " << request.database << ": "
+        << DbLastError(db) << "\n";
     return kToolUsageError;
   }
   std::ostringstream json;

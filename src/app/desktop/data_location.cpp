@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -25,27 +26,47 @@ namespace fs = std::filesystem;
 constexpr char kDatabaseName[] = "qel6.sdb";
 constexpr char kDataFolder[] = "dealwatcher";
 
-// Pushes the file's bytes to the disk before it gets its final name: a
-// rename of a file whose data is still in the cache can leave an empty file
-// after a power cut.
-bool SyncFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  return synced;
-}
-
 // Renames without replacing what may have appeared at `to` meanwhile (a
-// tool run at the same moment). File systems without the no-replace form
-// get the plain rename.
+// tool or a second start copying at the same moment). File systems without
+// the no-replace rename get a hard link, which never replaces either.
 int RenameNoReplace(const std::string& from, const std::string& to) {
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
                   RENAME_NOREPLACE) == 0) {
     return 0;
   }
   if (errno != EINVAL && errno != ENOSYS) return errno;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  if (::link(from.c_str(), to.c_str()) != 0) return errno;
+  ::unlink(from.c_str());
+  return 0;
+}
+
+std::error_code LastError() {
+  return std::error_code(errno, std::generic_category());
+}
+
+// Copies the template into the open file and pushes its bytes to the disk
+// before it gets its final name: a rename of a file whose data is still in
+// the cache can leave an empty file after a power cut.
+std::error_code CopyInto(const std::string& template_path, int out) {
+  const int in = ::open(template_path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return LastError();
+  char buffer[1 << 16];
+  std::error_code error;
+  for (;;) {
+    const ssize_t got = ::read(in, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) error = LastError();
+    if (got <= 0) break;
+    for (ssize_t done = 0; done < got && !error;) {
+      const ssize_t put = ::write(out, buffer + done, got - done);
+      if (put < 0 && errno != EINTR) error = LastError();
+      if (put > 0) done += put;
+    }
+    if (error) break;
+  }
+  ::close(in);
+  if (!error && ::fsync(out) != 0) error = LastError();
+  return error;
 }
 
 }  // namespace
@@ -102,31 +123,44 @@ DataPlaces FindDataPlaces(const std::string& program_directory) {
   return places;
 }
 
+bool MakePrivateFolders(const std::string& folder, std::error_code& error) {
+  error.clear();
+  fs::path made;
+  for (const fs::path& part : fs::path(folder)) {
+    made /= part;
+    if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
+      error = LastError();
+      return false;
+    }
+  }
+  if (!fs::is_directory(folder, error) && !error) {
+    error = std::make_error_code(std::errc::not_a_directory);
+  }
+  return !error;
+}
+
 bool CreateFromTemplate(const std::string& template_path,
                         const std::string& target, std::string* error) {
   std::error_code ec;
-  if (fs::exists(target, ec)) return true;
-  const std::string part = target + ".part";
+  if (fs::exists(fs::symlink_status(target, ec))) return true;
+  const std::string folder = fs::path(target).parent_path().string();
   const auto fail = [&](const std::string& what, const std::error_code& code) {
     if (error) *error = what + ": " + code.message();
-    fs::remove(part, ec);
     return false;
   };
-  fs::create_directories(fs::path(target).parent_path(), ec);
-  if (ec) return fail(fs::path(target).parent_path().string(), ec);
-  fs::copy_file(template_path, part, fs::copy_options::overwrite_existing, ec);
+  if (!MakePrivateFolders(folder, ec)) return fail(folder, ec);
+  // A name of its own, made readable by the user alone: two copies made at
+  // once (the program and a tool) never write into one file.
+  std::string part = target + ".XXXXXX";
+  const int out = ::mkostemp(part.data(), O_CLOEXEC);
+  if (out < 0) return fail(folder, LastError());
+  ec = CopyInto(template_path, out);
+  ::close(out);
+  int rename_error = 0;
+  if (!ec) rename_error = RenameNoReplace(part, target);
+  if (ec || rename_error != 0) ::unlink(part.c_str());
   if (ec) return fail(template_path, ec);
-  // The template may be installed read-only; the user's copy is written to.
-  fs::permissions(part, fs::perms::owner_read | fs::perms::owner_write,
-                  fs::perm_options::add, ec);
-  if (!SyncFile(part)) {
-    return fail(part, std::error_code(errno, std::generic_category()));
-  }
-  const int rename_error = RenameNoReplace(part, target);
-  if (rename_error == EEXIST) {
-    fs::remove(part, ec);  // made by someone else meanwhile: theirs stays
-    return true;
-  }
+  if (rename_error == EEXIST) return true;  // made by someone else: theirs
   if (rename_error != 0) {
     return fail(target, std::error_code(rename_error, std::generic_category()));
   }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace dw {
@@ -40,10 +41,16 @@ std::vector<std::string> LookedAt(const DataPlaces& places);
 // tree); the user's folder comes from XDG_DATA_HOME (~/.local/share).
 DataPlaces FindDataPlaces(const std::string& program_directory);
 
-// Copies the template to `target`: written whole to a temporary file
-// beside it and renamed into place, so a crash never leaves half a
-// database. An existing `target` is never replaced. False, with the reason
-// in `error`, when the copy could not be made.
+// Makes the folder and any missing folder above it, each readable by the
+// user alone (0700); folders already there keep their modes.
+bool MakePrivateFolders(const std::string& folder, std::error_code& error);
+
+// Copies the template to `target`: written whole to a temporary file of its
+// own beside it (mode 0600) and renamed into place, so a crash never leaves
+// half a database. An existing `target` is never replaced, not even by a
+// copy made at the same moment. Missing folders are made with
+// MakePrivateFolders. False, with the reason in `error`, when the copy
+// could not be made.
 bool CreateFromTemplate(const std::string& template_path,
                         const std::string& target, std::string* error);
 

@@ -1,6 +1,7 @@
 #include "app/desktop/single_instance.h"
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -8,7 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -41,6 +42,11 @@ bool AskToRaise(const QString& socket_path) {
   if (fd < 0) return false;
   bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address),
                         sizeof(address)) == 0;
+  // Only our own program is asked: a socket another user put there is not.
+  ucred peer{};
+  socklen_t size = sizeof(peer);
+  sent = sent && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+         peer.uid == ::geteuid();
   if (sent) {
     sent = ::send(fd, kRaise, sizeof(kRaise) - 1, MSG_NOSIGNAL) ==
            static_cast<ssize_t>(sizeof(kRaise) - 1);
@@ -56,6 +62,39 @@ std::string Resolved(const std::string& path) {
   fs::path resolved = fs::weakly_canonical(fs::absolute(path, ec), ec);
   return ec ? path : resolved.string();
 }
+
+// A folder for the socket that no other user can reach: the runtime folder
+// the session gives (XDG_RUNTIME_DIR), or one of our own in the temporary
+// folder. Either must be a real folder of ours that only we can enter;
+// empty when there is none, and then no socket is made or talked to.
+QString SocketFolder() {
+  std::string folder;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+      runtime && *runtime) {
+    folder = runtime;
+  } else {
+    folder = QFile::encodeName(QDir::tempPath()).toStdString() +
+             "/dealwatcher-" + std::to_string(::geteuid());
+    ::mkdir(folder.c_str(), 0700);
+  }
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+      st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+    return QString();
+  }
+  return QFile::decodeName(folder.c_str());
+}
+
+// Files made while it lives are the user's alone (the lock file's mode is
+// not ours to choose otherwise). Only before any thread starts.
+class PrivateFiles {
+ public:
+  PrivateFiles() : old_(::umask(077)) {}
+  ~PrivateFiles() { ::umask(old_); }
+
+ private:
+  mode_t old_;
+};
 
 std::string Owner(const QLockFile& lock) {
   qint64 pid = 0;
@@ -83,12 +122,13 @@ SingleInstance::SingleInstance(const std::string& database_path,
   // Stale only when its process is gone, never by age: a watcher runs for
   // days.
   lock_.setStaleLockTime(0);
-  // By full path in the user's runtime folder: a bare name would land in
-  // TMPDIR, which differs between programs that start us.
-  QString runtime =
-      QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (runtime.isEmpty()) runtime = QDir::tempPath();
-  socket_path_ = runtime + QLatin1Char('/') + InstanceKey(database_path);
+  // By full path in a folder of the user's own: a bare name would land in
+  // TMPDIR, which differs between programs that start us, and where any
+  // user could take the name first.
+  const QString folder = SocketFolder();
+  if (!folder.isEmpty()) {
+    socket_path_ = folder + QLatin1Char('/') + InstanceKey(database_path);
+  }
 }
 
 SingleInstance::~SingleInstance() {
@@ -98,6 +138,16 @@ SingleInstance::~SingleInstance() {
 SingleInstance::Claim SingleInstance::TakeOver() {
   const std::string lock_path =
       QFile::encodeName(lock_.fileName()).toStdString();
+  // A link in the lock's place is nobody's lock: it is not followed, and
+  // nothing is started on a database whose guard it stands in for.
+  std::error_code ignored;
+  if (fs::is_symlink(fs::symlink_status(lock_path, ignored))) {
+    return {Outcome::kBlocked,
+            "the lock " + lock_path +
+                " is a symbolic link, which is not followed; not starting "
+                "(remove it if no other start of the program runs there)"};
+  }
+  const PrivateFiles private_files;
   const bool lock_was_there = QFile::exists(lock_.fileName());
   const auto deadline = Clock::now() + patience_;
   while (true) {
@@ -141,10 +191,14 @@ SingleInstance::Claim SingleInstance::TakeOver() {
 }
 
 bool SingleInstance::Listen() {
+  if (socket_path_.isEmpty()) return false;
+  // No socket options: with them the server is bound elsewhere and renamed
+  // into place, replacing whatever socket stood there. The folder already
+  // keeps other users out.
   server_ = std::make_unique<QLocalServer>();
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
-  // Holding the lock, any socket at this path was left by an ended owner.
-  QLocalServer::removeServer(socket_path_);
+  // Holding the lock, any socket at this path was left by an ended owner;
+  // without it, the socket may be a running owner's.
+  if (lock_.isLocked()) QLocalServer::removeServer(socket_path_);
   if (!server_->listen(socket_path_)) return false;
   connect(server_.get(), &QLocalServer::newConnection, this,
           &SingleInstance::OnConnection);

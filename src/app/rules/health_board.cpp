@@ -21,4 +21,11 @@ bool HealthBoard::Unhealthy(int rule_id) const {
   return health && health->Unhealthy();
 }
 
+void HealthBoard::SetWaiting(int count, const QString& reason) {
+  if (count == waiting_ && reason == waiting_reason_) return;
+  waiting_ = count;
+  waiting_reason_ = reason;
+  emit Changed(0);
+}
+
 }  // namespace dw

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include "collect/rule_health.h"
 
@@ -22,11 +23,18 @@ class HealthBoard : public QObject {
   const RuleHealth* Find(int rule_id) const;
   bool Unhealthy(int rule_id) const;
 
+  // Found posts the database has not taken yet, and why (Changed(0)).
+  void SetWaiting(int count, const QString& reason);
+  int Waiting() const { return waiting_; }
+  const QString& WaitingReason() const { return waiting_reason_; }
+
  signals:
   void Changed(int rule_id);
 
  private:
   HealthBook book_;
+  int waiting_ = 0;
+  QString waiting_reason_;
 };
 
 }  // namespace dw

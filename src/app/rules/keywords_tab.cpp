@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <optional>
+#include <string>
 
 #include "app/rules/error_style.h"
 #include "runtime/ui/qt_text.h"
@@ -55,9 +57,21 @@ KeywordsTab::KeywordsTab(Database& db, QWidget* parent)
 
 void KeywordsTab::Reload() {
   // Keywords typed but not yet saved are kept.
-  if (editor_->document()->isModified()) return;
-  editor_->setPlainText(KeywordsEditorText(ReadKeywordText(db_).value_or("")));
+  if (read_ && editor_->document()->isModified()) return;
+  const bool was_read = read_;
+  const std::optional<std::string> stored = ReadKeywordText(db_);
+  read_ = stored.has_value();
+  editor_->setReadOnly(!read_);
+  if (!read_) {
+    editor_->clear();
+    ShowMessage(QString::fromUtf8("读取关键词失败（%1），稍后重新打开再试。")
+                    .arg(QString::fromUtf8(DbLastError(db_).c_str())),
+                true);
+    return;
+  }
+  editor_->setPlainText(KeywordsEditorText(*stored));
   editor_->document()->setModified(false);
+  if (!was_read) ShowMessage(QString());  // the failure no longer holds
 }
 
 void KeywordsTab::ShowMessage(const QString& text, bool error) {
@@ -66,6 +80,12 @@ void KeywordsTab::ShowMessage(const QString& text, bool error) {
 }
 
 bool KeywordsTab::Save() {
+  if (!read_) {
+    ShowMessage(
+        QString::fromUtf8("已存的关键词还没读出，未保存，以免覆盖它们。"),
+        true);
+    return false;
+  }
   const QString text = editor_->toPlainText();
   const std::string stored = KeywordsStoredText(text);
   if (KeywordsEditorText(stored) != QString(text).replace("\r\n", "\n")) {

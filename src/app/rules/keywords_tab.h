@@ -18,9 +18,12 @@ class KeywordsTab : public QWidget {
   KeywordsTab(Database& db, QWidget* parent = nullptr);
 
   // Reads the keywords from the database into the editor, unless it holds
-  // edits not yet saved.
+  // edits not yet saved. A read that fails is shown, and the editor stays
+  // closed to typing until a read succeeds.
   void Reload();
-  // False, with the reason shown, when nothing was written.
+  // False, with the reason shown, when nothing was written; always while
+  // the stored keywords were never read, so they are never overwritten
+  // unseen.
   bool Save();
   void ShowMessage(const QString& text, bool error = false);
 
@@ -31,6 +34,7 @@ class KeywordsTab : public QWidget {
   Database& db_;
   QPlainTextEdit* editor_;
   QLabel* message_;
+  bool read_ = false;
 };
 
 // The stored form of the editor's text: lines joined by CR LF, byte for

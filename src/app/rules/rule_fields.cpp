@@ -104,6 +104,10 @@ QString ProblemText(const RuleProblem& problem) {
       return text("为空：从页面开头截取");
     case RuleCheck::kCutEmpty:
       return text("为空：截取的内容将是空的");
+    case RuleCheck::kTooLong:
+      return text("太长：最多 %1 字节").arg(detail);
+    case RuleCheck::kZeroByte:
+      return text("含有零字节，规则文本里不能有");
     case RuleCheck::kOther:
       break;
   }

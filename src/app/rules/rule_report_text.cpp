@@ -14,6 +14,7 @@ constexpr double kSecondsPerDay = 86400.0;
 // The cause of a failed fetch in plain words: what the request layer saw,
 // else the answer's status, else the empty page.
 QString FetchFailedText(const RuleReport& report) {
+  if (report.fetch.out_of_time) return QString::fromUtf8("抓取超时 (60 秒)");
   if (report.fetch.failure != HttpFailure::kNone) {
     return QString::fromUtf8("抓取失败：") +
            HttpFailureText(report.fetch.failure);
@@ -35,7 +36,8 @@ QString FailedStepText(const RuleReport& report) {
     case FailedStep::kEndMarker:
       return QString::fromUtf8("未找到结束标记");
     case FailedStep::kPattern:
-      return QString::fromUtf8("规则无效");
+      return QString::fromUtf8(report.pattern.gave_up ? "匹配放弃：回溯过多"
+                                                      : "规则无效");
     case FailedStep::kNoMatch:
       return QString::fromUtf8("没有匹配");
     case FailedStep::kNone:

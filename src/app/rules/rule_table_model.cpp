@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "app/rules/health_board.h"
 #include "app/rules/rule_report_text.h"
@@ -48,6 +49,11 @@ void RuleTableModel::SetRows(std::vector<RuleRow> rows) {
                    });
   beginResetModel();
   rows_ = std::move(rows);
+  idle_.assign(rows_.size(), false);
+  std::set<std::int64_t> running;
+  for (std::size_t r = 0; r < rows_.size(); ++r) {
+    if (!Hidden(rows_[r])) idle_[r] = !running.insert(rows_[r].id).second;
+  }
   endResetModel();
 }
 
@@ -89,8 +95,17 @@ QVariant RuleTableModel::data(const QModelIndex& index, int role) const {
   const RuleHealth* health =
       health_ ? health_->Find(static_cast<int>(row->id)) : nullptr;
   const bool unhealthy = health && health->Unhealthy();
+  const bool idle = idle_[index.row()];
+  if (idle && index.column() == kStatus) {
+    if (role == Qt::DisplayRole) return QString::fromUtf8("编号重复，不运行");
+    if (role == Qt::ToolTipRole) {
+      return QString::fromUtf8(
+                 "编号 %1 也属于排在前面的一条规则；每轮只运行排在最前的那条")
+          .arg(row->id);
+    }
+  }
   if (role == Qt::ForegroundRole) {
-    if (Hidden(*row)) return QBrush(Qt::gray);
+    if (Hidden(*row) || idle) return QBrush(Qt::gray);
     if (unhealthy && index.column() == kStatus) return QBrush(Qt::red);
     return QVariant();
   }

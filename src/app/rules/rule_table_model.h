@@ -59,6 +59,9 @@ class RuleTableModel : public QAbstractTableModel {
 
   const HealthBoard* health_;
   std::vector<RuleRow> rows_;
+  // Rows whose id a row ranked higher already has: the engine runs each
+  // id once a round, the first by rank, so these never run.
+  std::vector<bool> idle_;
   std::function<DateTime()> clock_;
 };
 

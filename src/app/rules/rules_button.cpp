@@ -32,14 +32,21 @@ void ShowFailingRules(QPushButton* button, QTreeWidget* tree,
     lines << line;
   }
   button->setStyleSheet(any_unhealthy ? "color: #c00000;" : "");
-  if (lines.isEmpty()) {
-    button->setText(QString::fromUtf8("规则"));
-    button->setToolTip(QString::fromUtf8("查看、勾选、编辑和测试规则"));
-    return;
+  QString caption = QString::fromUtf8("规则");
+  QString tip;
+  if (!lines.isEmpty()) {
+    caption += QStringLiteral(" (%1)").arg(lines.size());
+    tip = QString::fromUtf8("<p>上次运行失败的规则：</p>") + lines.join("<br>");
   }
-  button->setText(QString::fromUtf8("规则 (%1)").arg(lines.size()));
-  button->setToolTip(QString::fromUtf8("<p>上次运行失败的规则：</p>") +
-                     lines.join("<br>"));
+  if (health.Waiting() > 0) {
+    caption += QString::fromUtf8(" · %1 条待存").arg(health.Waiting());
+    tip += QString::fromUtf8("<p>%1 条帖子还没存进数据库，稍后再试：%2</p>")
+               .arg(health.Waiting())
+               .arg(health.WaitingReason().toHtmlEscaped());
+  }
+  button->setText(caption);
+  button->setToolTip(
+      tip.isEmpty() ? QString::fromUtf8("查看、勾选、编辑和测试规则") : tip);
 }
 
 }  // namespace dw

@@ -10,7 +10,8 @@ class HealthBoard;
 // The 规则 button's caption and tooltip: "规则 (N)" while the last run of N
 // ticked rules of the tree failed, with the tooltip naming each and why;
 // those failing several rounds in a row are red there, and so is the
-// caption. "规则" otherwise.
+// caption. " · M 条待存" follows while M found posts wait for the
+// database, and the tooltip says why. "规则" otherwise.
 void ShowFailingRules(QPushButton* button, QTreeWidget* tree,
                       const HealthBoard& health);
 

@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "app/rules/error_style.h"
 #include "app/rules/keywords_tab.h"
@@ -39,6 +41,10 @@ RulesWindow::RulesWindow(RulesWindowLinks links, QWidget* parent)
     };
   }
   DbOpen(db_, links_.database_path, /*create=*/false);
+  // The window's own reads and writes run on the GUI thread: a database
+  // another program holds makes them fail after a blink, with a message,
+  // instead of freezing the windows.
+  DbSetBusyWait(db_, kGuiBusyWaitMs);
 
   model_ = new RuleTableModel(links_.health, this);
   connect(model_, &RuleTableModel::TickRequested, this, &RulesWindow::Tick);
@@ -130,7 +136,16 @@ void RulesWindow::Reload() {
   const int row = SelectedRow();
   const RuleRow* selected = model_->RowAt(row);
   const std::int64_t id = selected ? selected->id : 0;
-  model_->SetRows(LoadRuleRows(db_));
+  bool loaded = false;
+  std::vector<RuleRow> rows = LoadRuleRows(db_, &loaded);
+  if (loaded) {
+    model_->SetRows(std::move(rows));
+  } else {
+    // The list shown stays: a busy or damaged file is no empty one.
+    ShowMessage(QString::fromUtf8("数据库忙，规则列表没有刷新（%1）。")
+                    .arg(QString::fromUtf8(DbLastError(db_).c_str())),
+                true);
+  }
   keywords_->Reload();
   SelectId(id);  // the first rule when none was selected
 }

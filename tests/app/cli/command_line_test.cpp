@@ -196,6 +196,8 @@ TEST_F(RuleFileTest, ImportRefusesEveryErrorAndWritesNothing) {
       {"isgbk", "2", "rule 8: isgbk:"},
       {"type", "eight", "rule 8: type:"},
       {"name", "\U0001F600", "rule 8: name:"},
+      {"name", QString::fromUtf8("a\0b", 3), "rule 8: name:"},
+      {"name", QString(201, QLatin1Char('n')), "rule 8: name:"},
       {"pinurl", "https://x/", ""},
       {"id", 12, ""},
   };
@@ -215,6 +217,27 @@ TEST_F(RuleFileTest, ImportRefusesEveryErrorAndWritesNothing) {
   EXPECT_EQ(broken.status, 1);
   EXPECT_NE(broken.err.find("at line 2, column 7"), std::string::npos)
       << broken.err;
+}
+
+// A write that fails half-way (the tenth row refused) leaves no row behind.
+TEST_F(RuleFileTest, AnImportFailingHalfWayLeavesTheRulesAsTheyWere) {
+  const QJsonObject rule =
+      QJsonDocument::fromJson(QByteArray::fromStdString(Export()))
+          .array()[0]
+          .toObject();
+  QJsonArray rules;
+  for (int id = 7; id <= 16; ++id) {
+    QJsonObject row = rule;
+    row["id"] = id;
+    rules.append(row);
+  }
+  const std::vector<RuleRow> before = LoadRuleRows(db_);
+  ASSERT_TRUE(DbExecute(db_,
+                        "CREATE TRIGGER refuse BEFORE INSERT ON rule WHEN "
+                        "new.id=16 BEGIN SELECT RAISE(ABORT,'no'); END"));
+  const ToolRun run = Import(QJsonDocument(rules).toJson().toStdString());
+  EXPECT_NE(run.status, 0);
+  EXPECT_EQ(LoadRuleRows(db_), before);
 }
 
 }  // namespace

@@ -67,5 +67,27 @@ TEST(ChooseDatabase, PortableFirstThenTheUsersOwnMadeFromTheTemplate) {
   }
 }
 
+// The user's folder and copy are the user's alone; folders already there
+// keep their modes, and a copy under way beside it (a tool's) is left be.
+TEST(CreateFromTemplate, MakesPrivateFoldersAndFilesAndLeavesOtherCopies) {
+  testing::TempDir dir;
+  Put(dir.File("share/qel6.sdb"), "template");
+  const std::string target = dir.File("data/dealwatcher/qel6.sdb");
+  fs::create_directories(dir.File("data"));
+  fs::permissions(dir.File("data"), fs::perms(0755));
+  std::string error;
+  ASSERT_TRUE(CreateFromTemplate(dir.File("share/qel6.sdb"), target, &error))
+      << error;
+  EXPECT_EQ(fs::status(dir.File("data")).permissions(), fs::perms(0755));
+  EXPECT_EQ(fs::status(dir.File("data/dealwatcher")).permissions(),
+            fs::perms(0700));
+  EXPECT_EQ(fs::status(target).permissions(), fs::perms(0600));
+  fs::remove(target);
+  Put(target + ".part", "a tool's copy");
+  ASSERT_TRUE(CreateFromTemplate(dir.File("share/qel6.sdb"), target, &error));
+  EXPECT_EQ(testing::ReadFile(target), "template");
+  EXPECT_EQ(testing::ReadFile(target + ".part"), "a tool's copy");
+}
+
 }  // namespace
 }  // namespace dw

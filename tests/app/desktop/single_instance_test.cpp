@@ -1,6 +1,7 @@
 #include "app/desktop/single_instance.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QSignalSpy>
@@ -51,6 +52,89 @@ TEST(SingleInstance, LeftLocksAreTakenOverAndALiveOwnerIsAskedToRaise) {
     const SingleInstance::Claim handed = second.TakeOver();
     EXPECT_EQ(handed.outcome, Outcome::kHandedOver) << c.name;
     EXPECT_TRUE(raised.wait(5000)) << c.name;
+  }
+}
+
+// The lock is the user's alone and a clean end leaves neither it nor the
+// socket; a start without the lock never takes the owner's socket away; a
+// link in the lock's place stops a start at once, unfollowed.
+TEST(SingleInstance, PrivateLockNothingLeftAndNoLinkFollowed) {
+  test::App();
+  testing::TempDir dir;
+  const std::string database = dir.Write("qel6.sdb", "");
+  std::string socket;
+  {
+    SingleInstance first(database, 50ms);
+    ASSERT_EQ(first.TakeOver().outcome, Outcome::kFirst);
+    EXPECT_EQ(fs::status(database + ".lock").permissions(), fs::perms(0600));
+    ASSERT_TRUE(first.Listen());
+    socket = first.SocketPath().toStdString();
+    SingleInstance unguarded(database, 50ms);
+    EXPECT_FALSE(unguarded.Listen());
+    EXPECT_TRUE(fs::exists(socket));
+  }
+  EXPECT_FALSE(fs::exists(fs::symlink_status(database + ".lock")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(socket)));
+
+  fs::create_symlink(dir.File("target"), database + ".lock");
+  SingleInstance linked(database, 50ms);
+  const SingleInstance::Claim claim = linked.TakeOver();
+  EXPECT_EQ(claim.outcome, Outcome::kBlocked);
+  EXPECT_NE(claim.note.find("symbolic link"), std::string::npos) << claim.note;
+  EXPECT_FALSE(fs::exists(dir.File("target")));
+}
+
+// The socket lives only in a folder that is the user's and closed to
+// others: the session's runtime folder, or one of our own in TMPDIR.
+TEST(SingleInstance, TheSocketFolderIsTheUsersAlone) {
+  test::App();
+  const std::string saved_runtime = qgetenv("XDG_RUNTIME_DIR").toStdString();
+  const std::string saved_tmp = qgetenv("TMPDIR").toStdString();
+  constexpr uid_t kOther = 65534;
+  struct Case {
+    const char* name;
+    bool session;      // XDG_RUNTIME_DIR names the folder
+    bool made_before;  // the folder was there before the start
+    int mode;
+    bool others;  // owned by another user
+    bool usable;
+  } cases[] = {
+      {"session folder", true, true, 0700, false, true},
+      {"session folder open to all", true, true, 0755, false, false},
+      {"session folder of another user", true, true, 0700, true, false},
+      {"our own folder, made", false, false, 0, false, true},
+      {"our own folder, taken first", false, true, 0700, true, false},
+  };
+  for (const Case& c : cases) {
+    testing::TempDir dir;
+    const std::string database = dir.Write("qel6.sdb", "");
+    const std::string folder =
+        c.session ? dir.File("run")
+                  : dir.File("dealwatcher-" + std::to_string(::geteuid()));
+    if (c.made_before) {
+      fs::create_directory(folder);
+      fs::permissions(folder, fs::perms(c.mode));
+      if (c.others && ::chown(folder.c_str(), kOther, kOther) != 0) continue;
+    }
+    qputenv("XDG_RUNTIME_DIR", c.session ? folder.c_str() : "");
+    qputenv("TMPDIR", dir.File("").c_str());
+    SingleInstance instance(database, 50ms);
+    qputenv("TMPDIR", saved_tmp.empty() ? "/tmp" : saved_tmp.c_str());
+    EXPECT_EQ(instance.SocketPath().startsWith(QString::fromStdString(folder)),
+              c.usable)
+        << c.name;
+    EXPECT_EQ(instance.Listen(), c.usable) << c.name;
+    if (c.usable) {
+      EXPECT_EQ(fs::status(folder).permissions(), fs::perms(0700)) << c.name;
+    }
+  }
+  for (const auto& [name, value] : {std::pair{"XDG_RUNTIME_DIR", saved_runtime},
+                                    std::pair{"TMPDIR", saved_tmp}}) {
+    if (value.empty()) {
+      qunsetenv(name);
+    } else {
+      qputenv(name, value.c_str());
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 #include "app/rules/code_inputs.h"
@@ -113,6 +114,15 @@ TEST_F(RulesTest, TableListsEveryRuleByRankWithHealthAndHiddenGreyed) {
             QColor(Qt::gray));
   EXPECT_FALSE(model->flags(model->index(2, RuleTableModel::kTick)) &
                Qt::ItemIsUserCheckable);
+
+  // A second row with the id of a row ranked higher never runs.
+  AddRule(8, "Twin", 1, "1");
+  window_->Reload();
+  ASSERT_EQ(model->rowCount(), 5);
+  EXPECT_EQ(model->index(4, RuleTableModel::kStatus).data().toString(),
+            QString::fromUtf8("编号重复，不运行"));
+  EXPECT_EQ(model->index(0, RuleTableModel::kStatus).data().toString(),
+            QString::fromUtf8("未运行"));
 }
 
 TEST_F(RulesTest, TicksWriteIsdoAndTheTreeAndTheButtonCountsUnhealthyTicked) {
@@ -140,6 +150,11 @@ TEST_F(RulesTest, TicksWriteIsdoAndTheTreeAndTheButtonCountsUnhealthyTicked) {
   tick(7, true);
   EXPECT_EQ(button->text(), QString::fromUtf8("规则 (2)"));
   board.Set(8, Health(FailedStep::kNone));
+  EXPECT_EQ(button->text(), QString::fromUtf8("规则 (1)"));
+  program_.view->ShowWaitingPosts(3, "database is locked");
+  EXPECT_EQ(button->text(), QString::fromUtf8("规则 (1) · 3 条待存"));
+  EXPECT_TRUE(button->toolTip().contains("database is locked"));
+  program_.view->ShowWaitingPosts(0, "");
   EXPECT_EQ(button->text(), QString::fromUtf8("规则 (1)"));
   tick(10, true);
   tick(7, false);
@@ -333,6 +348,37 @@ TEST_F(RulesTest, AFailedRunCountsOnTheButtonAtOnceAndSurvivesARestart) {
     options.database_path = db_.path();
     ASSERT_TRUE(StartProgram(program_, options));
   }
+}
+
+// While another program holds the database, a reload keeps the rules, the
+// tree and the keywords, and the keyword tab shows it could not read and
+// refuses to save over what it never read; both work once it frees.
+TEST_F(RulesTest, AHeldDatabaseKeepsWhatIsLoadedAndSavesNothingUnread) {
+  ProgramState& state = program_.state;
+  KeywordsTab* keywords = window_->Keywords();
+  auto* editor = keywords->findChild<QPlainTextEdit*>("keywd");
+  db_.SetKeywords("tea");
+  keywords->Reload();
+  state.keyword_list = {"tea"};
+  db_.Exec("BEGIN EXCLUSIVE");
+  EXPECT_TRUE(program_.rules->ChangesSaved().contains("database is locked"));
+  EXPECT_EQ(program_.main_window->RuleTree()->topLevelItemCount(), 3);
+  EXPECT_EQ(state.rule_table.Cell(7, kRuleName), "Alpha");
+  EXPECT_EQ(state.keyword_list, (KeywordList{"tea"}));
+  EXPECT_TRUE(program_.rules->ReloadPending());
+  editor->document()->setModified(false);
+  keywords->Reload();
+  EXPECT_TRUE(editor->isReadOnly() && editor->toPlainText().isEmpty());
+  EXPECT_FALSE(keywords->Save());
+  window_->Reload();
+  EXPECT_EQ(window_->Model()->rowCount(), 4);
+  db_.Exec("COMMIT");
+  EXPECT_EQ(ReadKeywordText(state.database), std::string("tea"));
+  EXPECT_EQ(program_.rules->ChangesSaved(),
+            QString::fromUtf8("已保存，已生效"));
+  keywords->Reload();
+  EXPECT_EQ(editor->toPlainText(), QString("tea"));
+  EXPECT_TRUE(keywords->Save());
 }
 
 }  // namespace
