@@ -37,7 +37,13 @@ void NoteRuleRun(WorkerContext& ctx, const RuleReport& report) {
   RecordRun(state.health, report);
   // Kept, so that a restart does not make every rule look as if it never
   // ran; a failed write costs only that.
-  SaveRuleHealth(state.database, report.rule_id, state.health[report.rule_id]);
+  // A database that refused this run is not waited for a second time: the
+  // health goes with a later run's.
+  if (!state.database_refused &&
+      !SaveRuleHealth(state.database, report.rule_id,
+                      state.health[report.rule_id])) {
+    state.database_refused = true;
+  }
   AppendToLog(LogPathBeside(state.database_path), RunLogLine(report));
   // Shown even when a pause follows: the run it tells of did finish.
   ShowStoredOnGui(ctx, [&view = ctx.view, rule_id = report.rule_id,
