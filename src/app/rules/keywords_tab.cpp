@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "app/rules/database_note.h"
 #include "app/rules/error_style.h"
 #include "runtime/ui/qt_text.h"
 #include "store/user_edits.h"
@@ -93,7 +94,9 @@ bool KeywordsTab::Save() {
     return false;
   }
   if (!SaveKeywordText(db_, stored)) {
-    ShowMessage(QString::fromUtf8("写入数据库失败，未保存。"), true);
+    ShowMessage(
+        QString::fromUtf8("写入数据库失败，未保存") + DatabaseFailureNote(db_),
+        true);
     return false;
   }
   editor_->document()->setModified(false);

@@ -12,8 +12,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/rules/error_style.h"
 #include "app/rules/code_inputs.h"
+#include "app/rules/database_note.h"
+#include "app/rules/error_style.h"
 #include "app/rules/rule_fields.h"
 #include "app/rules/rule_test_runner.h"
 #include "app/rules/rule_test_view.h"
@@ -257,7 +258,9 @@ bool RuleEditor::Save() {
     }
   }
   if (!SaveRuleRows(*setup_.db, {row})) {
-    ShowBanner(QString::fromUtf8("写入数据库失败，未保存。"), true);
+    ShowBanner(QString::fromUtf8("写入数据库失败，未保存") +
+                   DatabaseFailureNote(*setup_.db),
+               true);
     return false;
   }
   loaded_ = row;

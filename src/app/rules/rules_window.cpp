@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/rules/database_note.h"
 #include "app/rules/error_style.h"
 #include "app/rules/keywords_tab.h"
 #include "app/rules/rule_editor.h"
@@ -186,7 +187,9 @@ void RulesWindow::AfterWrite() {
 
 void RulesWindow::Tick(std::int64_t id, bool ticked) {
   if (!SetRuleIsdo(db_, id, ticked ? "1" : "0")) {
-    ShowMessage(QString::fromUtf8("勾选没能写入数据库。"), true);
+    ShowMessage(
+        QString::fromUtf8("勾选没能写入数据库") + DatabaseFailureNote(db_),
+        true);
     return;
   }
   model_->SetIsdo(id, ticked ? "1" : "0");
@@ -246,7 +249,9 @@ bool RulesWindow::DeleteSelected() {
     return false;
   }
   if (!DeleteRuleRow(db_, row.id)) {
-    ShowMessage(QString::fromUtf8("删除没能写入数据库。"), true);
+    ShowMessage(
+        QString::fromUtf8("删除没能写入数据库") + DatabaseFailureNote(db_),
+        true);
     return false;
   }
   AfterWrite();
@@ -274,7 +279,9 @@ bool RulesWindow::MoveSelected(int step) {
     changed = rows;
   }
   if (!SaveRuleRows(db_, changed)) {
-    ShowMessage(QString::fromUtf8("排序没能写入数据库。"), true);
+    ShowMessage(
+        QString::fromUtf8("排序没能写入数据库") + DatabaseFailureNote(db_),
+        true);
     return false;
   }
   AfterWrite();

@@ -371,6 +371,11 @@ TEST_F(RulesTest, AHeldDatabaseKeepsWhatIsLoadedAndSavesNothingUnread) {
   EXPECT_TRUE(editor->isReadOnly() && editor->toPlainText().isEmpty());
   window_->Reload();
   EXPECT_EQ(window_->Model()->rowCount(), 4);
+  RuleTableModel* model = window_->Model();
+  model->setData(model->index(model->RowOfId(8), RuleTableModel::kTick),
+                 Qt::Checked, Qt::CheckStateRole);
+  EXPECT_TRUE(window_->findChild<QLabel*>("message")->text().contains(
+      QString::fromUtf8("数据库忙")));
   db_.Exec("COMMIT");
   EXPECT_FALSE(keywords->Save());  // what it never read stays
   EXPECT_EQ(ReadKeywordText(state.database), std::string("tea"));
