@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
+#include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <thread>
 
+#include "app/rules_controller.h"
 #include "app/windows/window_ops.h"
 #include "runtime/ui/qt_app.h"
 #include "runtime/ui/qt_text.h"
@@ -184,6 +188,28 @@ TEST_F(ProgramTest, EndStopsAndJoinsARunningWorkerBeforeReleasing) {
   EXPECT_FALSE(program_.state.collection_worker.Valid());
   EXPECT_FALSE(program_.state.database.IsOpen());
   EXPECT_FALSE(program_.state.record_set.IsOpen());
+}
+
+// A pause clicked while a start waits for the last worker (here held in a
+// wait for a database another program holds) wins: no worker runs under
+// "开始".
+TEST_F(ProgramTest, APauseDuringAStartLeavesNoWorkerRunning) {
+  fs::copy_file(fs::path(DW_BINARY_DIR) / "bin/testdata/qel6-test.sdb",
+                dir_ / "qel6.sdb");
+  ASSERT_TRUE(Start());
+  Database holder;
+  ASSERT_TRUE(DbOpen(holder, (dir_ / "qel6.sdb").string()));
+  ASSERT_TRUE(DbExecute(holder, "BEGIN EXCLUSIVE"));
+  QPushButton* button = program_.main_window->StartButton();
+  button->click();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  button->click();
+  program_.rules->ChangesSaved();  // the next start waits for the worker
+  QTimer::singleShot(0, button, [button] { button->click(); });
+  button->click();
+  EXPECT_EQ(button->text(), QString::fromUtf8("开始"));
+  EXPECT_TRUE(JoinThread(program_.state.collection_worker, 8000));
+  DbExecute(holder, "COMMIT");
 }
 
 }  // namespace
