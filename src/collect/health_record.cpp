@@ -12,8 +12,8 @@ namespace {
 constexpr char kCreate[] =
     "CREATE TABLE IF NOT EXISTS dw_rule_health ("
     "rule_id INTEGER PRIMARY KEY, failing_rounds INTEGER, last_new TEXT, "
-    "store_failed INTEGER, ran_at TEXT, rule_name TEXT, failed_step INTEGER, "
-    "attempts INTEGER, status INTEGER, failure INTEGER, bytes INTEGER, "
+    "store_failed INTEGER, ran_at TEXT, rule_name TEXT, failed_step TEXT, "
+    "attempts INTEGER, status INTEGER, failure TEXT, bytes INTEGER, "
     "ms INTEGER, start_found INTEGER, end_found INTEGER, cut_bytes INTEGER, "
     "compiled INTEGER, matches INTEGER, new_posts INTEGER, stored INTEGER, "
     "already_stored INTEGER, run_store_failed INTEGER)";
@@ -29,6 +29,19 @@ std::string DaysText(DateTime time) {
 
 DateTime DaysOf(const std::string& text) {
   return DateTime{std::strtod(text.c_str(), nullptr)};
+}
+
+// Steps and causes are kept by name, so that their numbering may change.
+template <typename Enum>
+bool EnumOfName(const std::string& name, Enum last,
+                const char* (*name_of)(Enum), Enum* value) {
+  for (int i = 0; i <= static_cast<int>(last); ++i) {
+    if (name == name_of(static_cast<Enum>(i))) {
+      *value = static_cast<Enum>(i);
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -47,10 +60,10 @@ bool SaveRuleHealth(Database& db, int rule_id, const RuleHealth& health) {
       n(health.store_failed),
       health.last ? SqlValue(DaysText(report.ran_at)) : SqlValue(nullptr),
       report.rule_name,
-      n(static_cast<int>(report.failed_step)),
+      std::string(FailedStepName(report.failed_step)),
       n(report.fetch.attempts),
       n(report.fetch.status),
-      n(static_cast<int>(report.fetch.failure)),
+      std::string(HttpFailureName(report.fetch.failure)),
       n(report.fetch.bytes),
       n(report.fetch.ms),
       n(report.cut.start_found),
@@ -87,9 +100,10 @@ HealthBook LoadRuleHealth(Database& db) {
     const auto cell = [&](int c) -> const std::string& { return rows(r, c); };
     const auto number = [&](int c) { return ToLongInteger(cell(c)); };
     const int rule_id = static_cast<int>(number(1));
-    const long long step = number(7), failure = number(10);
-    if (step < 0 || step > static_cast<int>(FailedStep::kNoMatch) ||
-        failure < 0 || failure > static_cast<int>(HttpFailure::kOther)) {
+    FailedStep step = FailedStep::kNone;
+    HttpFailure failure = HttpFailure::kNone;
+    if (!EnumOfName(cell(7), FailedStep::kNoMatch, FailedStepName, &step) ||
+        !EnumOfName(cell(10), HttpFailure::kOther, HttpFailureName, &failure)) {
       continue;
     }
     RuleHealth health;
@@ -101,10 +115,10 @@ HealthBook LoadRuleHealth(Database& db) {
       report.rule_id = rule_id;
       report.ran_at = DaysOf(cell(5));
       report.rule_name = cell(6);
-      report.failed_step = static_cast<FailedStep>(step);
+      report.failed_step = step;
       report.fetch.attempts = static_cast<int>(number(8));
       report.fetch.status = static_cast<int>(number(9));
-      report.fetch.failure = static_cast<HttpFailure>(failure);
+      report.fetch.failure = failure;
       report.fetch.bytes = number(11);
       report.fetch.ms = number(12);
       report.cut.start_found = number(13) != 0;

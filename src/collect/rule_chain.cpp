@@ -11,6 +11,7 @@
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
 #include "text/html_entities.h"
+#include "text/page_charset.h"
 #include "text/page_text.h"
 
 namespace dw {
@@ -65,6 +66,7 @@ ChainPage RunRuleChain(const ChainRule& rule,
        ++attempt) {
     if (StopRequested()) break;
     std::string fetched;
+    std::string headers;
     int status = 0;
     HttpFailure failure = HttpFailure::kNone;
     if (!page_bytes) {
@@ -77,6 +79,7 @@ ChainPage RunRuleChain(const ChainRule& rule,
       params.status = &status;
       params.failure = &failure;
       params.cancelRequested = [deadline] { return Clock::now() >= deadline; };
+      params.responseHeaders = &headers;
       fetched = HttpRequest(params);
       report.fetch.out_of_time = Clock::now() >= deadline;
     }
@@ -85,16 +88,26 @@ ChainPage RunRuleChain(const ChainRule& rule,
     report.fetch.status = status;
     report.fetch.failure = failure;
     report.fetch.bytes = static_cast<std::int64_t>(bytes.size());
+    report.fetch.charset = DeclaredCharsetName(bytes, headers);
     answered = !bytes.empty() && Answered(status, !page_bytes);
     // A large page is held once: the fetched body becomes the text in its
-    // own buffer, and the text is gone before the cut part is tidied.
-    MarkerCut cut = CutBetweenMarkers(
-        PageBytesToText(page_bytes ? *page_bytes : std::move(fetched),
-                        rule.page_is_gbk),
-        rule.before, rule.after);
+    // own buffer, and the text is gone before the cut part is tidied
+    // (unless a test wants it shown).
+    std::string text = PageBytesToText(
+        page_bytes ? *page_bytes : std::move(fetched), rule.page_is_gbk);
+    MarkerCut cut = CutBetweenMarkers(text, rule.before, rule.after);
+    if (report.detailed) {
+      report.decoded_text = std::move(text);
+    } else {
+      std::string().swap(text);
+    }
     report.cut.start_found = cut.left_found;
     report.cut.end_found = cut.right_found;
     report.cut.bytes = static_cast<std::int64_t>(cut.text.size());
+    report.cut.start_at = cut.left_at;
+    report.cut.start_length = cut.left_length;
+    report.cut.end_at = cut.right_at;
+    report.cut.end_length = cut.right_length;
     page.text = TidyHtmlText(cut.text);
     // The same bytes again would cut the same.
     if (page_bytes || report.fetch.out_of_time) break;
@@ -111,6 +124,8 @@ ChainPage RunRuleChain(const ChainRule& rule,
       failed = FailedStep::kStartMarker;
     } else if (!report.cut.end_found) {
       failed = FailedStep::kEndMarker;
+    } else if (report.cut.bytes == 0) {
+      failed = FailedStep::kEmptyCut;  // the markers' fault, not the pattern's
     }
   }
   // With nothing to search the pattern is still compiled, so that a rule

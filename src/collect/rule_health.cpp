@@ -12,6 +12,8 @@ const char* FailedStepName(FailedStep step) {
       return "start_marker";
     case FailedStep::kEndMarker:
       return "end_marker";
+    case FailedStep::kEmptyCut:
+      return "empty_cut";
     case FailedStep::kPattern:
       return "pattern";
     case FailedStep::kNoMatch:

@@ -13,6 +13,7 @@ RuleReport ProbeRule(const RuleRow& row, Database& db,
   report.rule_id = rule.id;
   report.rule_name = rule.name;
   report.ran_at = Now();
+  report.detailed = true;
   ChainPage page = RunRuleChain(rule, page_bytes, report);
   // A record set of its own: the probe may run beside a worker's.
   RecordSet record_set;
@@ -21,6 +22,7 @@ RuleReport ProbeRule(const RuleRow& row, Database& db,
     post.stored =
         db.IsOpen() && CountStoredPosts(record_set, db, post.link) != 0;
     report.found.push_back(std::move(post));
+    report.match_spans.emplace_back(match.groups[0].begin, match.groups[0].end);
   }
   report.page_text = std::move(page.text);
   return report;

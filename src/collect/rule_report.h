@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/http_request.h"
@@ -18,11 +19,13 @@ enum class FailedStep {
   kFetch,        // nothing usable came back (or every fetch was empty)
   kStartMarker,  // the page came, its start marker did not
   kEndMarker,    // the start marker came, the end marker after it did not
+  kEmptyCut,     // both markers came with nothing between them
   kPattern,      // the pattern did not compile or was refused as hanging
   kNoMatch,      // the cut page came and the pattern matched nothing
 };
 
-// "fetch", "start_marker", "end_marker", "pattern", "no_match"; "" for kNone.
+// "fetch", "start_marker", "end_marker", "empty_cut", "pattern",
+// "no_match"; "" for kNone.
 const char* FailedStepName(FailedStep step);
 
 // One post as the chain found it (all text GBK), before newness is decided.
@@ -46,12 +49,20 @@ struct RuleReport {
     std::int64_t bytes = 0;    // body bytes of the last attempt
     std::int64_t ms = 0;       // all attempts together
     bool out_of_time = false;  // abandoned at the fetch's deadline
+    std::string charset;       // the encoding the answer declares, lower case
   } fetch;
 
   struct Cut {
     bool start_found = false;
     bool end_found = false;
     std::int64_t bytes = 0;  // between the markers, before tidying
+    // In the decoded page: each marker's 0-based byte offset (-1 when not
+    // found; the end marker's from the top when the start marker is
+    // missing) and length.
+    std::int64_t start_at = -1;
+    std::int64_t start_length = 0;
+    std::int64_t end_at = -1;
+    std::int64_t end_length = 0;
   } cut;
 
   struct PatternStep {
@@ -74,6 +85,12 @@ struct RuleReport {
   // first, and the page text the pattern saw.
   std::vector<FoundPost> found;
   std::string page_text;
+  // Set before the run to have it keep the decoded page the markers were
+  // searched in, and where each match lies in page_text (byte offsets,
+  // begin and end).
+  bool detailed = false;
+  std::string decoded_text;
+  std::vector<std::pair<std::int64_t, std::int64_t>> match_spans;
 };
 
 }  // namespace dw

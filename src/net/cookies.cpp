@@ -80,13 +80,21 @@ MarkerCut Cut(const std::string& text, const std::string& left,
   MarkerCut cut;
   const std::string l = ReplaceText(left, kQuotePlaceholder, "\"");
   const std::string r = ReplaceText(right, kQuotePlaceholder, "\"");
+  cut.left_length = static_cast<long long>(l.size());
+  cut.right_length = static_cast<long long>(r.size());
   int p = FindText(text, l, start, case_insensitive);
-  if (p == -1) return cut;
+  if (p == -1) {
+    const int q = FindText(text, r, start, case_insensitive);
+    if (q != -1) cut.right_at = q - 1;
+    return cut;
+  }
   cut.left_found = true;
+  cut.left_at = p - 1;
   p += TextLength(l);
   int q = FindText(text, r, p, case_insensitive);
   if (q == -1) return cut;
   cut.right_found = true;
+  cut.right_at = q - 1;
   cut.text = TextMiddle(text, p, q - p);
   return cut;
 }

@@ -40,6 +40,14 @@ struct MarkerCut {
   std::string text;
   bool left_found = false;
   bool right_found = false;
+  // Where each marker stands in the text searched (0-based byte offsets)
+  // and how long it is as searched; -1 when not found. With the start
+  // marker missing the end marker is still looked for from the top, only
+  // to be shown.
+  long long left_at = -1;
+  long long left_length = 0;
+  long long right_at = -1;
+  long long right_length = 0;
 };
 MarkerCut CutBetweenMarkers(const std::string& text, const std::string& left,
                             const std::string& right);

@@ -350,6 +350,12 @@ std::vector<RuleProblem> CheckRule(const RuleRow& row) {
   }
   CheckGroup("tindex", row.tindex, groups, problems);
   CheckGroup("idindex", row.idindex, groups, problems);
+  if (row.after.empty()) {
+    problems.push_back({"after",
+                        "is empty: an empty end marker counts as found at "
+                        "once, so the cut is always empty",
+                        false, RuleCheck::kCutEmpty});
+  }
 
   for (const auto& [column, bytes] : kLengthLimits) {
     if (RuleRowCell(row, column)->size() > bytes) {
@@ -388,10 +394,6 @@ std::vector<RuleProblem> CheckRule(const RuleRow& row) {
     problems.push_back({"before",
                         "is empty: the cut starts at the top of the page", true,
                         RuleCheck::kCutFromTop});
-  }
-  if (row.after.empty()) {
-    problems.push_back({"after", "is empty: the cut then holds nothing", true,
-                        RuleCheck::kCutEmpty});
   }
   return problems;
 }

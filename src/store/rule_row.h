@@ -92,7 +92,7 @@ enum class RuleCheck {
   kSiteCleanUp,     // warning: the id gets a site clean-up before matching
   kLinkLacksId,     // warning: the link template lacks detail, the id's place
   kCutFromTop,      // warning: an empty start marker cuts from the top
-  kCutEmpty,        // warning: an empty end marker leaves the cut empty
+  kCutEmpty,        // an empty end marker leaves the cut always empty
   kTooLong,         // longer than any rule needs; detail: the limit in bytes
   kZeroByte,        // holds a zero byte
 };

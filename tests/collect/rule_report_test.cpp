@@ -140,7 +140,7 @@ TEST_F(RuleReportTest, HealthFollowsTheRoundsAndEveryRunIsLogged) {
   std::stringstream log;
   log << std::ifstream(LogPathBeside(db_.path())).rdbuf();
   const std::string text = log.str();
-  EXPECT_NE(text.find("\trule 7\tAlpha\tno_match\tstatus 200\tbytes 23\t"
+  EXPECT_NE(text.find("\trule 7\tAlpha\tempty_cut\tstatus 200\tbytes 23\t"
                       "matches 0\tnew 0\tstored 0\n"),
             std::string::npos);
   EXPECT_NE(text.find("\tok\tstatus 200\t"), std::string::npos);

@@ -135,7 +135,7 @@ TEST(CheckRule, ErrorsAndWarnings) {
        RuleCheck::kLinkLacksId},
       {[](RuleRow& r) { r.before = ""; }, "before", true,
        RuleCheck::kCutFromTop},
-      {[](RuleRow& r) { r.after = ""; }, "after", true, RuleCheck::kCutEmpty},
+      {[](RuleRow& r) { r.after = ""; }, "after", false, RuleCheck::kCutEmpty},
   };
   for (const Case& c : cases) {
     RuleRow row = good;

@@ -77,7 +77,7 @@ void PrintProbeText(const RuleReport& report, const ToolRequest& request,
   }
   out << "pattern: ";
   if (failed == FailedStep::kFetch || failed == FailedStep::kStartMarker ||
-      failed == FailedStep::kEndMarker) {
+      failed == FailedStep::kEndMarker || failed == FailedStep::kEmptyCut) {
     out << "not reached\n";
   } else {
     out << (report.pattern.gave_up    ? "gave up: too much backtracking"

@@ -25,8 +25,6 @@
 namespace dw {
 namespace {
 
-constexpr char kWarningStyle[] = "color: #a06000;";
-
 bool HasError(const std::vector<RuleProblem>& problems) {
   return std::any_of(problems.begin(), problems.end(),
                      [](const RuleProblem& p) { return !p.warning; });
@@ -43,6 +41,25 @@ RuleEditor::RuleEditor(RuleEditorSetup setup, QWidget* parent)
   test_view_ = new RuleTestView(this);
   connect(runner_, &RuleTestRunner::Finished, test_view_,
           &RuleTestView::ShowReport);
+  connect(runner_, &RuleTestRunner::Finished, this,
+          [this](const RuleReport& report) {
+            encoding_advice_ = AdviseEncoding(report, tested_isgbk_ == "1");
+            if (!encoding_advice_) {
+              test_view_->ShowAdvice(QString(), QString());
+              return;
+            }
+            test_view_->ShowAdvice(
+                encoding_advice_->text,
+                QString::fromUtf8(encoding_advice_->isgbk == "1"
+                                      ? "勾选 GBK 页面并重新测试"
+                                      : "取消 GBK 页面并重新测试"));
+          });
+  // The one-click fix: the setting the test suggests, tested at once.
+  connect(test_view_, &RuleTestView::FixRequested, this, [this] {
+    if (!encoding_advice_) return;
+    SetFieldText("isgbk", QString::fromStdString(encoding_advice_->isgbk));
+    Test();
+  });
 
   banner_ = new QLabel(this);
   banner_->setObjectName("banner");
@@ -100,10 +117,12 @@ QWidget* RuleEditor::BuildForm() {
     auto* help = new QLabel(QString::fromUtf8(field.help), cell);
     help->setObjectName(std::string(field.column) + "_help");
     help->setWordWrap(true);
+    help->setTextFormat(Qt::PlainText);  // it quotes markup
     help->setStyleSheet("color: palette(mid);");
     auto* note = new QLabel(cell);
     note->setObjectName(std::string(field.column) + "_note");
     note->setWordWrap(true);
+    note->setTextFormat(Qt::PlainText);
     note->hide();
     lines->addWidget(edit);
     lines->addWidget(help);
@@ -113,6 +132,18 @@ QWidget* RuleEditor::BuildForm() {
     notes_[field.column] = note;
     SetFieldText(field.column, texts.at(field.column));
   }
+  // The help says what the chosen id's clean-up does to the page, and a
+  // test shown is run again under the new id.
+  auto* id_field = static_cast<QLineEdit*>(fields_.at("id"));
+  auto* id_help = form_widget->findChild<QLabel*>("id_help");
+  const auto id_changed = [this, id_field, id_help] {
+    id_help->setText(IdHelpText(id_field->text().trimmed().toLongLong()));
+  };
+  id_changed();
+  connect(id_field, &QLineEdit::textChanged, this, [this, id_changed] {
+    id_changed();
+    if (tested_) Test();
+  });
   // The id is the key of the stored posts; an existing rule keeps it.
   static_cast<QLineEdit*>(fields_.at("id"))->setReadOnly(setup_.existing);
   auto* scroll = new QScrollArea;
@@ -180,6 +211,12 @@ std::vector<RuleProblem> RuleEditor::Problems(
   }
   for (RuleProblem& problem : checked) {
     if (!unread(problem.column)) problems.push_back(std::move(problem));
+  }
+  // The last test found the page read in the wrong encoding, and the
+  // setting is still the one it ran with.
+  if (encoding_advice_ && FieldText("isgbk") == tested_isgbk_) {
+    problems.push_back(
+        {"isgbk", encoding_advice_->text.toStdString(), /*warning=*/true});
   }
   return problems;
 }
@@ -290,6 +327,9 @@ void RuleEditor::Test() {
         QString::fromUtf8("地址不是 http:// 或 https:// 开头，没有测试。"));
     return;
   }
+  tested_ = true;
+  tested_isgbk_ = FieldText("isgbk");
+  encoding_advice_.reset();
   test_view_->ShowRunning();
   runner_->Start(row);
 }

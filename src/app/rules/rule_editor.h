@@ -2,9 +2,11 @@
 
 #include <QDialog>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/rules/rule_report_text.h"
 #include "runtime/database.h"
 #include "store/rule_row.h"
 
@@ -77,6 +79,10 @@ class RuleEditor : public QDialog {
   QPushButton* save_button_;
   RuleTestView* test_view_;
   RuleTestRunner* runner_;
+  bool tested_ = false;  // a test was asked for since the editor opened
+  // What the last test said of GBK 页面, and the setting it was run with.
+  std::optional<EncodingAdvice> encoding_advice_;
+  QString tested_isgbk_;
 };
 
 }  // namespace dw

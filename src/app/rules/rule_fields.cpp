@@ -1,13 +1,16 @@
 #include "app/rules/rule_fields.h"
 
+#include <QStringList>
+
 #include "runtime/ui/qt_text.h"
 #include "store/rule_table.h"
+#include "text/site_cleanup.h"
 
 namespace dw {
 
 const std::vector<RuleField>& RuleFields() {
   static const std::vector<RuleField> kFields = {
-      {"id", "编号", "1 到 18；编号 1 到 6 和 12 的规则另有站点专用的清理"},
+      {"id", "编号", "1 到 18（下面说出所选编号在匹配之前的清理）"},
       {"isdo", "勾选",
        "勾选：参与采集；不勾选：列在规则树里但不采集；隐藏：不载入"},
       {"rank", "排序", "数大的排在前面，每轮也先采集"},
@@ -20,12 +23,14 @@ const std::vector<RuleField>& RuleFields() {
       {"url", "地址", "要抓取的页面，以 http:// 或 https:// 开头"},
       {"cookie", "Cookie", "只随规则载入，请求不发送它"},
       {"reg", "匹配规则",
-       "Perl 正则，不分大小写；它看到整理后的页面：没有换行、制表符、双引号和"
-       "单引号"},
+       "Perl 正则，不分大小写；在“整理后”的文字里查找：没有换行、制表符、"
+       "双引号和单引号"},
       {"before", "开始标记",
-       "页面从它第一次出现之后截取；“#引号”代表一个双引号"},
+       "在“页面原文”里查找，从它第一次出现之后截取；为空时从页面开头截取；"
+       "“#引号”代表一个双引号"},
       {"after", "结束标记",
-       "截取到开始标记之后它第一次出现之前为止；“#引号”代表一个双引号"},
+       "在“页面原文”里开始标记之后查找，截取到它之前为止；为空则截取总是空的"
+       "（不能保存）；“#引号”代表一个双引号"},
       {"tindex", "标题分组",
        "标题在第几个括号分组：0 = 整个匹配，1 = 第一个括号……"},
       {"idindex", "编号分组", "帖子编号在第几个括号分组"},
@@ -72,6 +77,39 @@ RuleRow TextsToRow(const FieldTexts& texts,
   return row;
 }
 
+QString IdHelpText(std::int64_t id) {
+  QString help =
+      QString::fromUtf8("%1 到 %2。").arg(kFirstRuleId).arg(kLastRuleId);
+  const int rule_id =
+      id >= kFirstRuleId && id <= kLastRuleId ? static_cast<int>(id) : 0;
+  const auto steps = SiteCleanUpSteps(rule_id);
+  if (steps.empty()) {
+    return help + QString::fromUtf8(
+                      "编号 %1 没有站点专用的清理：匹配规则看到的"
+                      "就是“整理后”那一页")
+                      .arg(id);
+  }
+  QStringList said;
+  for (const CleanUpStep& step : steps) {
+    const QString find = QString::fromLatin1(step.find);
+    const QString by = QString::fromLatin1(step.replacement);
+    if (step.by_pattern) {
+      said
+          << (by.isEmpty()
+                  ? QString::fromUtf8("删去匹配 %1 的文字").arg(find)
+                  : QString::fromUtf8("把匹配 %1 的文字换成 %2").arg(find, by));
+    } else {
+      said << (by.isEmpty() ? QString::fromUtf8("删去 %1").arg(find)
+                            : QString::fromUtf8("把 %1 换成 %2").arg(find, by));
+    }
+  }
+  return help + QString::fromUtf8(
+                    "编号 %1 的规则在匹配之前另有站点专用的清理："
+                    "%2。从页面抄来的匹配规则可能因此找不到帖子")
+                    .arg(id)
+                    .arg(said.join(QString::fromUtf8("；")));
+}
+
 QString ProblemText(const RuleProblem& problem) {
   const auto text = [](const char* utf8) { return QString::fromUtf8(utf8); };
   const QString detail = QString::fromStdString(problem.detail);
@@ -103,7 +141,7 @@ QString ProblemText(const RuleProblem& problem) {
     case RuleCheck::kCutFromTop:
       return text("为空：从页面开头截取");
     case RuleCheck::kCutEmpty:
-      return text("为空：截取的内容将是空的");
+      return text("为空：空的结束标记一开始就算找到，截取总是空的");
     case RuleCheck::kTooLong:
       return text("太长：最多 %1 字节").arg(detail);
     case RuleCheck::kZeroByte:

@@ -30,6 +30,10 @@ FieldTexts RowToTexts(const RuleRow& row);
 // default in the row. Every other check is CheckRule's.
 RuleRow TextsToRow(const FieldTexts& texts, std::vector<RuleProblem>* problems);
 
+// The id field's help line: the id range, then what the clean-up of `id`
+// does before matching, step by step, read from the clean-up itself.
+QString IdHelpText(std::int64_t id);
+
 // A problem found by CheckRule in the editor's words; a message it does not
 // know is shown as it stands.
 QString ProblemText(const RuleProblem& problem);

@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "runtime/convert.h"
+#include "runtime/ui/qt_text.h"
+#include "text/page_charset.h"
 
 namespace dw {
 namespace {
@@ -35,6 +37,8 @@ QString FailedStepText(const RuleReport& report) {
       return QString::fromUtf8("未找到开始标记");
     case FailedStep::kEndMarker:
       return QString::fromUtf8("未找到结束标记");
+    case FailedStep::kEmptyCut:
+      return QString::fromUtf8("截取为空");
     case FailedStep::kPattern:
       return QString::fromUtf8(report.pattern.gave_up ? "匹配放弃：回溯过多"
                                                       : "规则无效");
@@ -138,6 +142,55 @@ QString ExactTimeText(DateTime when) {
                            t->hour, t->minute, t->second);
 }
 
+namespace {
+
+// A title that a wrong decoding turned into question marks: most of its
+// characters are "?".
+bool MostlyQuestionMarks(const std::string& title) {
+  const QString text = GbkToQString(title).simplified();
+  return !text.isEmpty() && text.count('?') * 2 > text.size();
+}
+
+}  // namespace
+
+std::optional<EncodingAdvice> AdviseEncoding(const RuleReport& report,
+                                             bool page_is_gbk) {
+  const QString declared = QString::fromStdString(report.fetch.charset);
+  switch (CharsetOfName(report.fetch.charset)) {
+    case PageCharset::kGbk:
+      if (!page_is_gbk) {
+        return EncodingAdvice{
+            QString::fromUtf8("页面声明的编码是 %1，“GBK 页面”却没有勾选："
+                              "标题会成为问号")
+                .arg(declared),
+            "1"};
+      }
+      break;
+    case PageCharset::kUtf8:
+      if (page_is_gbk) {
+        return EncodingAdvice{
+            QString::fromUtf8("页面声明的编码是 %1，“GBK 页面”却勾选了："
+                              "标题会成为乱码")
+                .arg(declared),
+            "0"};
+      }
+      break;
+    case PageCharset::kUnknown:
+    case PageCharset::kOther:
+      break;
+  }
+  const auto garbled = std::count_if(
+      report.found.begin(), report.found.end(),
+      [](const FoundPost& p) { return MostlyQuestionMarks(p.title); });
+  if (garbled * 2 > static_cast<long>(report.found.size())) {
+    return EncodingAdvice{
+        QString::fromUtf8("找到的标题大多是问号：页面的编码多半与“GBK 页面”"
+                          "的设置不符"),
+        page_is_gbk ? "0" : "1"};
+  }
+  return std::nullopt;
+}
+
 std::vector<StepLine> ReportSteps(const RuleReport& report) {
   const FailedStep failed = report.failed_step;
   // Steps in chain order; a step is reached when no earlier one failed.
@@ -148,6 +201,8 @@ std::vector<StepLine> ReportSteps(const RuleReport& report) {
   for (int i = 0; i < 5; ++i) {
     if (order[i] == failed) failed_at = i;
   }
+  // An empty cut is the end marker's doing, whatever the pattern.
+  if (failed == FailedStep::kEmptyCut) failed_at = 2;
   const QString not_run = QString::fromUtf8("未执行");
   const auto reached = [&](int step) { return step <= failed_at; };
 
@@ -171,6 +226,9 @@ std::vector<StepLine> ReportSteps(const RuleReport& report) {
   lines.push_back(
       {QString::fromUtf8("结束标记"),
        !reached(2) ? not_run
+       : failed == FailedStep::kEmptyCut
+           ? QString::fromUtf8("找到，但紧跟在开始标记之后：截取为空"
+                               "（结束标记为空时总是如此）")
        : report.cut.end_found
            ? QString::fromUtf8("找到，截取 %1 字节").arg(report.cut.bytes)
            : QString::fromUtf8("未找到"),

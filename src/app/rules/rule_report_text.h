@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,16 @@ QString RuleStatusTip(const RuleHealth* health);
 QString RelativeTimeText(DateTime then, DateTime now);
 // "2026/12/7 09:05:03" (24-hour clock); empty for a date out of range.
 QString ExactTimeText(DateTime when);
+
+// What a test suggests of the rule's GBK 页面 setting when the page seems
+// read in the wrong encoding: its page declares another one, or most titles
+// found came out as question marks.
+struct EncodingAdvice {
+  QString text;
+  std::string isgbk;  // the setting that would read the page right
+};
+std::optional<EncodingAdvice> AdviseEncoding(const RuleReport& report,
+                                             bool page_is_gbk);
 
 // One step of a run as the test shows it.
 struct StepLine {

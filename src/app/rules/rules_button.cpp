@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTreeWidget>
 
+#include "app/rules/error_style.h"
 #include "app/rules/health_board.h"
 #include "app/rules/rule_report_text.h"
 
@@ -24,14 +25,14 @@ void ShowFailingRules(QPushButton* button, QTreeWidget* tree,
     if (rule->Unhealthy()) {
       any_unhealthy = true;
       line = QString::fromUtf8(
-                 "<span style=\"color:#c00000\">%1（连续 %2 "
-                 "轮）</span>")
-                 .arg(line)
-                 .arg(rule->failing_rounds);
+                 "<span style=\"color:%1\">%2（连续 %3 轮）"
+                 "</span>")
+                 .arg(QString(kErrorColour), line,
+                      QString::number(rule->failing_rounds));
     }
     lines << line;
   }
-  button->setStyleSheet(any_unhealthy ? "color: #c00000;" : "");
+  button->setStyleSheet(any_unhealthy ? kErrorStyle : "");
   QString caption = QString::fromUtf8("规则");
   QString tip;
   if (!lines.isEmpty()) {

@@ -205,8 +205,13 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
   setup.database_path = links_.database_path;
   const RuleRow* selected = model_->RowAt(SelectedRow());
   const std::vector<RuleRow>& rows = model_->Rows();
+  // A new rule gets an id whose page reaches the pattern as the test shows
+  // it, while one is free.
+  const std::int64_t free_id = LowestFreeCleanRuleId(rows)
+                                   ? LowestFreeCleanRuleId(rows)
+                                   : LowestFreeRuleId(rows);
   if (kind == EditorKind::kNew) {
-    setup.row.id = LowestFreeRuleId(rows);
+    setup.row.id = free_id;
     // At the top of the list, so the new rule is seen at once.
     long long rank = 0;
     for (const RuleRow& row : rows) {
@@ -221,7 +226,7 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
     setup.row = *selected;
     setup.existing = kind == EditorKind::kEdit;
     if (kind == EditorKind::kCopy) {
-      setup.row.id = LowestFreeRuleId(rows);
+      setup.row.id = free_id;
       setup.row.name += QStringToGbk(QString::fromUtf8("（副本）"));
     }
   }

@@ -3,7 +3,9 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <fstream>
 
 #include "app/windows/post_menu.h"
@@ -23,6 +25,8 @@ class RuleTestRunnerTest : public RulesTest {
     std::filesystem::create_directories(docroot_);
     std::ofstream(docroot_ / "list.html", std::ios::binary)
         << ListPage({{"101", kGreenTea}, {"102", kCoffee}});
+    std::ofstream(docroot_ / "gb.html", std::ios::binary)
+        << "<meta charset=\"gb2312\">" + ListPage({{"103", kGreenTea}});
     site_ = new TestSite(docroot_.string());
   }
   static void TearDownTestSuite() {
@@ -56,6 +60,72 @@ TEST_F(RuleTestRunnerTest, TestRunsTheUnsavedRuleAndShowsItsPosts) {
     EXPECT_EQ(posts->item(r, 2)->text().toStdString(), Link(expected[r][0]));
   }
   EXPECT_EQ(RuleBytes(), before);
+}
+
+// Markers are looked for in the decoded page, the pattern in the tidied
+// text: the test shows both, each marked where things were found.
+TEST_F(RuleTestRunnerTest, TestShowsBothTextsWithMarkersAndMatchesMarked) {
+  ASSERT_TRUE(site_->Running()) << site_->Error();
+  RuleEditor* editor = Edit(7);
+  Field(editor, "url")
+      ->setText(QString::fromStdString(site_->HttpUrl("/list.html")));
+  auto* decoded = editor->findChild<QPlainTextEdit*>("decoded_text");
+  auto* tidied = editor->findChild<QPlainTextEdit*>("page_text");
+  const auto marked = [](QPlainTextEdit* text) {
+    QStringList said;
+    for (const auto& mark : text->extraSelections()) {
+      said << mark.cursor.selectedText();
+    }
+    return said;
+  };
+  const auto test = [&](const char* after) {
+    Field(editor, "after")->setText(after);
+    editor->Test();
+    return test::WaitUntil([&] { return !editor->Runner().Running(); });
+  };
+  ASSERT_TRUE(test("</ul>"));
+  EXPECT_EQ(marked(decoded), QStringList({"<ul class=\"posts\">", "</ul>"}));
+  EXPECT_EQ(marked(tidied),
+            QStringList({QString::fromUtf8("<li><a href=/post/101>绿茶</a>"),
+                         QString::fromUtf8("<li><a href=/post/102>咖啡</a>")}));
+  // A missing end marker: the page is still shown, the start marked.
+  ASSERT_TRUE(test("</nowhere>"));
+  EXPECT_TRUE(decoded->toPlainText().contains("<ul class=\"posts\">"));
+  EXPECT_EQ(marked(decoded), QStringList({"<ul class=\"posts\">"}));
+  auto* steps = editor->findChild<QTreeWidget*>("steps");
+  // An empty end marker: the cut is empty, and the marker is to blame.
+  ASSERT_TRUE(test(""));
+  EXPECT_TRUE(
+      steps->topLevelItem(2)->text(1).contains(QString::fromUtf8("截取为空")));
+  EXPECT_EQ(steps->topLevelItem(3)->text(1), QString::fromUtf8("未执行"));
+  EXPECT_TRUE(editor->findChild<QLabel*>("test_summary")
+                  ->text()
+                  .contains(QString::fromUtf8("结束标记")));
+}
+
+// A page declaring GB2312 tested as UTF-8: said, kept as a warning by the
+// save, and put right with one click.
+TEST_F(RuleTestRunnerTest, AWrongEncodingIsSaidAndPutRightWithOneClick) {
+  ASSERT_TRUE(site_->Running()) << site_->Error();
+  RuleEditor* editor = Edit(7);
+  Field(editor, "url")
+      ->setText(QString::fromStdString(site_->HttpUrl("/gb.html")));
+  editor->SetFieldText("isgbk", "0");
+  editor->Test();
+  ASSERT_TRUE(
+      test::WaitUntil([&] { return !editor->Runner().Running(); }, 30000));
+  auto* advice = editor->findChild<QLabel*>("test_advice");
+  EXPECT_TRUE(advice->isVisibleTo(editor));
+  EXPECT_TRUE(advice->text().contains("gb2312"));
+  ASSERT_TRUE(editor->Save());
+  EXPECT_TRUE(Note(editor, "isgbk")->property("warning").toBool());
+  QTest::mouseClick(editor->findChild<QPushButton*>("fix"), Qt::LeftButton);
+  EXPECT_EQ(editor->FieldText("isgbk"), "1");
+  ASSERT_TRUE(
+      test::WaitUntil([&] { return !editor->Runner().Running(); }, 30000));
+  EXPECT_FALSE(advice->isVisibleTo(editor));
+  EXPECT_EQ(editor->findChild<QTableWidget*>("posts")->item(0, 1)->text(),
+            QString::fromUtf8("绿茶"));
 }
 
 // A test waiting on a fetch that never answers: pressing 测试 again (or

@@ -13,6 +13,7 @@
 #include "rules_fixture.h"
 #include "store/rule_loader.h"
 #include "store/user_edits.h"
+#include "text/site_cleanup.h"
 
 namespace dw::testing {
 namespace {
@@ -63,6 +64,49 @@ TEST(RuleStatusText, NamesTheStepThatFailed) {
     const RuleHealth health = Health(c.step);
     EXPECT_EQ(RuleStatusText(&health, now), QString::fromUtf8(c.text));
   }
+}
+
+TEST(AdviseEncoding, DeclarationsAndQuestionMarkTitlesAgainstTheSetting) {
+  const struct {
+    const char* charset;
+    std::vector<std::string> titles;
+    bool gbk;
+    const char* advised;  // "" for none
+  } cases[] = {
+      {"gb2312", {"ok"}, false, "1"}, {"utf-8", {"ok"}, true, "0"},
+      {"gbk", {"ok"}, true, ""},      {"", {"????", "?? ??", "ok"}, false, "1"},
+      {"", {"????", "ok"}, true, ""},
+  };
+  for (const auto& c : cases) {
+    RuleReport report;
+    report.fetch.charset = c.charset;
+    for (const std::string& title : c.titles)
+      report.found.push_back({"", title});
+    const std::optional<EncodingAdvice> advice = AdviseEncoding(report, c.gbk);
+    EXPECT_EQ(advice ? advice->isgbk : "", c.advised) << c.charset;
+  }
+}
+
+TEST_F(RulesTest, ANewRuleTakesAnIdWithoutCleanUpAndTheHelpSaysWhatEachDoes) {
+  EXPECT_EQ(window_->Model()->index(0, RuleTableModel::kId).data(), "8");
+  RuleEditor* editor = window_->OpenEditor(RulesWindow::EditorKind::kNew);
+  EXPECT_EQ(editor->FieldText("id"), "11");  // 1 to 6 clean up, 7 to 10 taken
+  auto* help = editor->findChild<QLabel*>("id_help");
+  for (int id = kFirstRuleId; id <= kLastRuleId; ++id) {
+    Field(editor, "id")->setText(QString::number(id));
+    EXPECT_EQ(help->text().contains(QString::fromUtf8("没有站点专用的清理")),
+              !HasSiteCleanUp(id))
+        << id;
+    for (const CleanUpStep& step : SiteCleanUpSteps(id)) {
+      EXPECT_TRUE(help->text().contains(step.find)) << id << step.find;
+    }
+  }
+  // Once tested, the rule is tested again under each new id.
+  Field(editor, "url")->setText("http://127.0.0.1:1/");
+  editor->Test();
+  ASSERT_TRUE(test::WaitUntil([&] { return !editor->Runner().Running(); }));
+  Field(editor, "id")->setText("13");
+  EXPECT_TRUE(editor->Runner().Running());
 }
 
 TEST_F(RulesTest, TableListsEveryRuleByRankWithHealthAndHiddenGreyed) {
