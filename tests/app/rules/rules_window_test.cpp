@@ -158,6 +158,10 @@ TEST_F(RulesTest, TableListsEveryRuleByRankWithHealthAndHiddenGreyed) {
             QColor(Qt::gray));
   EXPECT_FALSE(model->flags(model->index(2, RuleTableModel::kTick)) &
                Qt::ItemIsUserCheckable);
+  QApplication::setActiveWindow(window_);
+  QTest::keyClick(window_->Table(), Qt::Key_Escape);  // Esc closes it
+  EXPECT_FALSE(window_->isVisible());
+  window_->show();
 
   // A second row with the id of a row ranked higher never runs.
   AddRule(8, "Twin", 1, "1");
