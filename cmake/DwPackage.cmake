@@ -3,7 +3,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME dealwatcher)
 set(CPACK_PACKAGE_VENDOR "Deal Watcher developers")
-set(CPACK_PACKAGE_CONTACT "Deal Watcher developers <dealwatcher@localhost>")
+set(CPACK_PACKAGE_CONTACT "Deal Watcher developers <dealwatcher@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Watches bargain-post sites and shows every new post at once")
 set(CPACK_PACKAGE_DESCRIPTION

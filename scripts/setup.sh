@@ -10,7 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk openbox
   nginx-light openssl python3
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian
+  libcanberra-dev sound-theme-freedesktop dbus-daemon trayer
 )
 
 missing=()

@@ -16,6 +16,6 @@ VALUES
 
 INSERT INTO con (keywd, pl_shop, pl_kuai, pl_man, tx_tc, tx_sy, tx_wx,
                  tx_onlygz, tx_wxkey)
-VALUES ('优惠' || char(13, 10) || '半价', 0, 0, 0, '0', '0', '0', '0', '');
+VALUES ('优惠' || char(13, 10) || '半价', 0, 0, 0, '1', '1', '0', '0', '');
 
 COMMIT;

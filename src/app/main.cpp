@@ -14,5 +14,6 @@ int main(int argc, char** argv) {
     QCoreApplication core(argc, argv);
     return dw::RunTool(request, std::cout, std::cerr);
   }
-  return dw::RunProgram(argc, argv, request.database);  // empty: the default
+  // An empty database: the default.
+  return dw::RunProgram(argc, argv, request.database, request.start);
 }

@@ -23,6 +23,7 @@
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/ui_hooks.h"
 #include "runtime/ui/ui_ops.h"
+#include "store/reminder_settings.h"
 #include "store/rule_loader.h"
 
 namespace dw {
@@ -83,13 +84,6 @@ void EndAtExit() {
   }
 }
 
-void BringToFront(QWidget* window) {
-  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-  window->show();
-  window->raise();
-  window->activateWindow();
-}
-
 // The main window's created event: the window set-up and the database
 // start-up, before the window is first shown.
 bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
@@ -109,8 +103,10 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
       std::make_unique<WindowCollectView>(main, program.reminder_window.get());
 
   WriteProperty(main->PostList(), kPropLeft, 2);
-  WriteProperty(main, kPropMaximizeButton, false);
   WriteProperty(main, kPropWidth, 660);
+  // Deals go by in minutes: a watcher on a large screen gets the room it
+  // is given, the narrowed size being the smallest.
+  main->GrowFromCurrentSize();
 
   const MessageBoxFunction& message_box = options.message_box;
   const std::string& path = options.database_path;
@@ -182,6 +178,21 @@ bool StartProgram(Program& program, const StartupOptions& given) {
     rules.AfterStop();
   };
   actions.open_rules = [&rules] { rules.OpenWindow(); };
+
+  // Reminders the user chose. Our own table is made at the first save:
+  // until then the file stays as it was delivered.
+  Reminders::Links links;
+  links.main = program.main_window.get();
+  links.view = &view;
+  links.rules = &rules;
+  links.log_path = LogPathBeside(state.database_path);
+  links.quit = [] { QCoreApplication::exit(0); };
+  program.reminders = std::make_unique<Reminders>(std::move(links));
+  Reminders* reminders = program.reminders.get();
+  reminders->Apply(ReadReminderSettings(state.database));
+  rules.OnRemindersSaved(
+      [reminders](const ReminderSettings& s) { reminders->Apply(s); });
+  actions.hide_on_close = [reminders] { return reminders->HideOnClose(); };
   actions.open_link = [links = StatusBarLinkActions(*program.main_window)](
                           const std::string& link) {
     OpenLinkOrExplain(links, link);
@@ -210,6 +221,7 @@ void EndProgram(Program& program) {
   // Posts the database refused until the end get one more try, and the
   // log keeps those it still refuses.
   SavePendingPosts(program.state);
+  program.reminders.reset();
   program.rules.reset();
   program.view.reset();
   program.reminder_window.reset();
@@ -217,7 +229,7 @@ void EndProgram(Program& program) {
   ReleaseProgramState(program.state);
 }
 
-int RunProgram(int argc, char** argv, const std::string& database) {
+int RunProgram(int argc, char** argv, const std::string& database, bool start) {
   const bool chose_x11 = PrepareDesktopSession();
   const std::string directory = ProgramDirectory();
   const DataPlaces places = FindDataPlaces(directory);
@@ -299,6 +311,9 @@ int RunProgram(int argc, char** argv, const std::string& database) {
   static const bool at_exit_set = std::atexit(EndAtExit) == 0;
   if (!at_exit_set) Note("cannot keep unsaved posts if the display goes away");
   main->show();
+  if (start || program.reminders->Settings().start_on_launch) {
+    main->StartButton()->click();
+  }
   g_running = &program;
   const int code = app.exec();
   g_running = nullptr;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/reminders.h"
 #include "app/rules_controller.h"
 #include "app/window_collect_view.h"
 #include "app/windows/main_window.h"
@@ -22,6 +23,7 @@ struct Program {
   std::unique_ptr<ReminderWindow> reminder_window;
   std::unique_ptr<WindowCollectView> view;
   std::unique_ptr<RulesController> rules;
+  std::unique_ptr<Reminders> reminders;
 };
 
 using MessageBoxFunction =
@@ -57,7 +59,8 @@ void ReleaseProgramState(ProgramState& state);
 
 // The whole life of the process; returns its exit code. `database` is the
 // file named on the command line; empty to use the portable or the
-// per-user one.
-int RunProgram(int argc, char** argv, const std::string& database = {});
+// per-user one. `start`: collecting starts as soon as the window shows.
+int RunProgram(int argc, char** argv, const std::string& database = {},
+               bool start = false);
 
 }  // namespace dw

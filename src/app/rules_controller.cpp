@@ -55,6 +55,9 @@ void RulesController::OpenWindow() {
       TickTree(id, ticked);
     };
     links.changes_saved = [this] { return ChangesSaved(); };
+    links.reminders_saved = [this](const ReminderSettings& settings) {
+      if (reminders_saved_) reminders_saved_(settings);
+    };
     window_ = std::make_unique<RulesWindow>(std::move(links));
   }
   window_->show();
@@ -141,7 +144,17 @@ void RulesController::TickTree(std::int64_t id, bool ticked) {
 }
 
 void RulesController::UpdateButton() {
-  ShowFailingRules(main_.RulesButton(), main_.RuleTree(), view_.Health());
+  QPushButton* button = main_.RulesButton();
+  ShowFailingRules(button, main_.RuleTree(), view_.Health());
+  if (!push_problem_.isEmpty()) {
+    button->setToolTip(button->toolTip() + "\n" +
+                       QString::fromUtf8("上次推送失败：") + push_problem_);
+  }
+}
+
+void RulesController::ShowPushProblem(const QString& problem) {
+  push_problem_ = problem;
+  UpdateButton();
 }
 
 }  // namespace dw

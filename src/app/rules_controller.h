@@ -3,9 +3,12 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+
+#include "store/reminder_settings.h"
 
 namespace dw {
 
@@ -42,6 +45,14 @@ class RulesController : public QObject {
   QString ChangesSaved();
   bool ReloadPending() const { return pending_; }
 
+  // The last push's failure, added to the 规则 button's tooltip until a
+  // push succeeds (an empty `problem`).
+  void ShowPushProblem(const QString& problem);
+  // Called with the settings the 提醒 tab saved.
+  void OnRemindersSaved(std::function<void(const ReminderSettings&)> apply) {
+    reminders_saved_ = std::move(apply);
+  }
+
  private:
   bool Collecting() const;
   bool Idle() const;
@@ -59,6 +70,8 @@ class RulesController : public QObject {
   bool pending_ = false;
   // The engine's reason when the last reload failed.
   std::string reload_failure_;
+  QString push_problem_;
+  std::function<void(const ReminderSettings&)> reminders_saved_;
   // Watches a stopped worker end, to load pending changes as soon as idle.
   QTimer idle_check_;
 };

@@ -24,7 +24,9 @@ void InsertRowAtTop(ListBox* list, std::initializer_list<std::string> cells) {
 
 WindowCollectView::WindowCollectView(MainWindow* main_window,
                                      ReminderWindow* reminder_window)
-    : main_(main_window), reminder_(reminder_window) {}
+    : main_(main_window), reminder_(reminder_window) {
+  reminders_.window = true;
+}
 
 void WindowCollectView::ClearRuleTree() { TreeClear(main_->RuleTree()); }
 
@@ -63,11 +65,21 @@ void WindowCollectView::ClearReminders() {
 }
 
 void WindowCollectView::AddReminderRow(const ReminderRow& row) {
+  if (reminders_.only_keywords && !row.keyword_hit) return;
+  batch_.push_back(row);
+  if (!reminders_.window) return;
   InsertRowAtTop(reminder_->ReminderList(), {row.title, row.link, row.time});
   // Showing starts the count-down; rows added while shown do not restart it.
   if (!ReadBoolProperty(reminder_, kPropVisible)) {
     WriteProperty(reminder_, kPropVisible, true);
   }
+}
+
+void WindowCollectView::EndReminderBatch() {
+  if (batch_.empty()) return;
+  const std::vector<ReminderRow> batch = std::move(batch_);
+  batch_.clear();
+  if (on_batch_) on_batch_(batch);
 }
 
 void WindowCollectView::ShowRuleHealth(int rule_id, const RuleHealth& health) {

@@ -3,9 +3,11 @@
 #include <QObject>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/rules/health_board.h"
 #include "collect/collect_view.h"
+#include "store/reminder_settings.h"
 
 namespace dw {
 
@@ -28,7 +30,10 @@ class WindowCollectView : public CollectView {
   void ShowStatus(const std::string& message, const std::string& time) override;
   void InsertPostRow(const PostRow& row) override;
   void ClearReminders() override;
+  // Only posts the settings remind of count; the reminder window shows
+  // them when its switch is on.
   void AddReminderRow(const ReminderRow& row) override;
+  void EndReminderBatch() override;
   // Kept on the board that the rules button and the rules window read.
   void ShowRuleHealth(int rule_id, const RuleHealth& health) override;
   void ShowWaitingPosts(int count, const std::string& reason) override;
@@ -40,6 +45,15 @@ class WindowCollectView : public CollectView {
 
   HealthBoard& Health() { return health_; }
 
+  // How to remind; the reminder window alone until set.
+  void SetReminders(const ReminderSettings& settings) { reminders_ = settings; }
+  const ReminderSettings& Reminders() const { return reminders_; }
+  // Called with each batch of posts reminded of, in the order announced.
+  void OnReminderBatch(
+      std::function<void(const std::vector<ReminderRow>&)> handle) {
+    on_batch_ = std::move(handle);
+  }
+
   // Queued behind earlier calls; dropped unrun when the view is destroyed.
   void RunOnGuiThread(std::function<void()> call) override;
 
@@ -47,6 +61,9 @@ class WindowCollectView : public CollectView {
   MainWindow* main_;
   ReminderWindow* reminder_;
   HealthBoard health_;
+  ReminderSettings reminders_;
+  std::vector<ReminderRow> batch_;
+  std::function<void(const std::vector<ReminderRow>&)> on_batch_;
   // Owns the queued calls: destroying it removes those not yet run.
   QObject queue_;
 };

@@ -25,6 +25,7 @@ struct ReminderRow {
   std::string title;
   std::string link;
   std::string time;
+  bool keyword_hit = false;
 };
 
 // What the collection engine needs of the windows. The application shell
@@ -48,6 +49,9 @@ class CollectView : public RuleTree {
   virtual void ClearReminders() = 0;
   // Inserts at the top and shows the window when it is hidden.
   virtual void AddReminderRow(const ReminderRow& row) = 0;
+  // After each rule's run (a cut-short one too): the reminders added since
+  // the last call are one batch, for the reminders that come once a batch.
+  virtual void EndReminderBatch() {}
 
   // The health of a rule after each of its runs, for the rules window.
   virtual void ShowRuleHealth(int rule_id, const RuleHealth& health) {

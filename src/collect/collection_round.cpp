@@ -69,8 +69,9 @@ void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
       state.database_refused = false;
       const RuleReport report = CollectRule(ctx, rule_id);
       RetryPendingPosts(state, [&ctx](const StoredPost& stored) {
-        AddReminder(ctx, stored.title, stored.url);
+        AddReminder(ctx, stored.title, stored.url, stored.zt == 1);
       });
+      ShowStoredOnGui(ctx, [&view = ctx.view] { view.EndReminderBatch(); });
       // A run a pause cut short says nothing about the rule.
       if (StopRequested()) return;
       NoteRuleRun(ctx, report);

@@ -18,9 +18,10 @@ bool HasKeyword(const std::string& title, const KeywordList& keywords) {
 }
 
 void AddReminder(WorkerContext& ctx, const std::string& title,
-                 const std::string& link) {
+                 const std::string& link, bool keyword_hit) {
   ShowStoredOnGui(
-      ctx, [&view = ctx.view, row = ReminderRow{title, link, TimeText(false)}] {
+      ctx, [&view = ctx.view,
+            row = ReminderRow{title, link, TimeText(false), keyword_hit}] {
         view.AddReminderRow(row);
       });
 }
@@ -44,7 +45,7 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
   // still refused the database is most likely still held: this post waits
   // behind it rather than wait out the same lock a second time.
   const AnnouncePost announce = [&ctx](const StoredPost& stored) {
-    AddReminder(ctx, stored.title, stored.url);
+    AddReminder(ctx, stored.title, stored.url, stored.zt == 1);
   };
   RetryPendingPosts(state, announce);
   if (StopRequested()) return false;
@@ -99,7 +100,7 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
   ShowStoredOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
     view.InsertPostRow(row);
   });
-  AddReminder(ctx, post.title, post.link);
+  AddReminder(ctx, post.title, post.link, keyword_hit);
   return true;
 }
 

@@ -28,7 +28,7 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
 // window when it is hidden; for a post already stored, so it is shown even
 // when a pause follows.
 void AddReminder(WorkerContext& ctx, const std::string& title,
-                 const std::string& link);
+                 const std::string& link, bool keyword_hit);
 
 // True when `title` holds one of `keywords`, ASCII letters compared without
 // regard to case. An empty keyword is in every non-empty title.

@@ -142,7 +142,7 @@ TEST_F(ProgramTest, NormalStartLoadsRulesAndShapesTheWindows) {
   EXPECT_EQ(ReadIntProperty(&main, kPropWidth), 660);
   EXPECT_EQ(ReadIntProperty(&main, kPropHeight), 600);
   EXPECT_EQ(ReadIntProperty(&main, kPropLeft), (800 - 1000) / 2);
-  EXPECT_FALSE(ReadBoolProperty(&main, kPropMaximizeButton));
+  EXPECT_TRUE(ReadBoolProperty(&main, kPropMaximizeButton));
   EXPECT_EQ(main.PostList()->geometry(), QRect(2, 41, 640, 496));
   EXPECT_EQ(main.StartButton()->text(), QString::fromUtf8("开始"));
   EXPECT_FALSE(program_.reminder_window->isVisible());
@@ -169,6 +169,16 @@ TEST_F(ProgramTest, NormalStartLoadsRulesAndShapesTheWindows) {
 
   main.show();
   EXPECT_EQ(main.Status()->Part(1)->width(), 660 - 150);
+  // The list takes up what the window grows by, never less than the
+  // narrowed size; the buttons stay where they are.
+  const QSize least = main.size();
+  EXPECT_EQ(main.minimumSize(), least);
+  main.resize(least + QSize(240, 100));
+  EXPECT_EQ(main.PostList()->geometry(), QRect(2, 41, 880, 596));
+  EXPECT_EQ(main.StartButton()->geometry(), QRect(560, 5, 77, 32));
+  main.resize(500, 400);  // no smaller
+  EXPECT_EQ(main.size(), least);
+  EXPECT_EQ(main.PostList()->geometry(), QRect(2, 41, 640, 496));
   EndProgram(program_);
   EXPECT_FALSE(program_.state.database.IsOpen());
   EXPECT_TRUE(program_.state.keyword_list.empty());

@@ -46,7 +46,7 @@ class TestDatabase {
     Exec("delete from rule; delete from con; delete from info;");
     Exec(
         "insert into con(keywd,pl_shop,pl_kuai,pl_man,tx_tc,tx_sy,tx_wx,"
-        "tx_onlygz,tx_wxkey) values('',0,0,0,'0','0','0','0','')");
+        "tx_onlygz,tx_wxkey) values('',0,0,0,'1','0','0','0','')");
   }
   ~TestDatabase() {
     sqlite3_close(db_);

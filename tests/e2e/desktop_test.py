@@ -2,19 +2,25 @@
 """Desktop cases beside those of e2e_test.py, run the same way. install: the
 installed program, run as nobody with an empty home, makes the user's
 database from the installed default and stores a round's posts there.
-second_start: a second start raises the first one's window and ends."""
+second_start: a second start raises the first one's window and ends.
+tray: the icon in a real tray, closing to it, its badge and its menu.
+maximised: the main window maximised by the window manager."""
 
 import os
+import re
 import subprocess
+import time
 import sys
 
 import e2e_test
-from e2e_test import (RULES_SQL, START_LIMIT, check, feed_site, normal_start,
+from e2e_test import (RULES_SQL, START_LIMIT, UTF8_POSTS, GBK_POSTS, check,
+                      feed_site, make_database, normal_start, stored_titles,
                       wait_for)
 
 NOBODY = 65534
 INSTALLED = """bin/dealwatcher share/dealwatcher/qel6.sdb
-share/man/man1/dealwatcher.1 share/applications/dealwatcher.desktop
+share/man/man1/dealwatcher.1.gz share/applications/dealwatcher.desktop
+share/doc/dealwatcher/copyright
 share/metainfo/io.github.dealwatcher.metainfo.xml
 share/icons/hicolor/scalable/apps/dealwatcher.svg
 share/icons/hicolor/48x48/apps/dealwatcher.png
@@ -33,6 +39,7 @@ def case_install(screen, program, args):
                     "--prefix", prefix], check=True, capture_output=True)
     missing = [p for p in INSTALLED if not os.path.isfile(prefix + "/" + p)]
     check(not missing, "not installed: %r" % missing)
+    check_package(os.path.dirname(args.bin), work)
     os.makedirs(home, mode=0o700)
     if os.geteuid() == 0:
         for folder in (home, program.env["XDG_RUNTIME_DIR"]):
@@ -64,6 +71,123 @@ def case_install(screen, program, args):
         normal_start(screen, program, args)  # a round into the user's file
 
 
+def check_package(build, work):
+    """The Debian package made from the build has no lintian error."""
+    made = subprocess.run(["cpack", "-G", "DEB", "-B", work + "/package"],
+                          cwd=build, capture_output=True, text=True,
+                          timeout=180)
+    check(made.returncode == 0, made.stdout + made.stderr)
+    debs = [f for f in os.listdir(work + "/package") if f.endswith(".deb")]
+    check(len(debs) == 1, "packages: %r" % debs)
+    lint = subprocess.run(["lintian", "--fail-on", "error", "--no-tag-display-limit",
+                           work + "/package/" + debs[0]],
+                          capture_output=True, text=True, timeout=180)
+    check(lint.returncode == 0, lint.stdout + lint.stderr)
+
+
+def red_pixels(screen, x, y, w, h):
+    """How many clearly red pixels (the tray badge's) lie in the area."""
+    out = screen.run("import", "-window", "root", "-crop",
+                     "%dx%d+%d+%d" % (w, h, x, y), "txt:-").stdout
+    count = 0
+    for m in re.finditer(r"\((\d+),(\d+),(\d+)", out):
+        r, g, b = (int(v) for v in m.groups())
+        count += r > 180 and g < 90 and b < 90
+    return count
+
+
+def tray_menu(screen, x, y, keys):
+    """Opens the tray icon's menu at x, y and picks an entry by keys."""
+    screen.run("xdotool", "mousemove", "--sync", str(x), str(y))
+    screen.run("xdotool", "click", "3")
+    time.sleep(1)
+    screen.run("xdotool", "key", *keys)
+
+
+def case_tray(screen, program, args):
+    """With a real XEmbed tray (trayer) and the setting close_to_tray:
+    closing hides the main window into the tray, the menu's 开始 starts
+    collecting, the icon's badge counts what was announced while the window
+    was away, a click brings the window back, the menu's 退出 ends it."""
+    art = args.artifacts
+    tray = subprocess.Popen(
+        ["trayer", "--edge", "top", "--align", "right", "--widthtype",
+         "request", "--height", "32", "--SetDockType", "false"],
+        env=screen.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        panel = wait_for(lambda: screen.run(
+            "xdotool", "search", "--name", "^panel$").stdout.split(), 30,
+            "the tray's window")[0]
+        with feed_site(args.source, os.path.dirname(program.app_dir)) as site:
+            make_database(args.source, program.database, site)
+            subprocess.run(
+                ["sqlite3", program.database,
+                 "create table dw_setting(key text primary key, value text "
+                 "not null); insert into dw_setting values"
+                 "('close_to_tray','1')"], check=True, timeout=30)
+            program.start()
+            main = main_window(screen)
+            x, y, w, h = screen.geometry(panel)
+            check(w >= 16, "nothing docked in the tray: %dx%d" % (w, h))
+            screen.key(main, "Escape")
+            wait_for(lambda: not screen.find(r"Voskel v1\.0"), 10,
+                     "the main window to hide")
+            check(program.process.poll() is None, "closing ended the program")
+            plain = red_pixels(screen, x, y, w, h)  # the icon's own red
+            tray_menu(screen, x + w // 2, y + h // 2, ["Down", "Return"])
+            expected = sorted(t for _, t in UTF8_POSTS + GBK_POSTS)
+            wait_for(lambda: stored_titles(program.database) == expected, 60,
+                     "the posts collected from the tray's 开始")
+        wait_for(lambda: red_pixels(screen, x, y, w, h) > plain + 30, 10,
+                 "the badge on the icon")
+        screen.screenshot(os.path.join(art, "tray-badge.png"))
+        screen.run("import", "-window", "root", "-crop",
+                   "%dx%d+%d+%d" % (w + 200, h + 160, x - 200, y),
+                   os.path.join(art, "tray-icon.png"))
+        screen.click(x + w // 2, y + h // 2)
+        main_window(screen)  # back from the tray
+        tray_menu(screen, x + w // 2, y + h // 2, [])
+        screen.screenshot(os.path.join(art, "tray-menu.png"))
+        screen.run("xdotool", "key", "Up", "Return")  # the last entry: 退出
+        check(program.wait_exit(60) == 0, "the menu's 退出 did not end it")
+    finally:
+        tray.terminate()
+        tray.wait(10)
+
+
+def case_maximised(screen, program, args):
+    """With the setting start_on_launch the program collects without a
+    click. Maximised by the window manager (a double-click on the title
+    bar), the main window's post list reaches the window's bottom right."""
+    with feed_site(args.source, os.path.dirname(program.app_dir)) as site:
+        make_database(args.source, program.database, site)
+        subprocess.run(
+            ["sqlite3", program.database,
+             "create table dw_setting(key text primary key, value text not "
+             "null); insert into dw_setting values('start_on_launch','1')"],
+            check=True, timeout=30)
+        program.start()
+        main = main_window(screen)
+        expected = sorted(t for _, t in UTF8_POSTS + GBK_POSTS)
+        wait_for(lambda: stored_titles(program.database) == expected, 60,
+                 "the posts collected without a click")
+        x, y, w, h = screen.geometry(main)
+        screen.run("xdotool", "mousemove", "--sync", str(x + w // 2),
+                   str(y - 8))
+        screen.run("xdotool", "click", "--repeat", "2", "--delay", "80", "1")
+        wait_for(lambda: screen.geometry(main)[2] > 1100, 10,
+                 "the window to be maximised")
+        time.sleep(1)
+        x, y, w, h = screen.geometry(main)
+        screen.screenshot(os.path.join(args.artifacts, "main-maximised.png"))
+        corner = screen.run("import", "-window", "root", "-crop",
+                            "1x1+%d+%d" % (x + w - 30, y + h - 80),
+                            "txt:-").stdout
+        check("(251,245,213" in corner, "no post list at the corner: " + corner)
+        screen.key(main, "Escape")
+        check(program.wait_exit(60) == 0, "the program did not end cleanly")
+
+
 def case_second_start(screen, program, args):
     with open(os.path.join(args.bin, "testdata/qel6-test.sdb"), "rb") as f, \
             open(program.database, "wb") as copy:
@@ -82,6 +206,8 @@ def case_second_start(screen, program, args):
 
 
 if __name__ == "__main__":
-    e2e_test.CASES.update(install=case_install, second_start=case_second_start)
-    e2e_test.FRAMED.add("second_start")  # minimising needs a window manager
+    e2e_test.CASES.update(install=case_install, second_start=case_second_start,
+                          tray=case_tray, maximised=case_maximised)
+    # Minimising and maximising need a window manager.
+    e2e_test.FRAMED.update({"second_start", "maximised"})
     sys.exit(e2e_test.main())

@@ -255,7 +255,7 @@ VALUES
   '<channel>', '</channel>', 1, 2, '{site}/g/[2]', 0);
 INSERT INTO con (keywd, pl_shop, pl_kuai, pl_man, tx_tc, tx_sy, tx_wx,
                  tx_onlygz, tx_wxkey)
-VALUES ('优惠', 0, 0, 0, '0', '0', '0', '0', '');
+VALUES ('优惠', 0, 0, 0, '1', '1', '0', '0', '');
 COMMIT;
 """
 

@@ -36,6 +36,10 @@ const OptionSpec kOptions[] = {
      "Use the database FILE instead of the one the windows open by default. "
      "Applies to the windows and to every tool.",
      "dealwatcher --db ~/rules-test.sdb --export-rules -"},
+    {"start", nullptr,
+     "Start collecting as soon as the window shows, as the start button "
+     "would (the setting 启动时开始采集 does the same on every start).",
+     "dealwatcher --start"},
     {"probe", "RULE_ID",
      "Run the rule once through the same chain a collection round uses (the "
      "rule need not be ticked) and print every step: fetch, cut, pattern, the "
@@ -168,6 +172,10 @@ ToolRequest ParseToolRequest(const QStringList& arguments) {
                                      .arg(tool.name));
     }
     request.action = tool.action;
+  }
+  request.start = parser.isSet("start");
+  if (request.start && request.action != ToolAction::kWindows) {
+    return UsageError(request, "--start works only without a tool option");
   }
   for (const char* option : {"page", "json"}) {
     if (parser.isSet(option) && request.action != ToolAction::kProbe) {

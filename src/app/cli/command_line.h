@@ -31,7 +31,8 @@ struct ToolRequest {
   // --db made absolute; empty: the default, DefaultDatabasePath() of
   // app/desktop/data_location.h, settled only by a tool that opens it.
   std::string database;
-  std::string error;  // UTF-8, one line, for kUsageError
+  std::string error;   // UTF-8, one line, for kUsageError
+  bool start = false;  // --start: collecting starts with the windows
 
   int rule_id = 0;                       // --probe
   std::optional<std::string> page_file;  // --page

@@ -18,6 +18,7 @@
 #include "app/rules/database_note.h"
 #include "app/rules/error_style.h"
 #include "app/rules/keywords_tab.h"
+#include "app/rules/reminders_tab.h"
 #include "app/rules/rule_editor.h"
 #include "app/rules/rule_table_model.h"
 #include "app/rules/screen_fit.h"
@@ -55,9 +56,16 @@ RulesWindow::RulesWindow(RulesWindowLinks links, QWidget* parent)
                                                 : QString::fromUtf8("已保存"));
   });
 
+  reminders_ = new RemindersTab(db_, this);
+  connect(reminders_, &RemindersTab::Saved, this,
+          [this](const ReminderSettings& settings) {
+            if (links_.reminders_saved) links_.reminders_saved(settings);
+          });
+
   tabs_ = new QTabWidget(this);
   tabs_->addTab(BuildRulesTab(), QString::fromUtf8("规则"));
   tabs_->addTab(keywords_, QString::fromUtf8("关键词"));
+  tabs_->addTab(reminders_, QString::fromUtf8("提醒"));
   // The table takes Tab and Ctrl+Tab for itself; the window's shortcuts
   // still reach the other tab.
   for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab),
@@ -148,6 +156,7 @@ void RulesWindow::Reload() {
                 true);
   }
   keywords_->Reload();
+  reminders_->Reload();
   SelectId(id);  // the first rule when none was selected
 }
 

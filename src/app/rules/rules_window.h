@@ -6,6 +6,7 @@
 #include <string>
 
 #include "runtime/database.h"
+#include "store/reminder_settings.h"
 
 class QLabel;
 class QTableView;
@@ -15,6 +16,7 @@ namespace dw {
 
 class HealthBoard;
 class KeywordsTab;
+class RemindersTab;
 class RuleEditor;
 class RuleTableModel;
 
@@ -28,6 +30,8 @@ struct RulesWindowLinks {
   // program, or has it wait for the next start. Returns what to tell the
   // user.
   std::function<QString()> changes_saved;
+  // Called after the 提醒 tab saved: the program reminds by them at once.
+  std::function<void(const ReminderSettings&)> reminders_saved;
   // Asks a yes/no question; a message box when empty.
   std::function<bool(const QString&)> confirm;
 };
@@ -64,6 +68,7 @@ class RulesWindow : public QWidget {
   QTableView* Table() const { return table_; }
   RuleTableModel* Model() const { return model_; }
   KeywordsTab* Keywords() const { return keywords_; }
+  RemindersTab* Reminders() const { return reminders_; }
 
  signals:
   void TickWritten(std::int64_t id, const std::string& isdo);
@@ -86,6 +91,7 @@ class RulesWindow : public QWidget {
   QTableView* table_;
   RuleTableModel* model_;
   KeywordsTab* keywords_;
+  RemindersTab* reminders_;
   QLabel* message_;
 };
 

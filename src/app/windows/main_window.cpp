@@ -101,9 +101,21 @@ void MainWindow::SetActions(MainWindowActions actions) {
   if (!actions_.delay) actions_.delay = [](int ms) { Delay(ms); };
 }
 
+void MainWindow::GrowFromCurrentSize() {
+  const QRect list = post_list_->geometry();
+  list_margin_ = QSize(width() - list.width() - list.left(),
+                       height() - list.height() - list.top());
+  setMinimumSize(size());
+}
+
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   DockStatusBar();
+  if (list_margin_) {
+    const QPoint at = post_list_->pos();
+    post_list_->resize(width() - at.x() - list_margin_->width(),
+                       height() - at.y() - list_margin_->height());
+  }
   OnMainWindowResized();
 }
 
@@ -138,6 +150,11 @@ void MainWindow::OnPostListDoubleClicked() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (actions_.hide_on_close && actions_.hide_on_close()) {
+    event->ignore();
+    hide();
+    return;
+  }
   QWidget::closeEvent(event);
   if (event->isAccepted()) emit Closed();
 }

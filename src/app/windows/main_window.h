@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/windows/list_box.h"
@@ -20,6 +21,8 @@ struct MainWindowActions {
   std::function<void(const std::string&)> open_link;  // GBK address
   std::function<void(int)> delay;    // ms, while events keep running
   std::function<void()> open_rules;  // the 规则 button
+  // True when closing should only hide the window (in the tray).
+  std::function<bool()> hide_on_close;
 };
 
 // The program's working surface: the description label, the rules button,
@@ -32,6 +35,11 @@ class MainWindow : public QWidget {
   explicit MainWindow(MainWindowActions actions = {});
 
   void SetActions(MainWindowActions actions);
+
+  // From now on the window's size is its smallest, and the post list takes
+  // up whatever the window grows by (maximised included); the controls
+  // above it keep their places.
+  void GrowFromCurrentSize();
 
   QLabel* Label() const { return label_; }
   ListBox* PostList() const { return post_list_; }
@@ -68,6 +76,9 @@ class MainWindow : public QWidget {
   enum class Drag { kNone, kPressed, kByHand };
   Drag drag_ = Drag::kNone;
   QPoint drag_start_mouse_, drag_start_window_;
+  // The post list's distance from the right and bottom edges to keep;
+  // empty until the window may grow.
+  std::optional<QSize> list_margin_;
 };
 
 }  // namespace dw

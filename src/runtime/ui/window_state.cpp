@@ -104,6 +104,9 @@ class FrameWatcher : public QObject {
     const QSize client = window_->size() - grown;
     if (window_->minimumSize() == window_->maximumSize()) {
       window_->setFixedSize(client);
+    } else if (!window_->minimumSize().isNull()) {
+      // The smallest size was meant with the frame, as the size was.
+      window_->setMinimumSize(window_->minimumSize() - grown);
     }
     // The client area sits inside the frame, which goes where the window
     // was placed.

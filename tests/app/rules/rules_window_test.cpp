@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableView>
@@ -7,6 +8,7 @@
 #include "app/rules/code_inputs.h"
 #include "app/rules/health_board.h"
 #include "app/rules/keywords_tab.h"
+#include "app/rules/reminders_tab.h"
 #include "app/rules/rule_fields.h"
 #include "app/rules/rule_report_text.h"
 #include "app/rules/rule_test_runner.h"
@@ -439,6 +441,25 @@ TEST_F(RulesTest, AHeldDatabaseKeepsWhatIsLoadedAndSavesNothingUnread) {
   keywords->Reload();
   EXPECT_EQ(editor->toPlainText(), QString("tea"));
   EXPECT_TRUE(keywords->Save());
+}
+
+TEST_F(RulesTest, RemindersTabSavesWhatTheProgramRemindsByAtOnce) {
+  RemindersTab* tab = window_->Reminders();
+  EXPECT_TRUE(tab->Box("tx_tc")->isChecked());
+  EXPECT_FALSE(tab->Box("tx_onlygz")->isChecked());
+  tab->Box("tx_wx")->setChecked(true);
+  tab->Box("tx_onlygz")->setChecked(true);
+  tab->PushAddress()->setText("push.test/key");
+  EXPECT_FALSE(tab->Save());  // pushing to nowhere is refused
+  EXPECT_FALSE(program_.view->Reminders().only_keywords);
+  tab->PushAddress()->setText("https://push.test/key");
+  ASSERT_TRUE(tab->Save());
+  const ReminderSettings& now = program_.view->Reminders();
+  EXPECT_TRUE(now.window && now.push && now.only_keywords);
+  EXPECT_EQ(now.push_address, "https://push.test/key");
+  Database db;
+  ASSERT_TRUE(DbOpen(db, db_.path()));
+  EXPECT_TRUE(ReadReminderSettings(db).only_keywords);
 }
 
 }  // namespace

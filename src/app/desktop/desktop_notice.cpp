@@ -1,0 +1,51 @@
+#include "app/desktop/desktop_notice.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QStringList>
+#include <QVariantMap>
+
+namespace dw {
+namespace {
+
+const char kService[] = "org.freedesktop.Notifications";
+const char kPath[] = "/org/freedesktop/Notifications";
+const char kInterface[] = "org.freedesktop.Notifications";
+constexpr int kShownMs = 15000;  // as long as the reminder window counts
+
+}  // namespace
+
+DesktopNotice::DesktopNotice(QObject* parent) : QObject(parent) {
+  QDBusConnection::sessionBus().connect(kService, kPath, kInterface,
+                                        "ActionInvoked", this,
+                                        SLOT(OnActionInvoked(uint, QString)));
+}
+
+void DesktopNotice::Show(const QString& summary, const QString& body) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return;
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
+  call << QString::fromUtf8("Deal Watcher") << uint{0}
+       << QString::fromUtf8("dealwatcher") << summary << body
+       << QStringList{"default", QString::fromUtf8("查看")}
+       << QVariantMap{{"desktop-entry", "dealwatcher"},
+                      {"category", "im.received"}}
+       << kShownMs;
+  // Asynchronous: a slow or missing service never holds the windows up.
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this,
+          [this](QDBusPendingCallWatcher* done) {
+            QDBusPendingReply<uint> reply = *done;
+            if (reply.isValid()) shown_.insert(reply.value());
+            done->deleteLater();
+          });
+}
+
+void DesktopNotice::OnActionInvoked(uint id, const QString& action) {
+  if (shown_.contains(id) && action == "default") emit Clicked();
+}
+
+}  // namespace dw

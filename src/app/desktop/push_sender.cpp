@@ -1,0 +1,75 @@
+#include "app/desktop/push_sender.h"
+
+#include <QMetaObject>
+#include <QUrl>
+#include <algorithm>
+
+#include "net/http_request.h"
+
+namespace dw {
+
+bool IsPushAddress(const QString& address) {
+  const QUrl url(address.trimmed(), QUrl::StrictMode);
+  return url.isValid() && !url.host().isEmpty() &&
+         (url.scheme() == "http" || url.scheme() == "https");
+}
+
+std::string PushFormBody(const PushForm& form) {
+  QByteArray body;
+  for (const auto& [name, value] : form) {
+    if (!body.isEmpty()) body += '&';
+    body +=
+        QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value);
+  }
+  return body.toStdString();
+}
+
+PushSender::PushSender(QObject* parent) : QObject(parent) {}
+
+PushSender::~PushSender() {
+  for (ThreadHandle& send : sends_) EndThread(send);
+  for (ThreadHandle& send : sends_) JoinThread(send);
+}
+
+bool PushSender::Send(const QString& address, const PushForm& form) {
+  if (!IsPushAddress(address)) {
+    emit Finished(address,
+                  QString::fromUtf8("推送地址不是 http(s) 地址：") + address);
+    return false;
+  }
+  std::erase_if(sends_,
+                [](const ThreadHandle& send) { return ThreadFinished(send); });
+  HttpRequestParams params;
+  params.url = address.trimmed().toStdString();
+  params.method = 1;
+  params.bodyBytes = PushFormBody(form);
+  params.timeoutSeconds = kTimeoutSeconds;
+  ThreadHandle send;
+  // The thread may use `this`: the destructor waits for it.
+  const bool started = StartThread(
+      [this, params = std::move(params), address] {
+        int status = 0;
+        HttpRequestParams request = params;
+        request.status = &status;
+        HttpRequest(request);
+        if (StopRequested()) return;  // the program is ending
+        QString problem;
+        if (status == 0) {
+          problem = QString::fromUtf8("推送没有应答");
+        } else if (status < 200 || status > 299) {
+          problem = QString::fromUtf8("推送被拒绝，HTTP 状态 %1").arg(status);
+        }
+        QMetaObject::invokeMethod(
+            this, [this, address, problem] { emit Finished(address, problem); },
+            Qt::QueuedConnection);
+      },
+      &send);
+  if (!started) {
+    emit Finished(address, QString::fromUtf8("无法开始推送"));
+    return false;
+  }
+  sends_.push_back(std::move(send));
+  return true;
+}
+
+}  // namespace dw
