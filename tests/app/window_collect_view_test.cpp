@@ -76,27 +76,26 @@ TEST(WindowCollectView, RemindersShowTheWindowOncePerShowing) {
   EXPECT_EQ(list->topLevelItemCount(), 1);
 }
 
-// Which posts the switches remind of, by the window and by the batch that
-// the once-a-batch reminders get.
+// Which posts the switches remind of, in the window and in the one batch
+// per rule run that the other reminders get.
 TEST(WindowCollectView, SwitchesChooseWhatIsRemindedAndWhere) {
   test::App();
+  using Titles = std::vector<std::string>;
   struct Case {
     bool window, only_keywords;
     int rows;  // in the reminder window, which shows when it has any
-    std::vector<std::string> batch;
-  } cases[] = {
-      {true, false, 2, {"plain", "hit"}},
-      {true, true, 1, {"hit"}},
-      {false, false, 0, {"plain", "hit"}},
-      {false, true, 0, {"hit"}},
-  };
+    Titles batch;
+  } cases[] = {{true, false, 2, {"plain", "hit"}},
+               {true, true, 1, {"hit"}},
+               {false, false, 0, {"plain", "hit"}},
+               {false, true, 0, {"hit"}}};
   for (const Case& c : cases) {
     Windows w;
     ReminderSettings settings;
     settings.window = c.window;
     settings.only_keywords = c.only_keywords;
     w.view.SetReminders(settings);
-    std::vector<std::vector<std::string>> batches;
+    std::vector<Titles> batches;
     w.view.OnReminderBatch([&](const std::vector<ReminderRow>& batch) {
       batches.emplace_back();
       for (const ReminderRow& row : batch) batches.back().push_back(row.title);
@@ -106,11 +105,10 @@ TEST(WindowCollectView, SwitchesChooseWhatIsRemindedAndWhere) {
     w.view.AddReminderRow({"hit", "http://a.test/2", "12/6 02:37", true});
     w.view.EndReminderBatch();
     w.view.EndReminderBatch();
-    SCOPED_TRACE(testing::Message() << c.window << c.only_keywords);
     EXPECT_EQ(w.reminder.ReminderList()->topLevelItemCount(), c.rows);
     EXPECT_EQ(w.reminder.isVisible(), c.rows > 0);
-    ASSERT_EQ(batches.size(), 1u);
-    EXPECT_EQ(batches[0], c.batch);
+    EXPECT_EQ(batches, std::vector<Titles>{c.batch})
+        << c.window << c.only_keywords;
   }
 }
 

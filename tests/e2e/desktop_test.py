@@ -79,37 +79,46 @@ def check_package(build, work):
     check(made.returncode == 0, made.stdout + made.stderr)
     debs = [f for f in os.listdir(work + "/package") if f.endswith(".deb")]
     check(len(debs) == 1, "packages: %r" % debs)
-    lint = subprocess.run(["lintian", "--fail-on", "error", "--no-tag-display-limit",
+    lint = subprocess.run(["lintian", "--fail-on", "error",
                            work + "/package/" + debs[0]],
                           capture_output=True, text=True, timeout=180)
     check(lint.returncode == 0, lint.stdout + lint.stderr)
 
 
-def red_pixels(screen, x, y, w, h):
-    """How many clearly red pixels (the tray badge's) lie in the area."""
+def pixels(screen, x, y, w, h):
+    """The colours of the screen's area, as (r, g, b) tuples."""
     out = screen.run("import", "-window", "root", "-crop",
                      "%dx%d+%d+%d" % (w, h, x, y), "txt:-").stdout
-    count = 0
-    for m in re.finditer(r"\((\d+),(\d+),(\d+)", out):
-        r, g, b = (int(v) for v in m.groups())
-        count += r > 180 and g < 90 and b < 90
-    return count
+    return [tuple(int(v) for v in m.groups())
+            for m in re.finditer(r"srgba?\((\d+),(\d+),(\d+)", out)]
 
 
-def tray_menu(screen, x, y, keys):
-    """Opens the tray icon's menu at x, y and picks an entry by keys."""
-    screen.run("xdotool", "mousemove", "--sync", str(x), str(y))
-    screen.run("xdotool", "click", "3")
-    time.sleep(1)
-    screen.run("xdotool", "key", *keys)
+def red_pixels(screen, x, y, w, h):
+    return sum(r > 180 and g < 90 and b < 90
+               for r, g, b in pixels(screen, x, y, w, h))
+
+
+def start_with(screen, program, args, site, setting):
+    """Starts on the feed site's database with one setting of ours on."""
+    make_database(args.source, program.database, site)
+    subprocess.run(["sqlite3", program.database,
+                    "create table dw_setting(key text primary key, value text"
+                    " not null); insert into dw_setting values('%s','1')"
+                    % setting], check=True, timeout=30)
+    program.start()
+    return main_window(screen)
+
+
+def collected(program, what):
+    expected = sorted(t for _, t in UTF8_POSTS + GBK_POSTS)
+    wait_for(lambda: stored_titles(program.database) == expected, 60, what)
 
 
 def case_tray(screen, program, args):
-    """With a real XEmbed tray (trayer) and the setting close_to_tray:
-    closing hides the main window into the tray, the menu's 开始 starts
-    collecting, the icon's badge counts what was announced while the window
-    was away, a click brings the window back, the menu's 退出 ends it."""
-    art = args.artifacts
+    """With a real XEmbed tray (trayer) and close_to_tray: closing hides the
+    main window into the tray, the menu's 开始 starts collecting, the icon's
+    badge counts what was announced meanwhile, a click brings the window
+    back, the menu's 退出 ends the program."""
     tray = subprocess.Popen(
         ["trayer", "--edge", "top", "--align", "right", "--widthtype",
          "request", "--height", "32", "--SetDockType", "false"],
@@ -119,14 +128,7 @@ def case_tray(screen, program, args):
             "xdotool", "search", "--name", "^panel$").stdout.split(), 30,
             "the tray's window")[0]
         with feed_site(args.source, os.path.dirname(program.app_dir)) as site:
-            make_database(args.source, program.database, site)
-            subprocess.run(
-                ["sqlite3", program.database,
-                 "create table dw_setting(key text primary key, value text "
-                 "not null); insert into dw_setting values"
-                 "('close_to_tray','1')"], check=True, timeout=30)
-            program.start()
-            main = main_window(screen)
+            main = start_with(screen, program, args, site, "close_to_tray")
             x, y, w, h = screen.geometry(panel)
             check(w >= 16, "nothing docked in the tray: %dx%d" % (w, h))
             screen.key(main, "Escape")
@@ -134,20 +136,20 @@ def case_tray(screen, program, args):
                      "the main window to hide")
             check(program.process.poll() is None, "closing ended the program")
             plain = red_pixels(screen, x, y, w, h)  # the icon's own red
-            tray_menu(screen, x + w // 2, y + h // 2, ["Down", "Return"])
-            expected = sorted(t for _, t in UTF8_POSTS + GBK_POSTS)
-            wait_for(lambda: stored_titles(program.database) == expected, 60,
-                     "the posts collected from the tray's 开始")
+            screen.run("xdotool", "mousemove", "--sync", str(x + w // 2),
+                       str(y + h // 2))
+            screen.run("xdotool", "click", "3")  # the menu; 开始 comes first
+            time.sleep(1)
+            screen.run("xdotool", "key", "Down", "Return")
+            collected(program, "the posts collected from the tray's 开始")
         wait_for(lambda: red_pixels(screen, x, y, w, h) > plain + 30, 10,
                  "the badge on the icon")
-        screen.screenshot(os.path.join(art, "tray-badge.png"))
-        screen.run("import", "-window", "root", "-crop",
-                   "%dx%d+%d+%d" % (w + 200, h + 160, x - 200, y),
-                   os.path.join(art, "tray-icon.png"))
+        screen.screenshot(os.path.join(args.artifacts, "tray-badge.png"))
         screen.click(x + w // 2, y + h // 2)
         main_window(screen)  # back from the tray
-        tray_menu(screen, x + w // 2, y + h // 2, [])
-        screen.screenshot(os.path.join(art, "tray-menu.png"))
+        screen.run("xdotool", "click", "3")
+        time.sleep(1)
+        screen.screenshot(os.path.join(args.artifacts, "tray-menu.png"))
         screen.run("xdotool", "key", "Up", "Return")  # the last entry: 退出
         check(program.wait_exit(60) == 0, "the menu's 退出 did not end it")
     finally:
@@ -156,21 +158,12 @@ def case_tray(screen, program, args):
 
 
 def case_maximised(screen, program, args):
-    """With the setting start_on_launch the program collects without a
-    click. Maximised by the window manager (a double-click on the title
-    bar), the main window's post list reaches the window's bottom right."""
+    """With start_on_launch the program collects without a click. Maximised
+    (a double-click on the title bar), the main window's post list reaches
+    near its bottom right corner."""
     with feed_site(args.source, os.path.dirname(program.app_dir)) as site:
-        make_database(args.source, program.database, site)
-        subprocess.run(
-            ["sqlite3", program.database,
-             "create table dw_setting(key text primary key, value text not "
-             "null); insert into dw_setting values('start_on_launch','1')"],
-            check=True, timeout=30)
-        program.start()
-        main = main_window(screen)
-        expected = sorted(t for _, t in UTF8_POSTS + GBK_POSTS)
-        wait_for(lambda: stored_titles(program.database) == expected, 60,
-                 "the posts collected without a click")
+        main = start_with(screen, program, args, site, "start_on_launch")
+        collected(program, "the posts collected without a click")
         x, y, w, h = screen.geometry(main)
         screen.run("xdotool", "mousemove", "--sync", str(x + w // 2),
                    str(y - 8))
@@ -180,10 +173,8 @@ def case_maximised(screen, program, args):
         time.sleep(1)
         x, y, w, h = screen.geometry(main)
         screen.screenshot(os.path.join(args.artifacts, "main-maximised.png"))
-        corner = screen.run("import", "-window", "root", "-crop",
-                            "1x1+%d+%d" % (x + w - 30, y + h - 80),
-                            "txt:-").stdout
-        check("(251,245,213" in corner, "no post list at the corner: " + corner)
+        corner = pixels(screen, x + w - 30, y + h - 80, 1, 1)
+        check(corner == [(251, 245, 213)], "no post list there: %r" % corner)
         screen.key(main, "Escape")
         check(program.wait_exit(60) == 0, "the program did not end cleanly")
 
