@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +10,7 @@
 
 #include "app/desktop/autostart.h"
 #include "app/desktop/push_sender.h"
+#include "app/rules/error_style.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {
@@ -137,7 +137,7 @@ void RemindersTab::CheckAddress() {
   const bool usable = IsPushAddress(address);
   send_test_->setEnabled(usable);
   const bool wrong = !address.isEmpty() && !usable;
-  address_->setStyleSheet(wrong ? "color: #c00000;" : "");
+  address_->setStyleSheet(wrong ? kErrorStyle : "");
   address_->setToolTip(
       wrong ? QString::fromUtf8("不是 http:// 或 https:// 开头的完整地址")
             : QString());
@@ -145,7 +145,7 @@ void RemindersTab::CheckAddress() {
 
 void RemindersTab::ShowMessage(const QString& text, bool error) {
   message_->setText(text);
-  message_->setStyleSheet(error ? "color: #c00000;" : "");
+  message_->setStyleSheet(error ? kErrorStyle : "");
 }
 
 bool RemindersTab::Save() {
