@@ -17,15 +17,17 @@ constexpr int kShownMs = 15000;  // as long as the reminder window counts
 
 }  // namespace
 
-DesktopNotice::DesktopNotice(QObject* parent) : QObject(parent) {
-  QDBusConnection::sessionBus().connect(kService, kPath, kInterface,
-                                        "ActionInvoked", this,
-                                        SLOT(OnActionInvoked(uint, QString)));
-}
+DesktopNotice::DesktopNotice(QObject* parent) : QObject(parent) {}
 
 void DesktopNotice::Show(const QString& summary, const QString& body) {
+  // The bus is reached at the first notification: a program that never
+  // notifies never connects.
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return;
+  if (!listening_) {
+    listening_ = bus.connect(kService, kPath, kInterface, "ActionInvoked", this,
+                             SLOT(OnActionInvoked(uint, QString)));
+  }
   QDBusMessage call =
       QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
   call << QString::fromUtf8("Deal Watcher") << uint{0}

@@ -25,7 +25,8 @@ class DesktopNotice : public QObject {
   void OnActionInvoked(uint id, const QString& action);
 
  private:
-  QSet<uint> shown_;  // ids of ours, so clicks on others' are ignored
+  QSet<uint> shown_;
+  bool listening_ = false;  // ids of ours, so clicks on others' are ignored
 };
 
 }  // namespace dw
