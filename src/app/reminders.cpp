@@ -57,7 +57,6 @@ QString BatchNoticeBody(const std::vector<ReminderRow>& batch) {
 }
 
 Reminders::Reminders(Links links) : links_(std::move(links)) {
-  sound_ = std::make_unique<EventSound>();
   pusher_ = new PushSender(this);
   connect(pusher_, &PushSender::Finished, this, &Reminders::PushDone);
   notice_ = new DesktopNotice(this);
@@ -101,7 +100,7 @@ void Reminders::OnBatch(const std::vector<ReminderRow>& batch) {
   if (!links_.main->isActiveWindow()) {
     tray_->AddAnnounced(static_cast<int>(batch.size()));
   }
-  if (settings_.sound) sound_->Play();
+  if (settings_.sound) PlayEventSound();
   if (settings_.desktop_notice) {
     notice_->Show(BatchNoticeSummary(batch), BatchNoticeBody(batch));
   }

@@ -16,7 +16,6 @@ class QWidget;
 namespace dw {
 
 class DesktopNotice;
-class EventSound;
 class MainWindow;
 class RulesController;
 class TrayIcon;
@@ -66,7 +65,6 @@ class Reminders : public QObject {
 
   Links links_;
   ReminderSettings settings_;
-  std::unique_ptr<EventSound> sound_;
   PushSender* pusher_;
   DesktopNotice* notice_;
   std::unique_ptr<TrayIcon> tray_;
