@@ -1,8 +1,10 @@
-// The page chain step by step and whole, on a generated forum list page of
-// 1 MiB in UTF-8 holding 2,464 posts: conversion, cut, tidy, the clean-up
-// of the rules below 6 and the post pattern, each on the output of the one
-// before. The page is exactly 1 MiB, so the time of one call in ms is the
-// time per MiB of the page as received.
+// The page chain step by step and whole, on two generated forum list pages
+// of 1 MiB in UTF-8: conversion, cut, tidy, the clean-up of the rules below
+// 6 and the post pattern, each on the output of the one before. Page 0
+// holds 2,464 posts in the middle of scripts and navigation; page 1 holds
+// 2,000 posts with a summary each, its markers near the top and the bottom
+// and 40% of its bytes Chinese. Both pages are exactly 1 MiB, so the time
+// of one call in ms is the time per MiB of the page as received.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -17,7 +19,6 @@ namespace dw {
 namespace {
 
 constexpr size_t kPageBytes = 1 << 20;
-constexpr int kPosts = 2464;
 constexpr int kCleanUpRule = 1;
 
 const char kLeft[] = "<table summary=\"forum_2\" id=\"threadlisttableid\">";
@@ -56,6 +57,22 @@ std::string PostRow(int id) {
   return row;
 }
 
+// The Chinese summary a list with previews shows under each title: `chars`
+// characters of three UTF-8 bytes, punctuation among them.
+std::string Summary(int id, size_t chars) {
+  static const char* const kWords[] = {
+      "\xE9\x99\x90\xE6\x97\xB6",  // 限时
+      "\xE4\xBC\x98\xE6\x83\xA0\xE5\x88\xB8",  // 优惠券
+      "\xE5\x8C\x85\xE9\x82\xAE",  // 包邮
+      "\xE5\x8E\x86\xE5\x8F\xB2\xE4\xBD\x8E\xE4\xBB\xB7",  // 历史低价
+      "\xEF\xBC\x8C",  // ，
+  };
+  std::string s;
+  for (int k = id; s.size() < chars * 3; ++k) s += kWords[k % 5];
+  s.resize(chars * 3);
+  return s;
+}
+
 // Scripts and navigation around the list, up to `bytes`.
 std::string Filler(size_t bytes) {
   std::string s;
@@ -69,6 +86,31 @@ std::string Filler(size_t bytes) {
   return s;
 }
 
+// The list rows of page 1: a compact title row and a summary row under
+// it, together bytes / posts long.
+std::string SummaryRows(int posts, size_t bytes) {
+  std::string rows;
+  for (int i = 0; i < posts; ++i) {
+    const std::string tid = std::to_string(4000000 + i);
+    std::string row = "<tbody id=\"normalthread_" + tid +
+                      "\"><tr><th><img src=\"n.gif\" /><a href=\"thread-" +
+                      tid + "-1-1.html\" class=\"s xst\">" + kTitles[i % 4] +
+                      "</a><span class=\"tps\">&nbsp;...<a href=\"thread-" +
+                      tid + "-2-1.html\">2</a></span></th><td>" +
+                      "\xE4\xBC\x9A\xE5\x91\x98" + std::to_string(i % 997) +
+                      "</td></tr>\r\n<tr><td class=\"summary\">";
+    const std::string tail = "</td></tr></tbody>\r\n";
+    const size_t left =
+        bytes * (i + 1) / posts - rows.size() - row.size() - tail.size();
+    // Four fifths of it Chinese, the rest a plain link to the thread.
+    const size_t chars = left * 4 / 15;
+    std::string more = "<a href=\"thread-" + tid + "-1-1.html\">more</a>";
+    more.resize(left - chars * 3, ' ');
+    rows += row + Summary(i, chars) + more + tail;
+  }
+  return rows;
+}
+
 struct Pages {
   std::string utf8;   // as received
   std::string gbk;    // converted
@@ -77,50 +119,69 @@ struct Pages {
   std::string clean;  // after the site clean-up
 };
 
-const Pages& GetPages() {
-  static const Pages pages = [] {
-    Pages p;
-    std::string rows;
-    for (int i = 0; i < kPosts; ++i) rows += PostRow(4000000 + i);
-    const std::string list =
-        std::string(kLeft) + "\r\n" + rows + kRight + "\r\n";
-    const size_t head = (kPageBytes - list.size()) / 8;
-    p.utf8 = Filler(head) + list;
-    p.utf8 += Filler(kPageBytes - p.utf8.size());
-    p.gbk = Utf8ToGbk(p.utf8);
-    p.cut = TextBetween(p.gbk, kLeft, kRight);
-    p.tidy = TidyHtmlText(p.cut);
-    p.clean = SiteCleanUp(kCleanUpRule, p.tidy);
-    return p;
-  }();
-  return pages;
+Pages MakePages(int shape) {
+  Pages p;
+  std::string rows;
+  if (shape == 0) {
+    for (int i = 0; i < 2464; ++i) rows += PostRow(4000000 + i);
+  } else {
+    rows = SummaryRows(2000, kPageBytes - 2048 - 100);
+  }
+  const std::string list =
+      std::string(kLeft) + "\r\n" + rows + kRight + "\r\n";
+  const size_t head = shape == 0 ? (kPageBytes - list.size()) / 8 : 1024;
+  p.utf8 = Filler(head) + list;
+  p.utf8 += Filler(kPageBytes - p.utf8.size());
+  p.gbk = Utf8ToGbk(p.utf8);
+  p.cut = TextBetween(p.gbk, kLeft, kRight);
+  p.tidy = TidyHtmlText(p.cut);
+  p.clean = SiteCleanUp(kCleanUpRule, p.tidy);
+  return p;
+}
+
+const Pages& GetPages(int shape) {
+  static const Pages pages[] = {MakePages(0), MakePages(1)};
+  return pages[shape];
+}
+
+// The share of the page's bytes in characters beyond ASCII.
+double WideShare(const std::string& utf8) {
+  size_t wide = 0;
+  for (char c : utf8) wide += static_cast<unsigned char>(c) >= 0x80;
+  return static_cast<double>(wide) / static_cast<double>(utf8.size());
+}
+
+void Describe(benchmark::State& state, const Pages& p) {
+  state.counters["KiB"] = static_cast<double>(p.utf8.size()) / 1024;
+  state.counters["wide"] = WideShare(p.utf8);
 }
 
 void BM_Conversion(benchmark::State& state) {
-  const Pages& p = GetPages();
+  const Pages& p = GetPages(static_cast<int>(state.range(0)));
   for (auto _ : state) benchmark::DoNotOptimize(Utf8ToGbk(p.utf8));
+  Describe(state, p);
 }
-BENCHMARK(BM_Conversion)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Conversion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_Cut(benchmark::State& state) {
-  const Pages& p = GetPages();
+  const Pages& p = GetPages(static_cast<int>(state.range(0)));
   for (auto _ : state)
     benchmark::DoNotOptimize(TextBetween(p.gbk, kLeft, kRight));
 }
-BENCHMARK(BM_Cut)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Cut)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_Tidy(benchmark::State& state) {
-  const Pages& p = GetPages();
+  const Pages& p = GetPages(static_cast<int>(state.range(0)));
   for (auto _ : state) benchmark::DoNotOptimize(TidyHtmlText(p.cut));
 }
-BENCHMARK(BM_Tidy)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Tidy)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_SiteCleanUp(benchmark::State& state) {
-  const Pages& p = GetPages();
+  const Pages& p = GetPages(static_cast<int>(state.range(0)));
   for (auto _ : state)
     benchmark::DoNotOptimize(SiteCleanUp(kCleanUpRule, p.tidy));
 }
-BENCHMARK(BM_SiteCleanUp)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SiteCleanUp)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Compiling the rule's pattern and finding every post, as each call of the
 // collection does.
@@ -131,7 +192,7 @@ std::vector<Match> FindPosts(const std::string& page) {
 }
 
 void BM_PatternSearch(benchmark::State& state) {
-  const Pages& p = GetPages();
+  const Pages& p = GetPages(static_cast<int>(state.range(0)));
   size_t found = 0;
   for (auto _ : state) {
     std::vector<Match> matches = FindPosts(p.clean);
@@ -140,10 +201,10 @@ void BM_PatternSearch(benchmark::State& state) {
   }
   state.counters["posts"] = static_cast<double>(found);
 }
-BENCHMARK(BM_PatternSearch)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PatternSearch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_WholeChain(benchmark::State& state) {
-  const Pages& p = GetPages();
+  const Pages& p = GetPages(static_cast<int>(state.range(0)));
   size_t found = 0;
   for (auto _ : state) {
     std::string page =
@@ -158,7 +219,7 @@ void BM_WholeChain(benchmark::State& state) {
   }
   state.counters["posts"] = static_cast<double>(found);
 }
-BENCHMARK(BM_WholeChain)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeChain)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace dw
