@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "collect/rule_chain.h"
 #include "net/cookies.h"
 #include "runtime/native_pattern.h"
 #include "text/page_text.h"
+#include "text/site_cleanup.h"
 
 namespace dw {
 namespace {
@@ -61,11 +61,11 @@ std::string PostRow(int id) {
 // characters of three UTF-8 bytes, punctuation among them.
 std::string Summary(int id, size_t chars) {
   static const char* const kWords[] = {
-      "\xE9\x99\x90\xE6\x97\xB6",  // 限时
-      "\xE4\xBC\x98\xE6\x83\xA0\xE5\x88\xB8",  // 优惠券
-      "\xE5\x8C\x85\xE9\x82\xAE",  // 包邮
+      "\xE9\x99\x90\xE6\x97\xB6",                          // 限时
+      "\xE4\xBC\x98\xE6\x83\xA0\xE5\x88\xB8",              // 优惠券
+      "\xE5\x8C\x85\xE9\x82\xAE",                          // 包邮
       "\xE5\x8E\x86\xE5\x8F\xB2\xE4\xBD\x8E\xE4\xBB\xB7",  // 历史低价
-      "\xEF\xBC\x8C",  // ，
+      "\xEF\xBC\x8C",                                      // ，
   };
   std::string s;
   for (int k = id; s.size() < chars * 3; ++k) s += kWords[k % 5];
@@ -127,8 +127,7 @@ Pages MakePages(int shape) {
   } else {
     rows = SummaryRows(2000, kPageBytes - 2048 - 100);
   }
-  const std::string list =
-      std::string(kLeft) + "\r\n" + rows + kRight + "\r\n";
+  const std::string list = std::string(kLeft) + "\r\n" + rows + kRight + "\r\n";
   const size_t head = shape == 0 ? (kPageBytes - list.size()) / 8 : 1024;
   p.utf8 = Filler(head) + list;
   p.utf8 += Filler(kPageBytes - p.utf8.size());

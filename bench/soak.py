@@ -84,10 +84,15 @@ def stored_rows(path):
         return db.execute("select count(*) from info").fetchone()[0]
 
 
-def cpu_seconds(pid):
+def cpu_times(pid):
+    """User and system CPU seconds of the program so far."""
     with open("/proc/%d/stat" % pid) as f:
         fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
+    return int(fields[11]) / TICKS, int(fields[12]) / TICKS
+
+
+def cpu_seconds(pid):
+    return sum(cpu_times(pid))
 
 
 def resident_mib(pid):
@@ -135,13 +140,13 @@ def soak(args, work):
                   % (rss, cpu_seconds(pid) - cpu, args.idle))
             x, y, _, _ = screen.geometry(main)
             button = (x + 560 + 38, y + 5 + 16)  # the start/pause button
-            print("round  rows  RSS MiB  CPU s  round CPU s")
+            print("round  rows  RSS MiB  CPU s  round CPU s (user + system)")
             first = None
             for n in range(args.rounds):
                 for r in rules:
                     site.pages["/feed%d.xml" % r] = feed(
                         address, r, 1 + n * args.posts, args.posts)
-                cpu = cpu_seconds(pid)
+                cpu, times = cpu_seconds(pid), cpu_times(pid)
                 if n > 0:
                     screen.click(*button)  # pause
                 screen.click(*button)  # start: a round at once
@@ -150,8 +155,9 @@ def soak(args, work):
                              args.round_limit, "%d rows stored" % want)
                 settle(pid)
                 now, rss = cpu_seconds(pid), resident_mib(pid)
-                print("%5d %5d %8.1f %6.2f %12.2f"
-                      % (n + 1, want, rss, now, now - cpu))
+                user, system = (b - a for a, b in zip(times, cpu_times(pid)))
+                print("%5d %5d %8.1f %6.2f %12.2f (%.2f + %.2f)"
+                      % (n + 1, want, rss, now, now - cpu, user, system))
                 if first is None:
                     first = (want, rss, now)
             posts = want - first[0]

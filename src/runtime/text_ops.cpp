@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <string_view>
 
 #include "runtime/gbk_char.h"
@@ -65,6 +67,7 @@ constexpr std::uint64_t kHigh = 0x8080808080808080ull;
 constexpr std::size_t kWord = 8;
 constexpr std::ptrdiff_t kMissCost = 32;   // in bytes walked
 constexpr std::size_t kWalkStretch = 256;  // bytes Walk covers before Skim
+constexpr std::size_t kJumpFrom = 4;       // sought bytes worth a jump table
 
 // Eight bytes, the first in the lowest byte of the word.
 std::uint64_t LoadWord(const char* p) {
@@ -108,10 +111,27 @@ class ByteChoice {
   std::uint64_t b_;
 };
 
+// 0x80 in every byte of w that is a lead byte (0x81..0xFE), and in no
+// other.
+std::uint64_t LeadBytesOf(std::uint64_t w) {
+  return w & kHigh & ~ZeroBytesOf(w ^ kHigh) & ~ZeroBytesOf(~w);
+}
+
 // Steps over the characters starting with a lead byte from pos, to the
-// next character that does not, or the end.
+// next character that does not, or the end. Lead bytes are trail bytes
+// too, so a run of them pairs off from its start whatever it holds: the
+// run is measured eight bytes at a time, and only an odd last lead byte
+// needs a look at the byte after the run.
 std::size_t SkipDoubleBytes(const char* s, std::size_t n, std::size_t pos) {
-  while (pos < n && IsLeadByte(s[pos])) pos += GbkCharLength(s, n, pos);
+  while (pos < n && IsLeadByte(s[pos])) {
+    std::size_t end = pos;
+    while (n - end >= kWord && LeadBytesOf(LoadWord(s + end)) == kHigh) {
+      end += kWord;
+    }
+    while (end < n && IsLeadByte(s[end])) ++end;
+    pos += (end - pos) & ~std::size_t{1};
+    if (pos < end) pos += GbkCharLength(s, n, pos);
+  }
   return pos;
 }
 
@@ -129,9 +149,22 @@ class Scan {
         second_(sought.size() > 1 ? sought[1] : '\0', ignoreCase),
         leadFirst_(IsLeadByte(sought[0])),
         trailFirst_(IsGbkTrail(static_cast<unsigned char>(sought[0]))),
-        skim_(!leadFirst_ && !(ignoreCase && IsAsciiLetter(sought[0]))) {}
+        skim_(!leadFirst_ && !(ignoreCase && IsAsciiLetter(sought[0]))) {
+    // A byte below 0x40 is neither a lead nor a trail byte, so wherever it
+    // stands it starts a character: a text that begins with one is found
+    // by its bytes alone, skipping ahead by the last byte compared.
+    if (!ignoreCase && sought.size() >= kJumpFrom &&
+        static_cast<unsigned char>(sought[0]) < 0x40) {
+      jump_.emplace(sought.begin(), sought.end());
+    }
+  }
 
   std::size_t Next(std::size_t pos) const {
+    if (jump_) {
+      const char* found = std::search(s_ + pos, s_ + n_, *jump_);
+      return found == s_ + n_ ? std::string_view::npos
+                              : static_cast<std::size_t>(found - s_);
+    }
     if (!skim_) return Walk(pos, n_) ? pos : std::string_view::npos;
     while (true) {
       switch (Skim(pos, kMissCost)) {
@@ -213,6 +246,9 @@ class Scan {
   bool leadFirst_;
   bool trailFirst_;
   bool skim_;
+  std::optional<
+      std::boyer_moore_horspool_searcher<std::string_view::const_iterator>>
+      jump_;
 };
 
 }  // namespace

@@ -178,6 +178,8 @@ size_t GbkByteOffset(std::string_view gbk, size_t chars) {
   return i;
 }
 
+const uint16_t* GbkCodes() { return GetTables().code.data(); }
+
 size_t PutGbk(char32_t code_point, char* out) {
   if (code_point < 0x80) {
     *out = static_cast<char>(code_point);

@@ -51,6 +51,11 @@ std::string WideToGbk(std::wstring_view wide);
 // of GbkToWide(gbk); the length of `gbk` when it holds fewer.
 size_t GbkByteOffset(std::string_view gbk, size_t chars);
 
+// The GBK form of each code point below 0x10000, for converters that go
+// through many: 0 when it has none, a value below 0x100 for one byte,
+// otherwise lead byte * 256 + trail byte.
+const uint16_t* GbkCodes();
+
 // Writes the GBK form of one Unicode code point at `out`, "?" when it has
 // none, and gives the number of bytes written (1 or 2).
 size_t PutGbk(char32_t code_point, char* out);

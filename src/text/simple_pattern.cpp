@@ -62,37 +62,48 @@ size_t FindFolded(std::string_view text, size_t from,
   const size_t n = text.size();
   const size_t m = literal.size();
   const char* s = text.data();
-  const char c0 = literal[0];
-  const char c1 = m > 1 ? literal[1] : 0;
-  const char c1_upper =
-      (c1 >= 'a' && c1 <= 'z') ? static_cast<char>(c1 - 32) : c1;
-  size_t pos = from;
-  while (pos + m <= n) {
-#if defined(__SSE2__)
-    if (pos + 17 <= n) {
-      // Candidates by their first two bytes, sixteen positions at a time.
-      __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
-      __m128i b =
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos + 1));
-      __m128i first = _mm_cmpeq_epi8(a, _mm_set1_epi8(c0));
-      __m128i second =
-          m > 1 ? _mm_or_si128(_mm_cmpeq_epi8(b, _mm_set1_epi8(c1)),
-                               _mm_cmpeq_epi8(b, _mm_set1_epi8(c1_upper)))
-                : _mm_set1_epi8(-1);
-      uint32_t mask = static_cast<uint32_t>(
-          _mm_movemask_epi8(_mm_and_si128(first, second)));
-      if (mask == 0) {
-        pos += 16;
-        continue;
-      }
-      pos += static_cast<size_t>(std::countr_zero(mask));
-      if (pos + m > n) break;
-    }
-#endif
-    bool hit = s[pos] == c0;
+  auto hit_at = [&](size_t pos) {
+    bool hit = s[pos] == literal[0];
     for (size_t k = 1; k < m && hit; ++k) hit = Fold(s[pos + k]) == literal[k];
-    if (hit) return pos;
-    ++pos;
+    return hit;
+  };
+  size_t pos = from;
+#if defined(__SSE2__)
+  // Candidates by their first, second and last bytes, sixteen positions at
+  // a time: markup repeats its first two bytes ("</") far more often than
+  // all three.
+  auto upper = [](char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+  };
+  const size_t second = m > 1 ? 1 : 0;
+  const size_t last = m - 1;
+  const __m128i first_byte = _mm_set1_epi8(literal[0]);
+  const __m128i second_lower = _mm_set1_epi8(literal[second]);
+  const __m128i second_upper = _mm_set1_epi8(upper(literal[second]));
+  const __m128i last_lower = _mm_set1_epi8(literal[last]);
+  const __m128i last_upper = _mm_set1_epi8(upper(literal[last]));
+  auto load = [s](size_t at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+  };
+  while (pos + last + 16 <= n) {
+    const __m128i b = load(pos + second);
+    const __m128i c = load(pos + last);
+    const __m128i hits = _mm_and_si128(
+        _mm_cmpeq_epi8(load(pos), first_byte),
+        _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(b, second_lower),
+                                   _mm_cmpeq_epi8(b, second_upper)),
+                      _mm_or_si128(_mm_cmpeq_epi8(c, last_lower),
+                                   _mm_cmpeq_epi8(c, last_upper))));
+    for (uint32_t mask = static_cast<uint32_t>(_mm_movemask_epi8(hits));
+         mask != 0; mask &= mask - 1) {
+      const size_t at = pos + static_cast<size_t>(std::countr_zero(mask));
+      if (hit_at(at)) return at;
+    }
+    pos += 16;
+  }
+#endif
+  for (; pos + m <= n; ++pos) {
+    if (hit_at(pos)) return pos;
   }
   return std::string_view::npos;
 }
