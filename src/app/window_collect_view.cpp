@@ -1,7 +1,7 @@
 #include "app/window_collect_view.h"
 
 #include <QMetaObject>
-#include <initializer_list>
+#include <vector>
 
 #include "app/windows/main_window.h"
 #include "app/windows/reminder_window.h"
@@ -11,13 +11,10 @@
 namespace dw {
 namespace {
 
-// A new row at the top, its cells from column 0 on, set before anything
-// else reaches the list.
-void InsertRowAtTop(ListBox* list, std::initializer_list<std::string> cells) {
-  const int row = ListInsertRow(list, 0);
-  int column = 0;
-  for (const std::string& text : cells)
-    ListSetItemText(list, row, column++, text);
+// A new row at the top, its cells from column 0 on, whole at once (called
+// on the GUI thread).
+void InsertRowAtTop(ListBox* list, std::vector<std::string> cells) {
+  list->Rows()->InsertRows(0, {std::move(cells)});
 }
 
 }  // namespace
@@ -57,7 +54,7 @@ void WindowCollectView::InsertPostRow(const PostRow& row) {
   ListBox* list = main_->PostList();
   InsertRowAtTop(
       list, {row.rule_id, row.link, row.rule_name, row.title, row.fetch_time});
-  if (row.keyword_hit) ListSetItemImage(list, 0, 3, 0);
+  if (row.keyword_hit) list->Rows()->SetImage(0, 3, 0);
 }
 
 void WindowCollectView::ClearReminders() {

@@ -1,6 +1,7 @@
 #include "app/windows/list_box.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QStyledItemDelegate>
@@ -28,10 +29,44 @@ class FirstCellSelectionDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
+QString ListItem::text(int column) const {
+  if (!row_.isValid()) {
+    return list_->Rows()
+        ->headerData(column, Qt::Horizontal, Qt::DisplayRole)
+        .toString();
+  }
+  return row_.sibling(row_.row(), column).data(Qt::DisplayRole).toString();
+}
+
+QIcon ListItem::icon(int column) const {
+  if (!row_.isValid()) return QIcon();
+  return row_.sibling(row_.row(), column)
+      .data(Qt::DecorationRole)
+      .value<QIcon>();
+}
+
+int ListItem::textAlignment(int column) const {
+  return static_cast<int>(list_->ColumnAlignment(column) | Qt::AlignVCenter);
+}
+
+void ListItem::setSelected(bool selected) {
+  if (!row_.isValid()) return;
+  list_->selectionModel()->select(
+      QModelIndex(row_),
+      (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+          QItemSelectionModel::Rows);
+}
+
 ListBox::ListBox(QWidget* parent, const std::vector<ListColumn>& columns,
                  bool whole_row_selection)
-    : QTreeWidget(parent), images_{GreenMarkImage()} {
-  setColumnCount(static_cast<int>(columns.size()));
+    : QTreeView(parent), images_{GreenMarkImage()} {
+  std::vector<QString> headings;
+  for (const ListColumn& column : columns) {
+    headings.push_back(column.heading);
+    alignments_.push_back(column.alignment);
+  }
+  rows_ = new ListRows(headings, alignments_, images_, this);
+  setModel(rows_);
   setRootIsDecorated(false);
   setItemsExpandable(false);
   setUniformRowHeights(true);
@@ -56,18 +91,13 @@ ListBox::ListBox(QWidget* parent, const std::vector<ListColumn>& columns,
   head->setSectionsMovable(false);
   head->setStretchLastSection(false);
   head->setMinimumSectionSize(0);
-  QTreeWidgetItem* headings = headerItem();
   for (size_t i = 0; i < columns.size(); ++i) {
-    const int column = static_cast<int>(i);
-    headings->setText(column, columns[i].heading);
-    headings->setTextAlignment(column, columns[i].alignment | Qt::AlignVCenter);
-    head->resizeSection(column, columns[i].width);
-    alignments_.push_back(columns[i].alignment);
+    head->resizeSection(static_cast<int>(i), columns[i].width);
   }
 }
 
 void ListBox::mouseDoubleClickEvent(QMouseEvent* event) {
-  QTreeWidget::mouseDoubleClickEvent(event);
+  QTreeView::mouseDoubleClickEvent(event);
   if (event->button() == Qt::LeftButton) emit DoubleClicked();
 }
 
@@ -82,5 +112,58 @@ Qt::Alignment ListBox::ColumnAlignment(int column) const {
   }
   return alignments_[column];
 }
+
+ListItem* ListBox::ItemFor(const QModelIndex& row) const {
+  constexpr size_t kItemsKept = 16;
+  if (items_.size() < kItemsKept) {
+    items_.push_back(std::make_unique<ListItem>());
+    next_item_ = items_.size() - 1;
+  } else {
+    next_item_ = (next_item_ + 1) % kItemsKept;
+  }
+  ListItem* item = items_[next_item_].get();
+  item->list_ = const_cast<ListBox*>(this);
+  item->row_ = row;
+  return item;
+}
+
+ListItem* ListBox::topLevelItem(int row) const {
+  if (row < 0 || row >= rows_->rowCount()) return nullptr;
+  return ItemFor(rows_->index(row, 0));
+}
+
+ListItem* ListBox::headerItem() const { return ItemFor(QModelIndex()); }
+
+ListItem* ListBox::itemAt(const QPoint& point) const {
+  const QModelIndex at = indexAt(point);
+  return at.isValid() ? ItemFor(at.siblingAtColumn(0)) : nullptr;
+}
+
+int ListBox::indexOfTopLevelItem(const ListItem* item) const {
+  return item && item->row_.isValid() ? item->row_.row() : -1;
+}
+
+QRect ListBox::visualItemRect(const ListItem* item) const {
+  if (!item || !item->row_.isValid()) return QRect();
+  // From the first to the last column in view, as an item's rectangle.
+  const QModelIndex row(item->row_);
+  const QHeaderView* head = header();
+  const int first = head->logicalIndexAt(-head->offset());
+  const int last = head->logicalIndexAt(head->length() - head->offset() - 1);
+  return visualRect(row.siblingAtColumn(first)) |
+         visualRect(row.siblingAtColumn(last));
+}
+
+void ListBox::setCurrentItem(ListItem* item) {
+  if (!item || !item->row_.isValid()) return;
+  setCurrentIndex(QModelIndex(item->row_));
+}
+
+int ListBox::SelectedRow() const {
+  const QModelIndexList selected = selectionModel()->selectedRows();
+  return selected.isEmpty() ? -1 : selected.front().row();
+}
+
+void ListBox::clear() { rows_->Clear(); }
 
 }  // namespace dw

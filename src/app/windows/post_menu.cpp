@@ -23,10 +23,10 @@ PostMenu::PostMenu(ListBox* list, int link_column, int title_column,
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) {
-            QTreeWidgetItem* item = list_->itemAt(at);
-            if (!item) return;
-            list_->setCurrentItem(item);
-            QMenu* menu = MenuForRow(list_->indexOfTopLevelItem(item));
+            const QModelIndex item = list_->indexAt(at);
+            if (!item.isValid()) return;
+            list_->setCurrentIndex(item);
+            QMenu* menu = MenuForRow(item.row());
             if (!menu) return;
             menu->setAttribute(Qt::WA_DeleteOnClose);
             menu->popup(list_->viewport()->mapToGlobal(at));
@@ -34,7 +34,7 @@ PostMenu::PostMenu(ListBox* list, int link_column, int title_column,
 }
 
 QMenu* PostMenu::MenuForRow(int row) {
-  if (row < 0 || row >= list_->topLevelItemCount()) return nullptr;
+  if (row < 0 || row >= list_->Rows()->rowCount()) return nullptr;
   const std::string link = ListItemText(list_, row, link_column_);
   const std::string title = ListItemText(list_, row, title_column_);
   auto* menu = new QMenu(list_);

@@ -56,10 +56,11 @@ PropertyValue ReadOnGui(QWidget* w, int number) {
     case kPropAlwaysOnTop:
       return w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     case kPropSelectedRow:
-      if (auto* list = qobject_cast<QTreeWidget*>(w)) {
-        const auto selected = list->selectedItems();
+      if (auto* list = qobject_cast<ListBox*>(w)) return list->SelectedRow();
+      if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
+        const auto selected = tree->selectedItems();
         return selected.isEmpty() ? -1
-                                  : list->indexOfTopLevelItem(selected.front());
+                                  : tree->indexOfTopLevelItem(selected.front());
       }
       return -1;
     default:
@@ -246,48 +247,27 @@ void TreeClear(QTreeWidget* tree) {
 
 int ListInsertRow(ListBox* list, int position) {
   if (!list) return -1;
-  return CallOnGui(list, [=] {
-    const int count = list->topLevelItemCount();
-    const int row = position < 0 || position > count ? count : position;
-    auto* item = new QTreeWidgetItem();
-    for (int c = 0; c < list->columnCount(); ++c) {
-      item->setTextAlignment(c, list->ColumnAlignment(c) | Qt::AlignVCenter);
-    }
-    list->insertTopLevelItem(row, item);
-    return row;
-  });
+  return CallOnGui(list,
+                   [=] { return list->Rows()->InsertRows(position, {{}}); });
 }
 
 void ListSetItemText(ListBox* list, int row, int column,
                      const std::string& text) {
   if (!list) return;
   RunOnGui(list, [l = QPointer<ListBox>(list), row, column, text] {
-    if (!l || column < 0 || column >= l->columnCount()) return;
-    if (QTreeWidgetItem* item = l->topLevelItem(row)) {
-      item->setText(column, GbkToQString(text));
-    }
+    if (l) l->Rows()->SetText(row, column, text);
   });
 }
 
 std::string ListItemText(ListBox* list, int row, int column) {
   if (!list) return std::string();
-  return CallOnGui(list, [=] {
-    QTreeWidgetItem* item = list->topLevelItem(row);
-    if (!item || column < 0 || column >= list->columnCount()) {
-      return std::string();
-    }
-    return QStringToGbk(item->text(column));
-  });
+  return CallOnGui(list, [=] { return list->Rows()->Text(row, column); });
 }
 
 void ListSetItemImage(ListBox* list, int row, int column, int image) {
   if (!list) return;
   RunOnGui(list, [l = QPointer<ListBox>(list), row, column, image] {
-    if (!l || column < 0 || column >= l->columnCount()) return;
-    QTreeWidgetItem* item = l->topLevelItem(row);
-    if (!item) return;
-    const QIcon* icon = l->Image(image);
-    item->setIcon(column, icon ? *icon : QIcon());
+    if (l) l->Rows()->SetImage(row, column, image);
   });
 }
 
