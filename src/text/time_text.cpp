@@ -142,9 +142,11 @@ std::string FormatDateTime(DateTime value, const std::string& datePicture,
   return out;
 }
 
-std::string TimeText(bool longForm) {
-  if (longForm) return FormatDateTime(Now(), "yyyy/M/d ", "hh:mm:ss", false);
-  return FormatDateTime(Now(), "M/d ", "hh:mm", false);
+std::string TimeTextAt(DateTime value, bool longForm) {
+  if (longForm) return FormatDateTime(value, "yyyy/M/d ", "hh:mm:ss", true);
+  return FormatDateTime(value, "M/d ", "hh:mm", true);
 }
+
+std::string TimeText(bool longForm) { return TimeTextAt(Now(), longForm); }
 
 }  // namespace dw

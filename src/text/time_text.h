@@ -9,9 +9,13 @@
 namespace dw {
 
 // The current local time as text. Short form (every caller): "M/d hh:mm",
-// e.g. 5/31 03:15. Long form: "yyyy/M/d hh:mm:ss". Both use the 12-hour
-// clock without a morning/afternoon marker, so 15:15 shows as 03:15.
+// e.g. 5/31 15:15. Long form: "yyyy/M/d hh:mm:ss". Both count hours on the
+// 24-hour clock: the pictures carry no morning/afternoon marker, so a
+// 12-hour count would show 15:15 and 03:15 alike.
 std::string TimeText(bool longForm = false);
+
+// TimeText for a given moment.
+std::string TimeTextAt(DateTime value, bool longForm);
 
 // The date part (from datePicture) followed directly by the time part (from
 // timePicture). A picture shorter than 3 bytes gives an empty part; a value

@@ -14,34 +14,28 @@ DateTime At(int year, int month, int day, int hour, int minute,
   return FromCalendarTime({year, month, day, hour, minute, second});
 }
 
-std::string Short(DateTime value) {
-  return FormatDateTime(value, "M/d ", "hh:mm", false);
-}
+std::string Short(DateTime value) { return TimeTextAt(value, false); }
 
-TEST(TimeText, ShortFormUsesTwelveHourClockWithoutMarker) {
+TEST(TimeText, ShortFormCountsHoursOnTheTwentyFourHourClock) {
   struct Case {
     DateTime value;
     std::string expected;
   };
   const Case cases[] = {
       {At(2019, 3, 1, 9, 5), "3/1 09:05"},
-      {At(2019, 3, 1, 21, 5), "3/1 09:05"},
+      {At(2019, 3, 1, 21, 5), "3/1 21:05"},
       {At(2019, 6, 1, 12, 30), "6/1 12:30"},
-      {At(2019, 6, 1, 0, 30), "6/1 12:30"},
-      {At(2018, 5, 31, 15, 15), "5/31 03:15"},
-      {At(2018, 12, 6, 2, 37), "12/6 02:37"},
-      {At(2018, 12, 31, 23, 59, 59), "12/31 11:59"},
+      {At(2019, 6, 1, 0, 30), "6/1 00:30"},
+      {At(2026, 12, 7, 13, 41), "12/7 13:41"},
+      {At(2018, 12, 31, 23, 59, 59), "12/31 23:59"},
   };
   for (const auto& c : cases) EXPECT_EQ(Short(c.value), c.expected);
 }
 
 TEST(TimeText, LongForm) {
-  EXPECT_EQ(
-      FormatDateTime(At(2019, 1, 2, 0, 0, 7), "yyyy/M/d ", "hh:mm:ss", false),
-      "2019/1/2 12:00:07");
-  EXPECT_EQ(FormatDateTime(At(2018, 5, 31, 3, 15, 42), "yyyy/M/d ", "hh:mm:ss",
-                           false),
-            "2018/5/31 03:15:42");
+  EXPECT_EQ(TimeTextAt(At(2019, 1, 2, 0, 0, 7), true), "2019/1/2 00:00:07");
+  EXPECT_EQ(TimeTextAt(At(2018, 5, 31, 15, 15, 42), true),
+            "2018/5/31 15:15:42");
 }
 
 TEST(FormatDateTime, PicturesAndSwitches) {
