@@ -5,6 +5,7 @@
 #include "collect/pending_posts.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
+#include "store/post_time.h"
 #include "store/statements.h"
 #include "text/time_text.h"
 
@@ -64,7 +65,9 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
   stored.planId = post.rule_id;
   stored.title = post.title;
   stored.url = post.link;
-  stored.addTime = TimeText(false);
+  const DateTime found_at = Now();
+  stored.addTime = TimeTextAt(found_at, false);
+  stored.fetchedAt = UnixTimeOf(found_at);
   stored.zt = keyword_hit ? 1 : 0;
   if (found == Stored::kYes) {
     ++counts->already_stored;

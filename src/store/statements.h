@@ -4,6 +4,7 @@
 // are stored as they are and nothing in a value can change a statement.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "runtime/database.h"
@@ -42,9 +43,15 @@ struct StoredPost {
   std::string url;
   std::string addTime;  // short time text of storing
   int zt = 0;           // 1 when the title holds a keyword
+  // When it was found (seconds since 1970 UTC); 0: the moment addTime names.
+  std::int64_t fetchedAt = 0;
 };
 
-// Inserts the post into info. True when it was stored.
+// Inserts the post into info and, in the same transaction, into the
+// history tables of our own (see post_history.h). True when it was stored
+// in info. Should our part be refused, the row in info is kept all the
+// same and our part is caught up later: the index never costs a post. Part
+// of the caller's transaction when one is open.
 bool StorePost(Database& db, const StoredPost& post);
 
 }  // namespace dw

@@ -149,6 +149,36 @@ std::wstring GbkToWide(std::string_view gbk) {
   return out;
 }
 
+std::string GbkToUtf8(std::string_view gbk) {
+  const Tables& t = GetTables();
+  std::string out;
+  out.reserve(gbk.size() * 3 / 2);
+  for (size_t i = 0; i < gbk.size();) {
+    const unsigned char b = static_cast<unsigned char>(gbk[i]);
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+      ++i;
+      continue;
+    }
+    wchar_t w = 0;
+    i += DecodeOne(t, gbk, i, &w);
+    uint32_t c = static_cast<uint32_t>(w);
+    if ((c >= 0xD800 && c <= 0xDFFF) || c >= kPairBase) c = 0xFFFD;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    if (c < 0x800) {
+      out += static_cast<char>(0xC0 | c >> 6);
+    } else {
+      out += static_cast<char>(0xE0 | c >> 12);
+      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
 std::string WideToGbk(std::wstring_view wide) {
   std::string out;
   out.resize(wide.size() * 2);

@@ -44,6 +44,10 @@ class WideText {
   std::vector<uint32_t> marks_;
 };
 
+// GBK text as UTF-8, for stores that want readable text. Bytes that form no
+// character of the code page become U+FFFD.
+std::string GbkToUtf8(std::string_view gbk);
+
 // Wide characters with no GBK form become "?".
 std::string WideToGbk(std::wstring_view wide);
 

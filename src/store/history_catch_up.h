@@ -1,0 +1,26 @@
+// Fills the history tables for `info` rows that lack them: rows stored
+// before these tables existed, or by other programs.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "runtime/database.h"
+
+namespace dw {
+
+struct CatchUpResult {
+  std::int64_t added = 0;  // rows of info given their history entry
+  bool finished = false;   // no row is left without one
+};
+
+// Walks `info` by row id in batches of `batch` rows, one transaction each,
+// so a collection storing posts meanwhile waits for one batch at most. Rows
+// another program adds meanwhile are taken up as the walk reaches them.
+// Fetch times come from `addtime` (see ParseAddTime, against `now`); one
+// that cannot be read gives 0. Stops before the next batch when `stop`
+// says so, or when a batch is refused (the database held elsewhere).
+CatchUpResult CatchUpHistory(Database& db, const std::function<bool()>& stop,
+                             int batch, std::int64_t now);
+
+}  // namespace dw

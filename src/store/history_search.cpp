@@ -1,0 +1,170 @@
+#include "store/history_search.h"
+
+#include <cstddef>
+#include <string_view>
+#include <variant>
+
+#include "store/sql_statement.h"
+
+namespace dw {
+namespace {
+
+std::size_t Utf8Length(std::string_view text) {
+  std::size_t count = 0;
+  for (unsigned char c : text) count += (c & 0xC0) != 0x80;
+  return count;
+}
+
+std::vector<std::string> Words(std::string_view text) {
+  std::vector<std::string> words;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    std::size_t end = i;
+    while (end < text.size() && text[end] != ' ' && text[end] != '\t') ++end;
+    if (end > i) words.emplace_back(text.substr(i, end - i));
+    i = end;
+  }
+  return words;
+}
+
+// A phrase of the index's query language: the word taken literally.
+std::string IndexPhrase(std::string_view word) {
+  std::string phrase = "\"";
+  for (char c : word) {
+    if (c == '"') phrase += '"';
+    phrase += c;
+  }
+  return phrase + "\"";
+}
+
+std::string LikePattern(std::string_view word) {
+  std::string pattern = "%";
+  for (char c : word) {
+    if (c == '%' || c == '_' || c == '\\') pattern += '\\';
+    pattern += c;
+  }
+  return pattern + "%";
+}
+
+// The statement text and its values, built from the filter. `what` is the
+// result columns; with `below_id` the statement gives a page, its size the
+// last value still to bind.
+struct Query {
+  std::string sql;
+  std::vector<std::variant<std::int64_t, std::string>> values;
+};
+
+Query BuildQuery(const HistoryFilter& filter, const char* what,
+                 std::optional<std::int64_t> below_id) {
+  Query q;
+  std::string index_query;
+  std::string where;
+  auto add = [&where](const char* condition) {
+    where += where.empty() ? " WHERE " : " AND ";
+    where += condition;
+  };
+  for (const std::string& word : Words(filter.text)) {
+    if (filter.use_index && Utf8Length(word) >= 3) {
+      if (!index_query.empty()) index_query += " AND ";
+      index_query += IndexPhrase(word);
+    } else {
+      add("p.title LIKE ? ESCAPE '\\'");
+      q.values.emplace_back(LikePattern(word));
+    }
+  }
+  // Given the index, the walk goes through its matches newest first and
+  // ends as soon as the page is full.
+  std::string from = " FROM dw_post p";
+  if (!index_query.empty()) {
+    from = " FROM dw_post_search s JOIN dw_post p ON p.info_id = s.rowid";
+    std::vector<std::variant<std::int64_t, std::string>> values;
+    values.emplace_back(index_query);
+    values.insert(values.end(), q.values.begin(), q.values.end());
+    q.values = std::move(values);
+    where = " WHERE dw_post_search MATCH ?" +
+            (where.empty() ? std::string() : " AND " + where.substr(7));
+  }
+  const char* id = index_query.empty() ? "p.info_id" : "s.rowid";
+  if (filter.site_id) {
+    add("p.site_id = ?");
+    q.values.emplace_back(*filter.site_id);
+  }
+  if (filter.hits_only) add("p.hit = 1");
+  if (filter.from != std::numeric_limits<std::int64_t>::min()) {
+    add("p.fetched_at >= ?");
+    q.values.emplace_back(filter.from);
+  }
+  if (filter.to != std::numeric_limits<std::int64_t>::max()) {
+    add("p.fetched_at < ?");
+    q.values.emplace_back(filter.to);
+  }
+  if (below_id) {
+    where += where.empty() ? " WHERE " : " AND ";
+    where += std::string(id) + " < ?";
+    q.values.emplace_back(*below_id);
+  }
+  q.sql = std::string("SELECT ") + what + from + where;
+  if (below_id) q.sql += std::string(" ORDER BY ") + id + " DESC LIMIT ?";
+  return q;
+}
+
+bool BindAll(SqlStatement& statement, const Query& q) {
+  int index = 1;
+  for (const auto& value : q.values) {
+    const bool ok = std::holds_alternative<std::int64_t>(value)
+                        ? statement.Bind(index, std::get<std::int64_t>(value))
+                        : statement.Bind(index, std::get<std::string>(value));
+    if (!ok) return false;
+    ++index;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<HistoryPost>> FindHistory(Database& db,
+                                                    const HistoryFilter& filter,
+                                                    std::int64_t below_id,
+                                                    int limit) {
+  Query q = BuildQuery(filter,
+                       "p.info_id, (SELECT name FROM dw_post_site WHERE id = "
+                       "p.site_id), p.title, (SELECT url FROM info WHERE "
+                       "rowid = p.info_id), p.fetched_at, p.hit",
+                       below_id);
+  q.values.emplace_back(std::int64_t{limit});
+  SqlStatement find(db, q.sql.c_str());
+  if (!find.Ok() || !BindAll(find, q)) return std::nullopt;
+  std::vector<HistoryPost> posts;
+  int step;
+  while ((step = find.Step()) == SQLITE_ROW) {
+    HistoryPost& post = posts.emplace_back();
+    post.id = find.Int(0);
+    post.site = find.Text(1);
+    post.title = find.Text(2);
+    post.link = find.Text(3);
+    post.fetched_at = find.Int(4);
+    post.hit = find.Int(5) != 0;
+  }
+  if (step != SQLITE_DONE) return std::nullopt;
+  return posts;
+}
+
+std::optional<std::int64_t> CountHistory(Database& db,
+                                         const HistoryFilter& filter) {
+  const Query q = BuildQuery(filter, "count(*)", std::nullopt);
+  SqlStatement count(db, q.sql.c_str());
+  if (!count.Ok() || !BindAll(count, q) || count.Step() != SQLITE_ROW) {
+    return std::nullopt;
+  }
+  return count.Int(0);
+}
+
+std::vector<HistorySite> HistorySites(Database& db) {
+  std::vector<HistorySite> sites;
+  SqlStatement all(db, "SELECT id, name FROM dw_post_site ORDER BY name");
+  while (all.Step() == SQLITE_ROW) sites.push_back({all.Int(0), all.Text(1)});
+  return sites;
+}
+
+}  // namespace dw

@@ -1,0 +1,108 @@
+#include "store/post_history.h"
+
+#include "store/sql_statement.h"
+#include "text/gbk_codec.h"
+
+namespace dw {
+namespace {
+
+constexpr char kCreateTables[] =
+    "CREATE TABLE IF NOT EXISTS dw_post_site("
+    "id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
+    "CREATE TABLE IF NOT EXISTS dw_post("
+    "info_id INTEGER PRIMARY KEY, site_id INTEGER NOT NULL, "
+    "fetched_at INTEGER NOT NULL, hit INTEGER NOT NULL, title TEXT NOT NULL);";
+
+// The index reads its titles from dw_post; the trigger keeps it filled in
+// the very statement that adds a title, so the two never disagree.
+constexpr char kCreateSearchIndex[] =
+    "CREATE VIRTUAL TABLE IF NOT EXISTS dw_post_search USING fts5("
+    "title, content='dw_post', content_rowid='info_id', tokenize='trigram');"
+    "CREATE TRIGGER IF NOT EXISTS dw_post_search_add AFTER INSERT ON dw_post "
+    "BEGIN INSERT INTO dw_post_search(rowid, title) "
+    "VALUES (new.info_id, new.title); END;";
+
+bool TableExists(Database& db, const char* name) {
+  SqlStatement find(db,
+                    "SELECT 1 FROM sqlite_master WHERE name=? AND "
+                    "type IN ('table','trigger')");
+  return find.Bind(1, std::string_view(name)) && find.Step() == SQLITE_ROW;
+}
+
+}  // namespace
+
+HistorySetUp PrepareHistory(Database& db) {
+  HistorySetUp setup;
+  if (!RunSql(db, "SAVEPOINT dw_prepare_history")) {
+    setup.problem = "数据库不可写，历史记录暂不可用";
+    return setup;
+  }
+  setup.tables = RunSql(db, kCreateTables);
+  if (setup.tables) {
+    // Compiled without the module or the tokenizer, the statement fails:
+    // the history then works by scan alone.
+    setup.search_index = RunSql(db, kCreateSearchIndex);
+    if (!setup.search_index) {
+      setup.problem =
+          "SQLite 缺少 FTS5 全文检索或 trigram 分词器：历史搜索将逐条查找，"
+          "帖子多时较慢";
+    }
+  } else {
+    setup.problem =
+        "无法建立历史记录表：" + std::string(sqlite3_errmsg(db.Handle()));
+  }
+  if (!setup.tables || !setup.search_index) {
+    // The failed index statement may have left half of itself.
+    RunSql(db, "ROLLBACK TO dw_prepare_history");
+    if (setup.tables) setup.tables = RunSql(db, kCreateTables);
+  }
+  if (!RunSql(db, "RELEASE dw_prepare_history")) {
+    RunSql(db, "ROLLBACK");
+    setup = HistorySetUp{};
+    setup.problem = "数据库正忙，历史记录暂不可用";
+  }
+  return setup;
+}
+
+bool HasSearchIndex(Database& db) {
+  return TableExists(db, "dw_post_search") &&
+         TableExists(db, "dw_post_search_add");
+}
+
+HistoryWriter::HistoryWriter(Database& db)
+    : add_site_(db, "INSERT OR IGNORE INTO dw_post_site(name) VALUES(?)"),
+      find_site_(db, "SELECT id FROM dw_post_site WHERE name=?"),
+      add_post_(db,
+                "INSERT OR IGNORE INTO dw_post(info_id, site_id, fetched_at, "
+                "hit, title) VALUES(?,?,?,?,?)") {}
+
+bool HistoryWriter::Add(const HistoryEntry& entry) {
+  auto site = sites_.find(entry.site);
+  if (site == sites_.end()) {
+    add_site_.Reset();
+    find_site_.Reset();
+    if (!add_site_.Bind(1, entry.site) || !add_site_.Run() ||
+        !find_site_.Bind(1, entry.site) || find_site_.Step() != SQLITE_ROW) {
+      return false;
+    }
+    site = sites_.emplace(entry.site, find_site_.Int(0)).first;
+  }
+  add_post_.Reset();
+  return add_post_.Bind(1, entry.info_id) && add_post_.Bind(2, site->second) &&
+         add_post_.Bind(3, entry.fetched_at) &&
+         add_post_.Bind(4, std::int64_t{entry.hit ? 1 : 0}) &&
+         add_post_.Bind(5, GbkToUtf8(entry.title)) && add_post_.Run();
+}
+
+bool AddHistoryEntry(Database& db, const HistoryEntry& entry) {
+  if (!RunSql(db, "SAVEPOINT dw_history_entry")) return false;
+  const bool ok = HistoryWriter(db).Add(entry);
+  if (!ok) RunSql(db, "ROLLBACK TO dw_history_entry");
+  if (!RunSql(db, "RELEASE dw_history_entry")) {
+    RunSql(db, "ROLLBACK");  // outside a transaction, a commit that failed
+    return false;
+  }
+  return ok;
+}
+
+}  // namespace dw

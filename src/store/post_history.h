@@ -1,0 +1,59 @@
+// Tables of our own that keep every stored post at hand: per `info` row
+// its title in UTF-8, its fetch time as a timestamp, its site and keyword
+// mark (dw_post), the sites by name (dw_post_site), and a trigram index over
+// the titles (dw_post_search) that finds any run of three or more
+// characters. `info` itself is never altered.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include "runtime/database.h"
+#include "store/sql_statement.h"
+
+namespace dw {
+
+struct HistorySetUp {
+  bool tables = false;        // dw_post and dw_post_site are usable
+  bool search_index = false;  // and so is the trigram index
+  std::string problem;        // why not, for the user (UTF-8)
+};
+
+// Creates the tables and the index when missing. Without the full-text
+// module or its trigram tokenizer the tables still serve, searched by scan.
+HistorySetUp PrepareHistory(Database& db);
+
+// True when the trigram index is there to search.
+bool HasSearchIndex(Database& db);
+
+// What our tables keep of one `info` row.
+struct HistoryEntry {
+  std::int64_t info_id = 0;
+  std::string site;   // planname, GBK
+  std::string title;  // GBK
+  std::int64_t fetched_at = 0;
+  bool hit = false;
+};
+
+// Adds our rows for an `info` row: all of them or, when any is refused,
+// none. Part of the caller's transaction when one is open. An entry already
+// there is left as it is.
+bool AddHistoryEntry(Database& db, const HistoryEntry& entry);
+
+// Adds entries one after another with the same statements, for many rows
+// in a transaction the caller holds.
+class HistoryWriter {
+ public:
+  explicit HistoryWriter(Database& db);
+  // False when a statement was refused; the caller rolls back.
+  bool Add(const HistoryEntry& entry);
+
+ private:
+  SqlStatement add_site_;
+  SqlStatement find_site_;
+  SqlStatement add_post_;
+  std::unordered_map<std::string, std::int64_t> sites_;
+};
+
+}  // namespace dw
