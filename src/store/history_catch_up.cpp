@@ -10,9 +10,13 @@
 namespace dw {
 namespace {
 
-// The next rows after `after` that lack an entry; nothing when refused.
-// Read outside the write transaction: the walk over rows already done must
-// not keep a collection from storing.
+// Row ids looked through by one statement, so that a stop request is
+// heard soon even where every row already has its entry.
+constexpr std::int64_t kWindow = 50000;
+
+// The rows with ids in (after, after + kWindow] that lack an entry, at most
+// `batch`; nothing when refused. Read outside the write transaction: the
+// walk over rows already done must not keep a collection from storing.
 std::optional<std::vector<HistoryEntry>> MissingRows(Database& db,
                                                      std::int64_t after,
                                                      int batch,
@@ -20,10 +24,11 @@ std::optional<std::vector<HistoryEntry>> MissingRows(Database& db,
   SqlStatement missing(
       db,
       "SELECT i.rowid, i.planname, i.title, i.addtime, i.zt FROM info i "
-      "WHERE i.rowid > ? AND NOT EXISTS "
+      "WHERE i.rowid > ?1 AND i.rowid <= ?1 + ?2 AND NOT EXISTS "
       "(SELECT 1 FROM dw_post p WHERE p.info_id = i.rowid) "
-      "ORDER BY i.rowid LIMIT ?");
-  if (!missing.Bind(1, after) || !missing.Bind(2, std::int64_t{batch})) {
+      "ORDER BY i.rowid LIMIT ?3");
+  if (!missing.Bind(1, after) || !missing.Bind(2, kWindow) ||
+      !missing.Bind(3, std::int64_t{batch})) {
     return std::nullopt;
   }
   std::vector<HistoryEntry> rows;
@@ -42,6 +47,7 @@ std::optional<std::vector<HistoryEntry>> MissingRows(Database& db,
 
 // Writes the entries in one transaction, all or none.
 bool WriteEntries(Database& db, const std::vector<HistoryEntry>& entries) {
+  if (entries.empty()) return true;
   if (!RunSql(db, "BEGIN IMMEDIATE")) return false;
   bool ok = true;
   {
@@ -62,15 +68,19 @@ CatchUpResult CatchUpHistory(Database& db, const std::function<bool()>& stop,
   CatchUpResult result;
   std::int64_t after = 0;
   while (!(stop && stop())) {
-    const auto rows = MissingRows(db, after, batch, now);
-    if (!rows) break;
-    if (rows->empty()) {
+    // Read again each time: rows other programs add are walked too.
+    SqlStatement last(db, "SELECT max(rowid) FROM info");
+    if (last.Step() != SQLITE_ROW) break;
+    if (after >= last.Int(0)) {
       result.finished = true;
       break;
     }
-    if (!WriteEntries(db, *rows)) break;
+    const auto rows = MissingRows(db, after, batch, now);
+    if (!rows || !WriteEntries(db, *rows)) break;
     result.added += static_cast<std::int64_t>(rows->size());
-    after = rows->back().info_id;
+    // A full batch may have left rows of the window behind it.
+    after = static_cast<int>(rows->size()) == batch ? rows->back().info_id
+                                                    : after + kWindow;
   }
   return result;
 }

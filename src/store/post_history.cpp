@@ -11,7 +11,9 @@ constexpr char kCreateTables[] =
     "id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
     "CREATE TABLE IF NOT EXISTS dw_post("
     "info_id INTEGER PRIMARY KEY, site_id INTEGER NOT NULL, "
-    "fetched_at INTEGER NOT NULL, hit INTEGER NOT NULL, title TEXT NOT NULL);";
+    "fetched_at INTEGER NOT NULL, hit INTEGER NOT NULL, title TEXT NOT NULL);"
+    // Small enough that counting every post reads little.
+    "CREATE INDEX IF NOT EXISTS dw_post_by_time ON dw_post(fetched_at);";
 
 // The index reads its titles from dw_post; the trigger keeps it filled in
 // the very statement that adds a title, so the two never disagree.
