@@ -51,7 +51,8 @@ const OptionSpec kOptions[] = {
      "With --probe: take the page from FILE instead of fetching it (the "
      "rule's isgbk still decides how it is decoded).",
      "dealwatcher --probe 9 --page slickdeals-frontpage.xml"},
-    {"json", nullptr, "With --probe: print the report as one JSON object.",
+    {"json", nullptr,
+     "With --probe or --search: print the result as one JSON object.",
      "dealwatcher --probe 7 --json"},
     {"export-rules", "FILE",
      "Write every rule (every column, unloaded rules too) to FILE as a UTF-8 "
@@ -64,6 +65,13 @@ const OptionSpec kOptions[] = {
      "and the import goes on. A running program sees the change at its next "
      "start.",
      "dealwatcher --import-rules rules.json"},
+    {"search", "TEXT",
+     "Print the stored posts whose titles hold every word of TEXT (Chinese "
+     "or not, letters in any case), newest first: the first 100 and how many "
+     "there are in all. An empty TEXT lists the newest posts. Posts stored "
+     "by an earlier version or another program are indexed first. Exit "
+     "status 0 whatever it found.",
+     "dealwatcher --search 'ç»¿è¶' --json"},
     {"man-page", nullptr, "Print this manual page in roff and exit.",
      "dealwatcher --man-page > dealwatcher.1", /*hidden=*/true},
 };
@@ -76,6 +84,7 @@ const ToolOption kTools[] = {
     {"probe", ToolAction::kProbe},
     {"export-rules", ToolAction::kExportRules},
     {"import-rules", ToolAction::kImportRules},
+    {"search", ToolAction::kSearch},
     {"man-page", ToolAction::kManPage},
 };
 
@@ -177,11 +186,12 @@ ToolRequest ParseToolRequest(const QStringList& arguments) {
   if (request.start && request.action != ToolAction::kWindows) {
     return UsageError(request, "--start works only without a tool option");
   }
-  for (const char* option : {"page", "json"}) {
-    if (parser.isSet(option) && request.action != ToolAction::kProbe) {
-      return UsageError(request,
-                        QString("--%1 works only with --probe").arg(option));
-    }
+  if (parser.isSet("page") && request.action != ToolAction::kProbe) {
+    return UsageError(request, "--page works only with --probe");
+  }
+  if (parser.isSet("json") && request.action != ToolAction::kProbe &&
+      request.action != ToolAction::kSearch) {
+    return UsageError(request, "--json works only with --probe or --search");
   }
   switch (request.action) {
     case ToolAction::kProbe: {
@@ -207,6 +217,10 @@ ToolRequest ParseToolRequest(const QStringList& arguments) {
       request.rules_file = file == "-" ? "-" : Absolute(file);
       break;
     }
+    case ToolAction::kSearch:
+      request.search_text = parser.value("search").toStdString();
+      request.json = parser.isSet("json");
+      break;
     default:
       break;
   }
@@ -283,12 +297,14 @@ int RunTool(const ToolRequest& request, std::ostream& out, std::ostream& err) {
       return kToolOk;
     case ToolAction::kProbe:
     case ToolAction::kExportRules:
-    case ToolAction::kImportRules: {
+    case ToolAction::kImportRules:
+    case ToolAction::kSearch: {
       // The windows' database, made from the template on first use as they
       // would make it.
       ToolRequest tool = request;
       if (tool.database.empty()) tool.database = DefaultDatabasePath();
       if (tool.action == ToolAction::kProbe) return ProbeTool(tool, out, err);
+      if (tool.action == ToolAction::kSearch) return SearchTool(tool, out, err);
       if (tool.action == ToolAction::kExportRules) {
         return ExportRulesTool(tool, out, err);
       }

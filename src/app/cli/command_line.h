@@ -22,6 +22,7 @@ enum class ToolAction {
   kProbe,
   kExportRules,
   kImportRules,
+  kSearch,
   kUsageError,  // `error` says why; exit status 2
 };
 
@@ -38,6 +39,7 @@ struct ToolRequest {
   std::optional<std::string> page_file;  // --page
   bool json = false;                     // --json
   std::string rules_file;                // --export-rules, --import-rules
+  std::string search_text;               // --search, UTF-8
 };
 
 // Exit statuses of the tools.

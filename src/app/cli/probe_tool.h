@@ -23,6 +23,10 @@ int ExportRulesTool(const ToolRequest& request, std::ostream& out,
 int ImportRulesTool(const ToolRequest& request, std::ostream& out,
                     std::ostream& err);
 
+// --search TEXT [--json]
+int SearchTool(const ToolRequest& request, std::ostream& out,
+               std::ostream& err);
+
 // Shared by the tools.
 
 // Program text on its way out: GBK to UTF-8, exactly, or nothing when the

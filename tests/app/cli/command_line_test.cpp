@@ -242,3 +242,34 @@ TEST_F(RuleFileTest, AnImportFailingHalfWayLeavesTheRulesAsTheyWere) {
 
 }  // namespace
 }  // namespace dw
+
+namespace dw {
+namespace {
+
+TEST_F(RuleFileTest, SearchIndexesStoredPostsFirstAndPrintsTheNewest) {
+  for (const char* row : {"('A',1,'\xc2\xcc\xb2\xe8','L1','2026/12/7 13:41',1)",
+                          "('B',2,'Tea \xb2\xe8','L2','2026/12/7 13:42',0)",
+                          "('B',2,'Coffee','L3','2026/12/7 13:43',0)"}) {
+    ASSERT_TRUE(DbExecute(
+        db_, std::string("insert into info(planname,planid,title,url,addtime,"
+                         "zt) values") +
+                 row));
+  }
+  const QStringList db{"--db", QString::fromStdString(db_path_), "--search"};
+  const ToolRun json = Tool(db + QStringList{QString::fromUtf8("茶"), "--json"});
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(json.out,
+            "{\"total\": 2, \"posts\": [{\"site\": \"B\", \"title\": \"Tea "
+            "茶\", \"link\": \"L2\", \"time\": \"2026-12-07T13:42:00\", "
+            "\"hit\": false}, {\"site\": \"A\", \"title\": \"绿茶\", \"link\": "
+            "\"L1\", \"time\": \"2026-12-07T13:41:00\", \"hit\": true}]}\n");
+  const ToolRun newest = Tool(db + QStringList{""});
+  EXPECT_EQ(newest.status, 0);
+  EXPECT_EQ(newest.out.substr(0, newest.out.find('\n')),
+            "2026-12-07T13:43:00\tB\tCoffee\tL3\t-");
+  EXPECT_NE(newest.out.find("3 posts found"), std::string::npos);
+  EXPECT_EQ(Tool(db + QStringList{"x", "--page", "p"}).status, 2);
+}
+
+}  // namespace
+}  // namespace dw
