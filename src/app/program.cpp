@@ -24,6 +24,7 @@
 #include "runtime/ui/ui_hooks.h"
 #include "runtime/ui/ui_ops.h"
 #include "store/reminder_settings.h"
+#include "store/post_history.h"
 #include "store/rule_loader.h"
 
 namespace dw {
@@ -142,6 +143,19 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
   for (const auto& [rule_id, health] : state.health) {
     program.view->Health().Set(rule_id, health);
   }
+
+  // The history's own tables, and the posts stored without them indexed in
+  // the background.
+  const HistorySetUp history = PrepareHistory(state.database);
+  if (!history.problem.empty()) Note(history.problem);
+  HistoryWindowOptions history_options;
+  history_options.database_path = path;
+  history_options.links = StatusBarLinkActions(*main);
+  history_options.use_index = history.search_index;
+  history_options.problem = QString::fromStdString(history.problem);
+  program.history_window =
+      std::make_unique<HistoryWindow>(std::move(history_options));
+  if (history.tables) program.history_window->StartCatchUp();
   return true;
 }
 
@@ -193,6 +207,9 @@ bool StartProgram(Program& program, const StartupOptions& given) {
   rules.OnRemindersSaved(
       [reminders](const ReminderSettings& s) { reminders->Apply(s); });
   actions.hide_on_close = [reminders] { return reminders->HideOnClose(); };
+  actions.open_history = [history = program.history_window.get()] {
+    history->Open();
+  };
   actions.open_link = [links = StatusBarLinkActions(*program.main_window)](
                           const std::string& link) {
     OpenLinkOrExplain(links, link);
@@ -223,6 +240,7 @@ void EndProgram(Program& program) {
   SavePendingPosts(program.state);
   program.reminders.reset();
   program.rules.reset();
+  program.history_window.reset();  // ends its catch-up first
   program.view.reset();
   program.reminder_window.reset();
   program.main_window.reset();

@@ -9,6 +9,7 @@
 #include "app/reminders.h"
 #include "app/rules_controller.h"
 #include "app/window_collect_view.h"
+#include "app/windows/history_window.h"
 #include "app/windows/main_window.h"
 #include "app/windows/reminder_window.h"
 #include "collect/program_state.h"
@@ -24,6 +25,7 @@ struct Program {
   std::unique_ptr<WindowCollectView> view;
   std::unique_ptr<RulesController> rules;
   std::unique_ptr<Reminders> reminders;
+  std::unique_ptr<HistoryWindow> history_window;
 };
 
 using MessageBoxFunction =

@@ -461,7 +461,7 @@ def case_demo(screen, program, args):
         x, y, _, _ = screen.geometry(main)
         # A quick click on the background does not leave the window
         # following the mouse.
-        screen.click(x + 460, y + 20)  # between the label and the 规则 button
+        screen.click(x + 300, y + 558)  # between the post list and status bar
         screen.run("xdotool", "mousemove", "--sync", str(x + 300),
                    str(y + 200))
         time.sleep(0.5)

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QWindow>
 
 #include "app/windows/reminder_place.h"
@@ -53,6 +54,16 @@ MainWindow::MainWindow(MainWindowActions actions)
   connect(rules_button_, &QPushButton::clicked, this, [this] {
     if (actions_.open_rules) actions_.open_rules();
   });
+  // Just past the end of the description's text, inside its box.
+  history_button_ = new QPushButton(QString::fromUtf8("历史"), this);
+  history_button_->setObjectName("history_button");
+  history_button_->setGeometry(436, 5, 38, 32);
+  auto open_history = [this] {
+    if (actions_.open_history) actions_.open_history();
+  };
+  connect(history_button_, &QPushButton::clicked, this, open_history);
+  connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this,
+          open_history);
 
   post_list_ =
       new ListBox(this,

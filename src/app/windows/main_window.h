@@ -23,6 +23,7 @@ struct MainWindowActions {
   std::function<void()> open_rules;  // the 规则 button
   // True when closing should only hide the window (in the tray).
   std::function<bool()> hide_on_close;
+  std::function<void()> open_history;  // the 历史 button and Ctrl+F
 };
 
 // The program's working surface: the description label, the rules button,
@@ -45,6 +46,7 @@ class MainWindow : public QWidget {
   ListBox* PostList() const { return post_list_; }
   QPushButton* StartButton() const { return start_button_; }
   QPushButton* RulesButton() const { return rules_button_; }
+  QPushButton* HistoryButton() const { return history_button_; }
   StatusBar* Status() const { return status_; }
   QTreeWidget* RuleTree() const { return rule_tree_; }
 
@@ -69,6 +71,7 @@ class MainWindow : public QWidget {
   ListBox* post_list_;
   QPushButton* start_button_;
   QPushButton* rules_button_;
+  QPushButton* history_button_;
   StatusBar* status_;
   QTreeWidget* rule_tree_;
   // Dragging by the background or the label: handed to the window manager

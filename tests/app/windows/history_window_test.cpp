@@ -1,0 +1,139 @@
+#include "app/windows/history_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "app/windows/history_export.h"
+#include "runtime/temp_dir.h"
+#include "runtime/ui/qt_app.h"
+#include "store/post_history.h"
+#include "store/post_time.h"
+#include "store/statements.h"
+
+namespace dw {
+namespace {
+
+std::int64_t At(int year, int month, int day, int hour, int minute) {
+  return UnixTimeOf(FromCalendarTime({year, month, day, hour, minute, 0}));
+}
+
+class HistoryWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::App();
+    std::ifstream in(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
+    std::stringstream schema;
+    schema << in.rdbuf();
+    ASSERT_TRUE(DbOpen(db_, dir_.File("qel6.sdb"), true));
+    ASSERT_TRUE(DbExecute(db_, schema.str()));
+  }
+
+  std::vector<std::string> Shown(HistoryWindow& window) {
+    std::vector<std::string> links;
+    for (int row = 0; row < window.Model()->rowCount(); ++row)
+      links.push_back(window.Model()->PostAt(row)->link);
+    return links;
+  }
+
+  dw::testing::TempDir dir_;
+  Database db_;
+};
+
+TEST_F(HistoryWindowTest, ListsSearchesFiltersAndExportsAfterCatchingUp) {
+  const std::int64_t now = At(2026, 12, 7, 15, 0);
+  // Stored by an older version: info rows only, with the old time text.
+  ASSERT_TRUE(DbExecute(
+      db_,
+      "insert into info(planname,planid,title,url,addtime,zt)"
+      " values('Old',1,'\xb2\xe8, \"x\"','http://h/1','2026/12/1 08:00',0)"));
+  ASSERT_TRUE(PrepareHistory(db_).search_index);
+  ASSERT_TRUE(StorePost(
+      db_, {"New", 2, "\xc2\xcc\xb2\xe8\xd2\xb6", "L2", "", 1, now - 3600}));
+  ASSERT_TRUE(StorePost(db_, {"New", 2, "Tea", "L3", "", 0, now - 60}));
+
+  std::vector<std::string> opened;
+  HistoryWindowOptions options;
+  options.database_path = dir_.File("qel6.sdb");
+  options.links.open_link = [&opened](const std::string& link) {
+    opened.push_back(link);
+    return true;
+  };
+  options.clock = [now] { return now; };
+  options.export_path = [this] {
+    return QString::fromStdString(dir_.File("out.csv"));
+  };
+  HistoryWindow window(options);
+  window.Open();
+  EXPECT_EQ(Shown(window), (std::vector<std::string>{"L3", "L2"}));
+  ASSERT_TRUE(test::WaitUntil([&] { return window.Model()->rowCount() == 3; }));
+  EXPECT_EQ(window.Status()->text(), QString::fromUtf8("共 3 条"));
+  EXPECT_EQ(window.SiteBox()->count(), 3);  // 全部站点, New, Old
+
+  window.SearchField()->insert(QString::fromUtf8("茶"));  // as if typed
+  ASSERT_TRUE(test::WaitUntil([&] { return window.Model()->rowCount() == 2; }));
+  EXPECT_EQ(Shown(window), (std::vector<std::string>{"L2", "http://h/1"}));
+  window.HitsOnly()->setChecked(true);
+  EXPECT_EQ(Shown(window), std::vector<std::string>{"L2"});
+  window.HitsOnly()->setChecked(false);
+  window.SiteBox()->setCurrentIndex(window.SiteBox()->findText("Old"));
+  window.Search();
+  EXPECT_EQ(Shown(window), std::vector<std::string>{"http://h/1"});
+  window.SiteBox()->setCurrentIndex(0);
+  window.SearchField()->clear();
+  window.RangeBox()->setCurrentIndex(HistoryWindow::kToday);
+  EXPECT_EQ(Shown(window), (std::vector<std::string>{"L3", "L2"}));
+  window.RangeBox()->setCurrentIndex(HistoryWindow::kCustom);
+  window.FromDate()->setDate(QDate(2026, 12, 1));
+  window.ToDate()->setDate(QDate(2026, 12, 1));
+  EXPECT_EQ(Shown(window), std::vector<std::string>{"http://h/1"});
+
+  window.List()->doubleClicked(window.Model()->index(0, 1));
+  EXPECT_EQ(opened, std::vector<std::string>{"http://h/1"});
+
+  // The export round trip, read back by Python's csv reader.
+  window.RangeBox()->setCurrentIndex(HistoryWindow::kAll);
+  window.ExportButton()->click();
+  const std::string read =
+      "python3 -c \"import csv,sys; "
+      "[print('|'.join(r)) for r in csv.reader(open(sys.argv[1], "
+      "newline='', encoding='utf-8'))]\" " +
+      dir_.File("out.csv");
+  FILE* python = popen(read.c_str(), "r");
+  ASSERT_NE(python, nullptr);
+  std::string rows;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, python)) rows += buffer;
+  EXPECT_EQ(pclose(python), 0);
+  EXPECT_EQ(rows,
+            "site|title|link|time|hit\n"
+            "New|Tea|L3|2026-12-07T14:59:00|0\n"
+            "New|绿茶叶|L2|2026-12-07T14:00:00|1\n"
+            "Old|茶, \"x\"|http://h/1|2026-12-01T08:00:00|0\n");
+}
+
+TEST_F(HistoryWindowTest, ExportFailingHalfWayLeavesTheOldFile) {
+  const std::string path = dir_.Write("out.csv", "old contents");
+  int pages = 0;
+  QString error;
+  const auto written = ExportHistoryCsv(
+      QString::fromStdString(path),
+      [&pages](std::int64_t) -> std::optional<std::vector<HistoryPost>> {
+        if (++pages > 1) return std::nullopt;
+        return std::vector<HistoryPost>{{7, "A", "t", "L", 0, false}};
+      },
+      &error);
+  EXPECT_FALSE(written);
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_EQ(dw::testing::ReadFile(path), "old contents");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(
+                              std::filesystem::path(path).parent_path()),
+                          {}),
+            2);  // the database and the old file: no temporary left
+}
+
+}  // namespace
+}  // namespace dw
