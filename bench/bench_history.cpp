@@ -26,7 +26,11 @@
 namespace dw {
 namespace {
 
-constexpr int kPosts = 1000000;
+// DW_BENCH_POSTS gives fewer for a quick look.
+const int kPosts = [] {
+  const char* posts = std::getenv("DW_BENCH_POSTS");
+  return posts ? std::atoi(posts) : 1000000;
+}();
 
 std::string Folder() {
   static const std::string folder = [] {

@@ -1,64 +1,105 @@
 #include "store/history_catch_up.h"
 
-#include <optional>
-#include <vector>
+#include <sqlite3.h>
 
-#include "store/post_history.h"
+#include <string_view>
+
 #include "store/post_time.h"
 #include "store/sql_statement.h"
+#include "text/gbk_codec.h"
 
 namespace dw {
 namespace {
 
-// Row ids looked through by one statement, so that a stop request is
-// heard soon even where every row already has its entry.
-constexpr std::int64_t kWindow = 50000;
-
-// The rows with ids in (after, after + kWindow] that lack an entry, at most
-// `batch`; nothing when refused. Read outside the write transaction: the
-// walk over rows already done must not keep a collection from storing.
-std::optional<std::vector<HistoryEntry>> MissingRows(Database& db,
-                                                     std::int64_t after,
-                                                     int batch,
-                                                     std::int64_t now) {
-  SqlStatement missing(
-      db,
-      "SELECT i.rowid, i.planname, i.title, i.addtime, i.zt FROM info i "
-      "WHERE i.rowid > ?1 AND i.rowid <= ?1 + ?2 AND NOT EXISTS "
-      "(SELECT 1 FROM dw_post p WHERE p.info_id = i.rowid) "
-      "ORDER BY i.rowid LIMIT ?3");
-  if (!missing.Bind(1, after) || !missing.Bind(2, kWindow) ||
-      !missing.Bind(3, std::int64_t{batch})) {
-    return std::nullopt;
-  }
-  std::vector<HistoryEntry> rows;
-  int step;
-  while ((step = missing.Step()) == SQLITE_ROW) {
-    HistoryEntry& entry = rows.emplace_back();
-    entry.info_id = missing.Int(0);
-    entry.site = missing.Text(1);
-    entry.title = missing.Text(2);
-    entry.fetched_at = ParseAddTime(missing.Text(3), now).value_or(0);
-    entry.hit = missing.Int(4) != 0;
-  }
-  if (step != SQLITE_DONE) return std::nullopt;
-  return rows;
+// The conversions of a batch run inside one statement per table: a
+// statement per row costs the trigram index a flush each.
+void Utf8Function(sqlite3_context* context, int, sqlite3_value** args) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+  const std::string utf8 =
+      text ? GbkToUtf8(std::string_view(text, sqlite3_value_bytes(args[0])))
+           : std::string();
+  sqlite3_result_text(context, utf8.data(), static_cast<int>(utf8.size()),
+                      SQLITE_TRANSIENT);
 }
 
-// Writes the entries in one transaction, all or none.
-bool WriteEntries(Database& db, const std::vector<HistoryEntry>& entries) {
-  if (entries.empty()) return true;
-  if (!RunSql(db, "BEGIN IMMEDIATE")) return false;
-  bool ok = true;
-  {
-    HistoryWriter writer(db);
-    for (const HistoryEntry& entry : entries) {
-      if (!(ok = writer.Add(entry))) break;
+void FetchedAtFunction(sqlite3_context* context, int, sqlite3_value** args) {
+  const auto now =
+      *static_cast<const std::int64_t*>(sqlite3_user_data(context));
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+  sqlite3_result_int64(
+      context,
+      text ? ParseAddTime(std::string_view(text, sqlite3_value_bytes(args[0])),
+                          now)
+                 .value_or(0)
+           : 0);
+}
+
+// The two functions, for as long as the catch-up runs: `now` lives no
+// longer.
+class CatchUpFunctions {
+ public:
+  CatchUpFunctions(Database& db, const std::int64_t* now) : db_(db) {
+    sqlite3_create_function_v2(db.Handle(), "dw_utf8", 1,
+                               SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               Utf8Function, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db.Handle(), "dw_fetched_at", 1, SQLITE_UTF8,
+                               const_cast<std::int64_t*>(now),
+                               FetchedAtFunction, nullptr, nullptr, nullptr);
+  }
+  ~CatchUpFunctions() {
+    for (const char* name : {"dw_utf8", "dw_fetched_at"}) {
+      sqlite3_create_function_v2(db_.Handle(), name, 1, SQLITE_UTF8, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr);
     }
   }
-  if (ok && RunSql(db, "COMMIT")) return true;
+  CatchUpFunctions(const CatchUpFunctions&) = delete;
+  CatchUpFunctions& operator=(const CatchUpFunctions&) = delete;
+
+ private:
+  Database& db_;
+};
+
+constexpr char kMissing[] =
+    " FROM info i WHERE i.rowid > ?1 AND i.rowid <= ?1 + ?2 AND NOT EXISTS "
+    "(SELECT 1 FROM dw_post p WHERE p.info_id = i.rowid)";
+
+// True when rows of ids in (after, after + window] lack entries; nothing
+// when refused. Read before any write lock is taken: walking rows already
+// done must not keep a collection from storing.
+std::optional<bool> AnyMissing(Database& db, std::int64_t after,
+                               std::int64_t window) {
+  SqlStatement any(
+      db, (std::string("SELECT EXISTS(SELECT 1") + kMissing + ")").c_str());
+  if (!any.Bind(1, after) || !any.Bind(2, window) || any.Step() != SQLITE_ROW)
+    return std::nullopt;
+  return any.Int(0) != 0;
+}
+
+// Gives the rows of ids in (after, after + window] their entries, in one
+// transaction; the number added, or nothing when refused.
+std::optional<std::int64_t> CatchUpWindow(Database& db, std::int64_t after,
+                                          std::int64_t window) {
+  if (!RunSql(db, "BEGIN IMMEDIATE")) return std::nullopt;
+  SqlStatement sites(db,
+                     (std::string("INSERT OR IGNORE INTO dw_post_site(name)"
+                                  " SELECT DISTINCT coalesce(i.planname,'')") +
+                      kMissing)
+                         .c_str());
+  SqlStatement posts(
+      db, (std::string("INSERT OR IGNORE INTO dw_post(info_id, site_id, "
+                       "fetched_at, hit, title) SELECT i.rowid, (SELECT s.id "
+                       "FROM dw_post_site s WHERE s.name = "
+                       "coalesce(i.planname,'')), dw_fetched_at(i.addtime), "
+                       "coalesce(i.zt, 0) <> 0, dw_utf8(i.title)") +
+           kMissing)
+              .c_str());
+  const bool ok = sites.Bind(1, after) && sites.Bind(2, window) &&
+                  sites.Run() && posts.Bind(1, after) &&
+                  posts.Bind(2, window) && posts.Run();
+  const std::int64_t added = ok ? sqlite3_changes(db.Handle()) : 0;
+  if (ok && RunSql(db, "COMMIT")) return added;
   RunSql(db, "ROLLBACK");
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -66,6 +107,8 @@ bool WriteEntries(Database& db, const std::vector<HistoryEntry>& entries) {
 CatchUpResult CatchUpHistory(Database& db, const std::function<bool()>& stop,
                              int batch, std::int64_t now) {
   CatchUpResult result;
+  if (!db.IsOpen() || batch < 1) return result;
+  const CatchUpFunctions functions(db, &now);
   std::int64_t after = 0;
   while (!(stop && stop())) {
     // Read again each time: rows other programs add are walked too.
@@ -75,12 +118,14 @@ CatchUpResult CatchUpHistory(Database& db, const std::function<bool()>& stop,
       result.finished = true;
       break;
     }
-    const auto rows = MissingRows(db, after, batch, now);
-    if (!rows || !WriteEntries(db, *rows)) break;
-    result.added += static_cast<std::int64_t>(rows->size());
-    // A full batch may have left rows of the window behind it.
-    after = static_cast<int>(rows->size()) == batch ? rows->back().info_id
-                                                    : after + kWindow;
+    const auto missing = AnyMissing(db, after, batch);
+    if (!missing) break;
+    if (*missing) {
+      const auto added = CatchUpWindow(db, after, batch);
+      if (!added) break;
+      result.added += *added;
+    }
+    after += batch;
   }
   return result;
 }

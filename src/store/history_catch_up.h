@@ -14,8 +14,8 @@ struct CatchUpResult {
   bool finished = false;   // no row is left without one
 };
 
-// Walks `info` by row id in batches of `batch` rows, one transaction each,
-// so a collection storing posts meanwhile waits for one batch at most. Rows
+// Walks `info` by row id, `batch` ids at a time, one transaction each, so
+// a collection storing posts meanwhile waits for one batch at most. Rows
 // another program adds meanwhile are taken up as the walk reaches them.
 // Fetch times come from `addtime` (see ParseAddTime, against `now`); one
 // that cannot be read gives 0. Stops before the next batch when `stop`
