@@ -121,12 +121,15 @@ CatchUpResult CatchUpHistory(Database& db, const std::function<bool()>& stop,
     const auto missing = AnyMissing(db, after, batch);
     if (!missing) break;
     if (*missing) {
+      // The index's pages stay in memory from one batch to the next.
+      RunSql(db, "PRAGMA cache_size = -32768");
       const auto added = CatchUpWindow(db, after, batch);
       if (!added) break;
       result.added += *added;
     }
     after += batch;
   }
+  RunSql(db, "PRAGMA cache_size = -2000");  // back to the default
   return result;
 }
 

@@ -1,5 +1,7 @@
 #include "store/post_history.h"
 
+#include <unordered_map>
+
 #include "store/sql_statement.h"
 #include "text/gbk_codec.h"
 
@@ -24,11 +26,43 @@ constexpr char kCreateSearchIndex[] =
     "BEGIN INSERT INTO dw_post_search(rowid, title) "
     "VALUES (new.info_id, new.title); END;";
 
-bool TableExists(Database& db, const char* name) {
-  SqlStatement find(db,
-                    "SELECT 1 FROM sqlite_master WHERE name=? AND "
-                    "type IN ('table','trigger')");
-  return find.Bind(1, std::string_view(name)) && find.Step() == SQLITE_ROW;
+// Adds an entry's rows; the caller holds the savepoint.
+class HistoryWriter {
+ public:
+  explicit HistoryWriter(Database& db);
+  // False when a statement was refused; the caller rolls back.
+  bool Add(const HistoryEntry& entry);
+
+ private:
+  SqlStatement add_site_;
+  SqlStatement find_site_;
+  SqlStatement add_post_;
+  std::unordered_map<std::string, std::int64_t> sites_;
+};
+
+HistoryWriter::HistoryWriter(Database& db)
+    : add_site_(db, "INSERT OR IGNORE INTO dw_post_site(name) VALUES(?)"),
+      find_site_(db, "SELECT id FROM dw_post_site WHERE name=?"),
+      add_post_(db,
+                "INSERT OR IGNORE INTO dw_post(info_id, site_id, fetched_at, "
+                "hit, title) VALUES(?,?,?,?,?)") {}
+
+bool HistoryWriter::Add(const HistoryEntry& entry) {
+  auto site = sites_.find(entry.site);
+  if (site == sites_.end()) {
+    add_site_.Reset();
+    find_site_.Reset();
+    if (!add_site_.Bind(1, entry.site) || !add_site_.Run() ||
+        !find_site_.Bind(1, entry.site) || find_site_.Step() != SQLITE_ROW) {
+      return false;
+    }
+    site = sites_.emplace(entry.site, find_site_.Int(0)).first;
+  }
+  add_post_.Reset();
+  return add_post_.Bind(1, entry.info_id) && add_post_.Bind(2, site->second) &&
+         add_post_.Bind(3, entry.fetched_at) &&
+         add_post_.Bind(4, std::int64_t{entry.hit ? 1 : 0}) &&
+         add_post_.Bind(5, GbkToUtf8(entry.title)) && add_post_.Run();
 }
 
 }  // namespace
@@ -64,36 +98,6 @@ HistorySetUp PrepareHistory(Database& db) {
     setup.problem = "数据库正忙，历史记录暂不可用";
   }
   return setup;
-}
-
-bool HasSearchIndex(Database& db) {
-  return TableExists(db, "dw_post_search") &&
-         TableExists(db, "dw_post_search_add");
-}
-
-HistoryWriter::HistoryWriter(Database& db)
-    : add_site_(db, "INSERT OR IGNORE INTO dw_post_site(name) VALUES(?)"),
-      find_site_(db, "SELECT id FROM dw_post_site WHERE name=?"),
-      add_post_(db,
-                "INSERT OR IGNORE INTO dw_post(info_id, site_id, fetched_at, "
-                "hit, title) VALUES(?,?,?,?,?)") {}
-
-bool HistoryWriter::Add(const HistoryEntry& entry) {
-  auto site = sites_.find(entry.site);
-  if (site == sites_.end()) {
-    add_site_.Reset();
-    find_site_.Reset();
-    if (!add_site_.Bind(1, entry.site) || !add_site_.Run() ||
-        !find_site_.Bind(1, entry.site) || find_site_.Step() != SQLITE_ROW) {
-      return false;
-    }
-    site = sites_.emplace(entry.site, find_site_.Int(0)).first;
-  }
-  add_post_.Reset();
-  return add_post_.Bind(1, entry.info_id) && add_post_.Bind(2, site->second) &&
-         add_post_.Bind(3, entry.fetched_at) &&
-         add_post_.Bind(4, std::int64_t{entry.hit ? 1 : 0}) &&
-         add_post_.Bind(5, GbkToUtf8(entry.title)) && add_post_.Run();
 }
 
 bool AddHistoryEntry(Database& db, const HistoryEntry& entry) {

@@ -7,10 +7,8 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 
 #include "runtime/database.h"
-#include "store/sql_statement.h"
 
 namespace dw {
 
@@ -23,9 +21,6 @@ struct HistorySetUp {
 // Creates the tables and the index when missing. Without the full-text
 // module or its trigram tokenizer the tables still serve, searched by scan.
 HistorySetUp PrepareHistory(Database& db);
-
-// True when the trigram index is there to search.
-bool HasSearchIndex(Database& db);
 
 // What our tables keep of one `info` row.
 struct HistoryEntry {
@@ -40,20 +35,5 @@ struct HistoryEntry {
 // none. Part of the caller's transaction when one is open. An entry already
 // there is left as it is.
 bool AddHistoryEntry(Database& db, const HistoryEntry& entry);
-
-// Adds entries one after another with the same statements, for many rows
-// in a transaction the caller holds.
-class HistoryWriter {
- public:
-  explicit HistoryWriter(Database& db);
-  // False when a statement was refused; the caller rolls back.
-  bool Add(const HistoryEntry& entry);
-
- private:
-  SqlStatement add_site_;
-  SqlStatement find_site_;
-  SqlStatement add_post_;
-  std::unordered_map<std::string, std::int64_t> sites_;
-};
 
 }  // namespace dw

@@ -11,7 +11,7 @@ namespace dw {
 namespace {
 
 constexpr int kShown = 100;
-constexpr int kCatchUpBatch = 5000;
+constexpr int kCatchUpBatch = 20000;
 
 std::string TimeOrEmpty(std::int64_t fetched_at) {
   return fetched_at != 0 ? IsoLocalTime(fetched_at) : std::string();

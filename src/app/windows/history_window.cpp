@@ -25,7 +25,7 @@ constexpr int kRetryMs = 500;
 // The list reads on this thread: it waits no longer than this for a
 // database another program is writing to, and tries again later.
 constexpr int kReadWaitMs = 50;
-constexpr int kCatchUpBatch = 5000;
+constexpr int kCatchUpBatch = 20000;
 
 std::int64_t StartOf(const QDate& day) {
   return QDateTime(day, QTime(0, 0)).toSecsSinceEpoch();
