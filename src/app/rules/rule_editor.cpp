@@ -101,7 +101,13 @@ RuleEditor::RuleEditor(RuleEditorSetup setup, QWidget* parent)
   FitToScreen(this, QSize(1100, 720));
 }
 
-RuleEditor::~RuleEditor() = default;
+RuleEditor::~RuleEditor() {
+  // Joining the test's thread dispatches events. It happens here, while the
+  // editor still stands, and with its parts silent, so that no event starts
+  // another test or reaches fields already gone.
+  for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
+  delete runner_;
+}
 
 QWidget* RuleEditor::BuildForm() {
   auto* form_widget = new QWidget;

@@ -154,6 +154,28 @@ TEST_F(RuleTestRunnerTest, CancelDuringAHangingFetchEndsItsThreadAtOnce) {
   EXPECT_EQ(finished, 0);
 }
 
+// Closing the editor mid-test joins the test's thread while events still
+// come in; one that would run the test again must find the editor whole.
+TEST_F(RuleTestRunnerTest, ClosingTheEditorMidTestEndsItsThreadQuietly) {
+  ASSERT_TRUE(site_->Running()) << site_->Error();
+  RuleEditorSetup setup;
+  setup.database_path = db_.path();
+  setup.row.id = 7;
+  setup.row.url = site_->HangUrl("/");
+  setup.row.reg = "x";
+  auto* editor = new RuleEditor(setup);
+  editor->Test();
+  QTest::qWait(300);  // well inside the fetch
+  QMetaObject::invokeMethod(
+      editor->findChild<QLineEdit*>("id"),
+      [editor] { editor->findChild<QLineEdit*>("id")->setText("8"); },
+      Qt::QueuedConnection);
+  QElapsedTimer clock;
+  clock.start();
+  delete editor;
+  EXPECT_LT(clock.elapsed(), 5000);
+}
+
 TEST_F(RulesTest, PostMenuOpensAndCopiesAndSaysWhyALinkWillNotOpen) {
   MainWindow& main = *program_.main_window;
   ListBox* list = main.PostList();
