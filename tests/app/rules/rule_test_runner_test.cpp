@@ -166,10 +166,9 @@ TEST_F(RuleTestRunnerTest, ClosingTheEditorMidTestEndsItsThreadQuietly) {
   auto* editor = new RuleEditor(setup);
   editor->Test();
   QTest::qWait(300);  // well inside the fetch
+  auto* id = editor->findChild<QLineEdit*>("id");
   QMetaObject::invokeMethod(
-      editor->findChild<QLineEdit*>("id"),
-      [editor] { editor->findChild<QLineEdit*>("id")->setText("8"); },
-      Qt::QueuedConnection);
+      id, [id] { id->setText("8"); }, Qt::QueuedConnection);
   QElapsedTimer clock;
   clock.start();
   delete editor;
