@@ -1,0 +1,197 @@
+#include "learn/learn_rule.h"
+
+#include <algorithm>
+
+#include "learn/feed_page.h"
+#include "learn/rule_candidates.h"
+#include "learn/studied_page.h"
+#include "net/http_request.h"
+#include "runtime/encoding.h"
+#include "store/statements.h"
+
+namespace dw {
+namespace {
+
+constexpr size_t kMostProposals = 3;
+
+std::string Shown(const std::string& gbk) {
+  return ConvertEncoding(gbk, "GBK", "UTF-8").value_or("?");
+}
+
+std::vector<ExampleKey> KeysOf(const std::vector<std::string>& examples) {
+  std::vector<ExampleKey> keys;
+  for (const std::string& example : examples) {
+    ExampleKey key = KeyOfExample(example);
+    if (!key.text.empty()) keys.push_back(std::move(key));
+  }
+  return keys;
+}
+
+// The lowest id no rule holds among those that get no site clean-up.
+std::int64_t LowestFreeCleanRuleId(const std::vector<RuleRow>& rows) {
+  for (std::int64_t id = 7; id <= 18; ++id) {
+    if (id == 12) continue;
+    if (std::none_of(rows.begin(), rows.end(),
+                     [&](const RuleRow& row) { return row.id == id; })) {
+      return id;
+    }
+  }
+  return 0;
+}
+
+std::string CountNote(const Proposal& proposal) {
+  return "找到 " + std::to_string(proposal.posts.size()) + " 个帖子";
+}
+
+// Proposals from one page; `failed`/`message` set when there are none.
+void LearnPage(const StudiedPage& page, std::vector<ExampleKey> keys,
+               std::int64_t rule_id, LearnResult& result) {
+  const bool feed = IsFeed(page.text);
+  if (feed && keys.empty()) keys = KeysOf(FeedTitles(page.text));
+  if (keys.empty()) {
+    result.failed = LearnFailure::kExamplesNotFound;
+    result.message = feed ? "订阅源里没有条目" : "请给出页面上一两个帖子的标题";
+    return;
+  }
+  for (const ExampleKey& key : keys) {
+    if (!PageHolds(page, key)) {
+      result.failed = LearnFailure::kExamplesNotFound;
+      result.message =
+          "页面源码中没有这个标题：可能由脚本生成（" + Shown(key.text) + "）";
+      return;
+    }
+  }
+  CandidateSearch search;
+  search.keys = keys;
+  search.need = keys.size();
+  search.rule_id = rule_id;
+  if (feed) {
+    // A feed's own title and link come before its first item.
+    const std::string& t = page.tidy.text;
+    search.records_from = std::min(t.find("<item"), t.find("<entry"));
+    if (search.records_from == std::string::npos) search.records_from = 0;
+  }
+  for (Candidate& candidate : FindCandidates(page, search)) {
+    if (result.proposals.size() == kMostProposals) break;
+    Proposal proposal;
+    proposal.rule = std::move(candidate.row);
+    proposal.posts = std::move(candidate.posts);
+    proposal.note = CountNote(proposal);
+    if (feed) proposal.note += "（订阅源）";
+    if (candidate.inline_markup)
+      proposal.note += "；有的标题带有 <b> 之类的标记";
+    result.proposals.push_back(std::move(proposal));
+  }
+  if (result.proposals.empty()) {
+    result.failed = LearnFailure::kNoStructure;
+    result.message = "页面上找不到与示例同样排列的一组帖子";
+  }
+}
+
+}  // namespace
+
+const char* LearnFailureName(LearnFailure failure) {
+  switch (failure) {
+    case LearnFailure::kNone:
+      return "";
+    case LearnFailure::kFetch:
+      return "fetch";
+    case LearnFailure::kExamplesNotFound:
+      return "examples_not_found";
+    case LearnFailure::kNoStructure:
+      return "no_structure";
+    case LearnFailure::kNoFreeId:
+      return "no_free_id";
+    case LearnFailure::kNoStoredPosts:
+      return "no_stored_posts";
+  }
+  return "";
+}
+
+std::string FetchPage(const std::string& url, std::string* cause) {
+  HttpRequestParams params;
+  params.url = url;
+  int status = 0;
+  params.status = &status;
+  std::string bytes = HttpRequest(params);
+  if (status == 0) {
+    *cause = "没有应答";
+  } else if (status < 200 || status >= 300) {
+    *cause = "HTTP 状态 " + std::to_string(status);
+  } else if (bytes.empty()) {
+    *cause = "页面是空的";
+  } else {
+    return bytes;
+  }
+  return {};
+}
+
+LearnResult LearnRule(const LearnRequest& request) {
+  LearnResult result;
+  const std::int64_t rule_id = LowestFreeCleanRuleId(request.rows);
+  if (rule_id == 0) {
+    result.failed = LearnFailure::kNoFreeId;
+    result.message =
+        "没有空闲的规则编号：7 到 11、13 到 18 "
+        "都已占用（其余编号会先做某个站点专用的清理）";
+    return result;
+  }
+  std::string bytes;
+  if (request.page_bytes) {
+    bytes = *request.page_bytes;
+  } else {
+    std::string cause;
+    bytes = FetchPage(request.url, &cause);
+    if (bytes.empty()) {
+      result.failed = LearnFailure::kFetch;
+      result.message = "取不到页面：" + cause;
+      return result;
+    }
+  }
+  const StudiedPage page = StudyPage(std::move(bytes), request.url);
+  if (!IsFeed(page.text)) result.feed_url = AnnouncedFeed(page.text, page.url);
+  std::vector<ExampleKey> keys = KeysOf(request.examples);
+  // With no example, an HTML page that names its feed is learned from the
+  // feed alone, when the feed can be fetched.
+  const bool feed_only =
+      keys.empty() && !result.feed_url.empty() && !request.page_bytes;
+  if (!feed_only) LearnPage(page, keys, rule_id, result);
+  if (result.feed_url.empty()) return result;
+  if (request.page_bytes) {
+    const std::string note = "页面声明了订阅源：" + result.feed_url;
+    result.message =
+        result.message.empty() ? note : result.message + "；" + note;
+    return result;
+  }
+  // The feed the page announces gets its rule too, last.
+  std::string cause;
+  std::string feed_bytes = FetchPage(result.feed_url, &cause);
+  if (feed_bytes.empty()) {
+    if (feed_only) {
+      result.failed = LearnFailure::kFetch;
+      result.message = "取不到页面声明的订阅源：" + cause;
+    }
+    return result;
+  }
+  LearnResult from_feed;
+  LearnPage(StudyPage(std::move(feed_bytes), result.feed_url), {}, rule_id,
+            from_feed);
+  if (from_feed.proposals.empty()) return result;
+  if (result.proposals.size() == kMostProposals) result.proposals.pop_back();
+  result.proposals.push_back(std::move(from_feed.proposals.front()));
+  result.failed = LearnFailure::kNone;
+  result.message.clear();
+  return result;
+}
+
+void MarkStoredPosts(Database& db, LearnResult& result) {
+  if (!db.IsOpen()) return;
+  RecordSet record_set;
+  for (Proposal& proposal : result.proposals) {
+    for (FoundPost& post : proposal.posts) {
+      post.stored = CountStoredPosts(record_set, db, post.link) != 0;
+    }
+  }
+}
+
+}  // namespace dw

@@ -1,0 +1,66 @@
+// New rules learned from one or two example titles on a page, and the
+// proposal a caller shows: the rule, the posts it finds, a note.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "collect/rule_report.h"
+#include "runtime/database.h"
+#include "store/rule_row.h"
+
+namespace dw {
+
+// Why no rule was proposed.
+enum class LearnFailure {
+  kNone,
+  kFetch,             // the page could not be fetched
+  kExamplesNotFound,  // an example is not in the page's source
+  kNoStructure,       // no rule finds the examples among a list of posts
+  kNoFreeId,          // every id without a site clean-up is taken
+  kNoStoredPosts,     // a repair has no stored posts to go by
+};
+
+// "fetch", "examples_not_found", "no_structure", "no_free_id",
+// "no_stored_posts"; "" for kNone.
+const char* LearnFailureName(LearnFailure failure);
+
+struct Proposal {
+  RuleRow rule;                      // an ordinary rule row, not saved
+  std::vector<FoundPost> posts;      // first on the page first
+  std::string note;                  // UTF-8, for the user
+  int announced_again = 0;           // repairs: stored posts given a new link
+  std::vector<std::string> changed;  // repairs: columns unlike the old rule
+};
+
+struct LearnResult {
+  std::vector<Proposal> proposals;  // best first, at most three
+  LearnFailure failed = LearnFailure::kNone;
+  std::string message;   // UTF-8: why nothing was proposed
+  std::string feed_url;  // a feed the HTML page announces
+};
+
+struct LearnRequest {
+  std::string url;                        // the rule's address, link base
+  std::vector<std::string> examples;      // GBK titles as the user sees them
+  std::optional<std::string> page_bytes;  // given: nothing is fetched
+  std::vector<RuleRow> rows;              // the stored rules, for a free id
+};
+
+// Fetches the page (with the request a round makes) unless its bytes are
+// given, and proposes rules that find every example. A feed needs no
+// example. An HTML page that announces a feed names it in `feed_url`; when
+// the page was fetched, the feed is fetched too and its rule offered.
+// Writes nothing. Runs on any thread; a stop request of the calling thread
+// ends it early with what it has.
+LearnResult LearnRule(const LearnRequest& request);
+
+// Marks each proposed post whose link is already in `info`.
+void MarkStoredPosts(Database& db, LearnResult& result);
+
+// The page as a round fetches it; empty, with `cause` (UTF-8) set, when it
+// could not be had.
+std::string FetchPage(const std::string& url, std::string* cause);
+
+}  // namespace dw

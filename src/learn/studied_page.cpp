@@ -1,0 +1,77 @@
+#include "learn/studied_page.h"
+
+#include "learn/page_charset.h"
+#include "runtime/gbk_char.h"
+#include "text/html_entities.h"
+#include "text/page_text.h"
+
+namespace dw {
+namespace {
+
+constexpr size_t kLongestName = 40;
+
+size_t FindNoCase(const std::string& text, std::string_view word,
+                  size_t from = 0) {
+  auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  for (size_t i = from; i + word.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < word.size() && lower(text[i + k]) == word[k]) ++k;
+    if (k == word.size()) return i;
+  }
+  return std::string::npos;
+}
+
+}  // namespace
+
+StudiedPage StudyPage(std::string bytes, std::string url,
+                      std::optional<bool> gbk) {
+  StudiedPage page;
+  page.url = std::move(url);
+  page.gbk = gbk ? *gbk : PageBytesAreGbk(bytes);
+  page.text = PageBytesToText(bytes, page.gbk);
+  page.bytes = std::move(bytes);
+  page.tidy = TidyWithOrigins(page.text);
+  page.content = LooseView(page.tidy.text, /*skip_tags=*/true);
+  page.markup = LooseView(page.tidy.text, /*skip_tags=*/false);
+  return page;
+}
+
+bool PageHolds(const StudiedPage& page, const ExampleKey& key) {
+  return !key.text.empty() &&
+         (page.content.text.find(key.text) != std::string::npos ||
+          page.markup.text.find(key.text) != std::string::npos);
+}
+
+std::string PageName(const StudiedPage& page) {
+  const size_t open = FindNoCase(page.text, "<title");
+  if (open == std::string::npos) return {};
+  const size_t start = page.text.find('>', open);
+  const size_t end = FindNoCase(page.text, "</title", open);
+  if (start == std::string::npos || end == std::string::npos || end < start) {
+    return {};
+  }
+  const std::string title = DecodeHtmlEntities(
+      std::string_view(page.text).substr(start + 1, end - start - 1));
+  std::string name;
+  bool space = false;
+  for (size_t i = 0; i < title.size();) {
+    const size_t width = GbkCharLength(title, i);
+    const bool blank = width == 1 && (title[i] == ' ' || title[i] == '\n' ||
+                                      title[i] == '\r' || title[i] == '\t');
+    if (blank) {
+      space = !name.empty();
+    } else {
+      if (name.size() + width + (space ? 1 : 0) > kLongestName) break;
+      if (space) name += ' ';
+      name.append(title, i, width);
+      space = false;
+    }
+    i += width;
+  }
+  if (name.starts_with("<![CDATA[")) name.erase(0, 9);
+  return name;
+}
+
+}  // namespace dw
