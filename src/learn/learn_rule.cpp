@@ -27,18 +27,6 @@ std::vector<ExampleKey> KeysOf(const std::vector<std::string>& examples) {
   return keys;
 }
 
-// The lowest id no rule holds among those that get no site clean-up.
-std::int64_t LowestFreeCleanRuleId(const std::vector<RuleRow>& rows) {
-  for (std::int64_t id = 7; id <= 18; ++id) {
-    if (id == 12) continue;
-    if (std::none_of(rows.begin(), rows.end(),
-                     [&](const RuleRow& row) { return row.id == id; })) {
-      return id;
-    }
-  }
-  return 0;
-}
-
 std::string CountNote(const Proposal& proposal) {
   return "找到 " + std::to_string(proposal.posts.size()) + " 个帖子";
 }

@@ -1,0 +1,208 @@
+#include "learn/repair_rule.h"
+
+#include <algorithm>
+#include <set>
+
+#include "learn/rule_candidates.h"
+#include "learn/studied_page.h"
+
+namespace dw {
+namespace {
+
+constexpr size_t kMostProposals = 3;
+
+std::vector<ExampleKey> KeysOnPage(const StudiedPage& page,
+                                   const std::vector<StoredPost>& stored) {
+  std::vector<ExampleKey> keys;
+  std::set<std::string> seen;
+  for (const StoredPost& post : stored) {
+    ExampleKey key = KeyOfExample(post.title);
+    key.prefix = false;  // stored titles are whole
+    if (PageHolds(page, key) && seen.insert(key.text).second) {
+      keys.push_back(std::move(key));
+    }
+  }
+  return keys;
+}
+
+// Stored posts the rule finds again under another link: each would be
+// announced as new.
+int AnnouncedAgain(const std::vector<FoundPost>& posts,
+                   const std::vector<StoredPost>& stored) {
+  std::set<std::string> links;
+  for (const StoredPost& post : stored) links.insert(post.link);
+  int again = 0;
+  for (const FoundPost& post : posts) {
+    if (links.count(post.link)) continue;
+    for (const StoredPost& old : stored) {
+      if (TitleFitsExample(post.title,
+                           ExampleKey{LooseForm(old.title), false})) {
+        ++again;
+        break;
+      }
+    }
+  }
+  return again;
+}
+
+std::vector<std::string> ChangedColumns(const RuleRow& before,
+                                        const RuleRow& after) {
+  std::vector<std::string> changed;
+  for (const char* column : kRuleColumns) {
+    const std::string* old_cell = RuleRowCell(before, column);
+    const std::string* new_cell = RuleRowCell(after, column);
+    if (old_cell && new_cell && *old_cell != *new_cell)
+      changed.push_back(column);
+  }
+  return changed;
+}
+
+// The learned rule with as much of the old one as still finds the posts:
+// the old pattern within new markers, or the old markers around the new
+// pattern, before everything new.
+std::optional<Proposal> Mend(const RuleRow& old, const RuleRow& learned,
+                             const StudiedPage& page,
+                             const std::vector<ExampleKey>& keys, size_t need) {
+  RuleRow old_pattern = old;
+  old_pattern.before = learned.before;
+  old_pattern.after = learned.after;
+  old_pattern.isgbk = learned.isgbk;
+  RuleRow old_markers = learned;
+  old_markers.before = old.before;
+  old_markers.after = old.after;
+  for (const RuleRow& row : {old_pattern, old_markers, learned}) {
+    std::vector<size_t> starts;
+    std::vector<FoundPost> posts = RunOverPage(row, page, &starts);
+    size_t found = 0;
+    bool inline_markup = false;
+    if (RejectPosts(posts, starts, keys, need, &found, &inline_markup)
+            .empty()) {
+      Proposal proposal;
+      proposal.rule = row;
+      proposal.posts = std::move(posts);
+      return proposal;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string RepairNote(const Proposal& proposal) {
+  std::string note =
+      "找到 " + std::to_string(proposal.posts.size()) + " 个帖子";
+  if (proposal.changed.empty()) {
+    note += "；旧规则现在能用，不必修改";
+  } else {
+    note += "；改动：";
+    for (size_t i = 0; i < proposal.changed.size(); ++i) {
+      note += (i ? "、" : "") + proposal.changed[i];
+    }
+  }
+  if (proposal.announced_again > 0) {
+    note += "；" + std::to_string(proposal.announced_again) +
+            " 个已存的帖子换了链接，采用后会再次提醒";
+  }
+  return note;
+}
+
+}  // namespace
+
+std::vector<StoredPost> NewestStoredPosts(Database& db, std::int64_t rule_id,
+                                          int most) {
+  std::vector<StoredPost> posts;
+  RecordSet record_set;
+  if (!RsOpen(
+          record_set,
+          "SELECT title, url FROM info WHERE planid = ? ORDER BY id DESC "
+          "LIMIT ?",
+          db,
+          {static_cast<long long>(rule_id), static_cast<long long>(most)}) ||
+      !RsRequery(record_set)) {
+    return posts;
+  }
+  const Array<std::string> rows = RsAllRows(record_set);
+  for (int r = 1; r <= rows.Rows(); ++r) {
+    posts.push_back({rows(r, 1), rows(r, 2)});
+  }
+  return posts;
+}
+
+LearnResult RepairRule(const RepairRequest& request) {
+  LearnResult result;
+  const RuleRow& old = request.rule;
+  if (request.stored.empty()) {
+    result.failed = LearnFailure::kNoStoredPosts;
+    result.message = "这个规则还没有存下的帖子，无从对照";
+    return result;
+  }
+  std::string bytes;
+  if (request.page_bytes) {
+    bytes = *request.page_bytes;
+  } else {
+    std::string cause;
+    bytes = FetchPage(old.url, &cause);
+    if (bytes.empty()) {
+      result.failed = LearnFailure::kFetch;
+      result.message = "取不到页面：" + cause;
+      return result;
+    }
+  }
+  // The rule's own encoding first; the page's declaration when the stored
+  // titles do not read that way.
+  StudiedPage page = StudyPage(bytes, old.url, old.isgbk == "1");
+  std::vector<ExampleKey> keys = KeysOnPage(page, request.stored);
+  if (keys.empty()) {
+    page = StudyPage(std::move(bytes), old.url);
+    keys = KeysOnPage(page, request.stored);
+  }
+  if (keys.empty()) {
+    result.failed = LearnFailure::kExamplesNotFound;
+    result.message = "页面上找不到任何一个已存帖子的标题";
+    return result;
+  }
+  // A stored title may stand only in a side box today; most must be found.
+  const size_t need = keys.size() - keys.size() / 4;
+  std::vector<Proposal> proposals;
+  std::set<std::string> rows_seen;
+  auto add = [&](std::optional<Proposal> proposal) {
+    if (!proposal) return;
+    const RuleRow& row = proposal->rule;
+    if (!rows_seen
+             .insert(row.reg + '\x01' + row.before + '\x01' + row.after +
+                     '\x01' + row.pinurl + '\x01' + row.isgbk)
+             .second) {
+      return;
+    }
+    proposal->changed = ChangedColumns(old, row);
+    proposal->announced_again = AnnouncedAgain(proposal->posts, request.stored);
+    proposal->note = RepairNote(*proposal);
+    proposals.push_back(std::move(*proposal));
+  };
+  add(Mend(old, old, page, keys, need));
+  if (proposals.empty()) {
+    CandidateSearch search;
+    search.keys = keys;
+    search.need = need;
+    search.rule_id = old.id;
+    for (const Candidate& candidate : FindCandidates(page, search)) {
+      RuleRow learned = old;
+      for (const char* column :
+           {"isgbk", "reg", "before", "after", "tindex", "idindex", "pinurl"}) {
+        *RuleRowCell(learned, column) = *RuleRowCell(candidate.row, column);
+      }
+      add(Mend(old, learned, page, keys, need));
+    }
+  }
+  std::stable_sort(proposals.begin(), proposals.end(),
+                   [](const Proposal& a, const Proposal& b) {
+                     return a.announced_again < b.announced_again;
+                   });
+  if (proposals.size() > kMostProposals) proposals.resize(kMostProposals);
+  result.proposals = std::move(proposals);
+  if (result.proposals.empty()) {
+    result.failed = LearnFailure::kNoStructure;
+    result.message = "页面上找不到与已存帖子同样排列的一组帖子";
+  }
+  return result;
+}
+
+}  // namespace dw
