@@ -72,6 +72,11 @@ bool IsFeed(const std::string& text) {
          head.starts_with("<feed");
 }
 
+size_t FirstItemOffset(const std::string& text) {
+  const size_t item = std::min(text.find("<item"), text.find("<entry"));
+  return item == std::string::npos ? 0 : item;
+}
+
 std::vector<std::string> FeedTitles(const std::string& text, size_t most) {
   std::vector<std::string> titles;
   const std::string lower = Lower(text);

@@ -53,12 +53,7 @@ void LearnPage(const StudiedPage& page, std::vector<ExampleKey> keys,
   search.keys = keys;
   search.need = keys.size();
   search.rule_id = rule_id;
-  if (feed) {
-    // A feed's own title and link come before its first item.
-    const std::string& t = page.tidy.text;
-    search.records_from = std::min(t.find("<item"), t.find("<entry"));
-    if (search.records_from == std::string::npos) search.records_from = 0;
-  }
+  if (feed) search.records_from = FirstItemOffset(page.tidy.text);
   for (Candidate& candidate : FindCandidates(page, search)) {
     if (result.proposals.size() == kMostProposals) break;
     Proposal proposal;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "learn/feed_page.h"
 #include "learn/rule_candidates.h"
 #include "learn/studied_page.h"
 
@@ -30,7 +31,7 @@ std::vector<ExampleKey> KeysOnPage(const StudiedPage& page,
 int AnnouncedAgain(const std::vector<FoundPost>& posts,
                    const std::vector<StoredPost>& stored) {
   std::set<std::string> links;
-  for (const StoredPost& post : stored) links.insert(post.link);
+  for (const StoredPost& post : stored) links.insert(post.url);
   int again = 0;
   for (const FoundPost& post : posts) {
     if (links.count(post.link)) continue;
@@ -57,12 +58,31 @@ std::vector<std::string> ChangedColumns(const RuleRow& before,
   return changed;
 }
 
-// The learned rule with as much of the old one as still finds the posts:
-// the old pattern within new markers, or the old markers around the new
-// pattern, before everything new.
+bool SamePosts(const std::vector<FoundPost>& a,
+               const std::vector<FoundPost>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const FoundPost& x, const FoundPost& y) {
+                      return x.id == y.id && x.title == y.title &&
+                             x.link == y.link;
+                    });
+}
+
+// The learned rule with as much of the old one as finds the very same
+// posts: the old pattern within new markers, or the old markers around the
+// new pattern, before everything new.
 std::optional<Proposal> Mend(const RuleRow& old, const RuleRow& learned,
                              const StudiedPage& page,
                              const std::vector<ExampleKey>& keys, size_t need) {
+  Proposal proposal;
+  proposal.rule = learned;
+  std::vector<size_t> starts;
+  proposal.posts = RunOverPage(learned, page, &starts);
+  size_t found = 0;
+  bool inline_markup = false;
+  if (!RejectPosts(proposal.posts, starts, keys, need, &found, &inline_markup)
+           .empty()) {
+    return std::nullopt;
+  }
   RuleRow old_pattern = old;
   old_pattern.before = learned.before;
   old_pattern.after = learned.after;
@@ -70,20 +90,13 @@ std::optional<Proposal> Mend(const RuleRow& old, const RuleRow& learned,
   RuleRow old_markers = learned;
   old_markers.before = old.before;
   old_markers.after = old.after;
-  for (const RuleRow& row : {old_pattern, old_markers, learned}) {
-    std::vector<size_t> starts;
-    std::vector<FoundPost> posts = RunOverPage(row, page, &starts);
-    size_t found = 0;
-    bool inline_markup = false;
-    if (RejectPosts(posts, starts, keys, need, &found, &inline_markup)
-            .empty()) {
-      Proposal proposal;
+  for (const RuleRow& row : {old_pattern, old_markers}) {
+    if (SamePosts(RunOverPage(row, page), proposal.posts)) {
       proposal.rule = row;
-      proposal.posts = std::move(posts);
-      return proposal;
+      break;
     }
   }
-  return std::nullopt;
+  return proposal;
 }
 
 std::string RepairNote(const Proposal& proposal) {
@@ -121,7 +134,11 @@ std::vector<StoredPost> NewestStoredPosts(Database& db, std::int64_t rule_id,
   }
   const Array<std::string> rows = RsAllRows(record_set);
   for (int r = 1; r <= rows.Rows(); ++r) {
-    posts.push_back({rows(r, 1), rows(r, 2)});
+    StoredPost post;
+    post.planId = static_cast<int>(rule_id);
+    post.title = rows(r, 1);
+    post.url = rows(r, 2);
+    posts.push_back(std::move(post));
   }
   return posts;
 }
@@ -183,6 +200,8 @@ LearnResult RepairRule(const RepairRequest& request) {
     search.keys = keys;
     search.need = need;
     search.rule_id = old.id;
+    if (IsFeed(page.text))
+      search.records_from = FirstItemOffset(page.tidy.text);
     for (const Candidate& candidate : FindCandidates(page, search)) {
       RuleRow learned = old;
       for (const char* column :

@@ -11,16 +11,12 @@
 #include "learn/learn_rule.h"
 #include "runtime/database.h"
 #include "store/rule_row.h"
+#include "store/statements.h"
 
 namespace dw {
 
-struct StoredPost {
-  std::string title;  // GBK
-  std::string link;
-};
-
 // The newest posts stored for the rule (`info` rows with its planid), newest
-// first, at most `most`.
+// first, at most `most`; only their titles and links are read.
 std::vector<StoredPost> NewestStoredPosts(Database& db, std::int64_t rule_id,
                                           int most = 50);
 

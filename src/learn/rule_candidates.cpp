@@ -165,8 +165,13 @@ std::optional<LinkSpan> LinkAt(const StudiedPage& page, size_t head,
     if (open_end == std::string::npos) return std::nullopt;
     link.head_pattern = token == "<link>" ? "<link>" : "<guid[^>]*>";
     link.begin = open_end + 1;
+    if (t.compare(link.begin, 9, "<![CDATA[") == 0) {
+      link.head_pattern += "<!\\[CDATA\\[";
+      link.begin += 9;
+    }
     link.end = t.find('<', link.begin);
     if (link.end == std::string::npos) return std::nullopt;
+    if (t.compare(link.end - 2, 2, "]]") == 0) link.end -= 2;
   }
   const std::string_view url(t.data() + link.begin, link.end - link.begin);
   if (url.empty() || url[0] == '#' || url.starts_with("javascript") ||

@@ -15,6 +15,12 @@ using testing::ListPage;
 using testing::PagePost;
 
 std::string N(int n) { return std::to_string(n); }
+StoredPost Stored(const std::string& title, const std::string& url) {
+  StoredPost post;
+  post.title = title;
+  post.url = url;
+  return post;
+}
 
 // One forum's list before and after a redesign: `row` writes post n, whose
 // link it is given as the page writes it.
@@ -66,7 +72,7 @@ TEST(RepairRule, RedesignedPagesKeepStoredLinks) {
   // The newest stored posts; post 1 came after the redesign.
   std::vector<StoredPost> stored;
   for (const FoundPost& post : learned.proposals.front().posts) {
-    if (post.id != "901") stored.push_back({post.title, post.link});
+    if (post.id != "901") stored.push_back(Stored(post.title, post.link));
   }
   struct Case {
     const char* name;
@@ -110,7 +116,7 @@ TEST(RepairRule, CountsStoredPostsAnnouncedAgainAndSaysWhyNot) {
   std::vector<StoredPost> moved;
   for (int n = 1; n <= 4; ++n)
     moved.push_back(
-        {"Topic " + N(n) + " on sale", "https://old.example/" + N(n)});
+        Stored("Topic " + N(n) + " on sale", "https://old.example/" + N(n)));
   const LearnResult again = RepairRule({rule, moved, page});
   ASSERT_FALSE(again.proposals.empty()) << again.message;
   EXPECT_EQ(again.proposals.front().announced_again, 4);
@@ -120,7 +126,7 @@ TEST(RepairRule, CountsStoredPostsAnnouncedAgainAndSaysWhyNot) {
   const LearnResult none = RepairRule({rule, {}, page});
   EXPECT_EQ(none.failed, LearnFailure::kNoStoredPosts);
   const LearnResult gone = RepairRule(
-      {rule, {{"Vanished topic", "https://bbs.example/t/1.html"}}, page});
+      {rule, {Stored("Vanished topic", "https://bbs.example/t/1.html")}, page});
   EXPECT_EQ(gone.failed, LearnFailure::kExamplesNotFound);
 }
 

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/cli/learn_tool.h"
 #include "app/cli/probe_tool.h"
 #include "app/desktop/data_location.h"
 
@@ -47,12 +48,33 @@ const OptionSpec kOptions[] = {
      "whether its link is already stored. Writes nothing. Exit status 0 when "
      "the rule found posts, 1 when a step failed.",
      "dealwatcher --probe 9"},
+    {"learn-rule", "URL",
+     "Propose up to three rules for the list page at URL that find the posts "
+     "titled by --example (a feed needs none), best first, each with the "
+     "posts it finds. Writes nothing. Exit status 0 when a rule was "
+     "proposed, 1 when none.",
+     "dealwatcher --learn-rule https://bbs.example/forum-2-1.html --example "
+     "\"Cheap monitor\""},
+    {"example", "TITLE",
+     "With --learn-rule: the title of one post as the page shows it; give it "
+     "once or twice. A title ending in ... stands for its beginning.",
+     "dealwatcher --learn-rule URL --example \"First title\" --example "
+     "\"Second...\""},
+    {"repair-rule", "RULE_ID",
+     "Propose a mended rule for a rule that stopped finding posts, from the "
+     "rule's newest stored posts found again on its page, keeping what of "
+     "the rule still works; tells how many stored posts a proposal would "
+     "announce again. Writes nothing. Exit status as --learn-rule.",
+     "dealwatcher --repair-rule 9"},
     {"page", "FILE",
-     "With --probe: take the page from FILE instead of fetching it (the "
-     "rule's isgbk still decides how it is decoded).",
+     "With --probe, --learn-rule or --repair-rule: take the page from FILE "
+     "instead of fetching it (for --probe the rule's isgbk still decides how "
+     "it is decoded; for --learn-rule URL is then only the rule's address "
+     "and the base of its links).",
      "dealwatcher --probe 9 --page slickdeals-frontpage.xml"},
     {"json", nullptr,
-     "With --probe or --search: print the result as one JSON object.",
+     "With --probe, --learn-rule, --repair-rule or --search: print the "
+     "result as one JSON object.",
      "dealwatcher --probe 7 --json"},
     {"export-rules", "FILE",
      "Write every rule (every column, unloaded rules too) to FILE as a UTF-8 "
@@ -85,6 +107,8 @@ const ToolOption kTools[] = {
     {"export-rules", ToolAction::kExportRules},
     {"import-rules", ToolAction::kImportRules},
     {"search", ToolAction::kSearch},
+    {"learn-rule", ToolAction::kLearnRule},
+    {"repair-rule", ToolAction::kRepairRule},
     {"man-page", ToolAction::kManPage},
 };
 
@@ -186,26 +210,51 @@ ToolRequest ParseToolRequest(const QStringList& arguments) {
   if (request.start && request.action != ToolAction::kWindows) {
     return UsageError(request, "--start works only without a tool option");
   }
-  if (parser.isSet("page") && request.action != ToolAction::kProbe) {
-    return UsageError(request, "--page works only with --probe");
+  const bool reads_page = request.action == ToolAction::kProbe ||
+                          request.action == ToolAction::kLearnRule ||
+                          request.action == ToolAction::kRepairRule;
+  if (parser.isSet("page") && !reads_page) {
+    return UsageError(request,
+                      "--page works only with --probe, --learn-rule or "
+                      "--repair-rule");
   }
-  if (parser.isSet("json") && request.action != ToolAction::kProbe &&
+  if (parser.isSet("json") && !reads_page &&
       request.action != ToolAction::kSearch) {
-    return UsageError(request, "--json works only with --probe or --search");
+    return UsageError(request,
+                      "--json works only with --probe, --learn-rule, "
+                      "--repair-rule or --search");
+  }
+  if (parser.isSet("example") && request.action != ToolAction::kLearnRule) {
+    return UsageError(request, "--example works only with --learn-rule");
+  }
+  if (reads_page) {
+    if (parser.isSet("page"))
+      request.page_file = Absolute(parser.value("page"));
+    request.json = parser.isSet("json");
   }
   switch (request.action) {
-    case ToolAction::kProbe: {
+    case ToolAction::kProbe:
+    case ToolAction::kRepairRule: {
+      const QString option =
+          request.action == ToolAction::kProbe ? "probe" : "repair-rule";
       bool number = false;
-      request.rule_id = parser.value("probe").toInt(&number);
+      request.rule_id = parser.value(option).toInt(&number);
       if (!number) {
-        return UsageError(request,
-                          "--probe needs a rule id, a whole number, "
-                          "not \"" +
-                              parser.value("probe") + "\"");
+        return UsageError(request, "--" + option +
+                                       " needs a rule id, a whole number, "
+                                       "not \"" +
+                                       parser.value(option) + "\"");
       }
-      if (parser.isSet("page"))
-        request.page_file = Absolute(parser.value("page"));
-      request.json = parser.isSet("json");
+      break;
+    }
+    case ToolAction::kLearnRule: {
+      request.learn_url = parser.value("learn-rule").toStdString();
+      if (request.learn_url.empty()) {
+        return UsageError(request, "--learn-rule needs the page's address");
+      }
+      for (const QString& example : parser.values("example")) {
+        request.examples.push_back(example.toStdString());
+      }
       break;
     }
     case ToolAction::kExportRules:
@@ -244,9 +293,9 @@ std::string HelpText() {
     if (option.hidden) continue;
     text << "  " << Synopsis(option) << "\n" << Wrapped(option.help, "      ");
   }
-  text << "\nExit status: 0 done (the probed rule found posts), 1 a rule "
-          "step failed or the\nrules to import have errors, 2 a usage or "
-          "database error.\n";
+  text << "\nExit status: 0 done (the probed rule found posts, a rule was "
+          "proposed), 1 a rule\nstep failed, no rule could be proposed or "
+          "the rules to import have errors, 2 a\nusage or database error.\n";
   return text.str();
 }
 
@@ -269,9 +318,9 @@ std::string ManPage() {
          << Roff(option.help) << "\n.RS\n.nf\n"
          << Roff(option.example) << "\n.fi\n.RE\n";
   }
-  page << ".SH EXIT STATUS\n0 done (the probed rule found posts); 1 a rule "
-          "step failed or the rules to import have errors; 2 a usage or "
-          "database error.\n"
+  page << ".SH EXIT STATUS\n0 done (the probed rule found posts, a rule was "
+          "proposed); 1 a rule step failed, no rule could be proposed or the "
+          "rules to import have errors; 2 a usage or database error.\n"
        << ".SH FILES\n.TP\n.I qel6.sdb\nThe database: rules, settings and "
           "stored posts (text in GBK). Beside the program when it stands "
           "there (portable); otherwise "
@@ -298,13 +347,21 @@ int RunTool(const ToolRequest& request, std::ostream& out, std::ostream& err) {
     case ToolAction::kProbe:
     case ToolAction::kExportRules:
     case ToolAction::kImportRules:
-    case ToolAction::kSearch: {
+    case ToolAction::kSearch:
+    case ToolAction::kLearnRule:
+    case ToolAction::kRepairRule: {
       // The windows' database, made from the template on first use as they
       // would make it.
       ToolRequest tool = request;
       if (tool.database.empty()) tool.database = DefaultDatabasePath();
       if (tool.action == ToolAction::kProbe) return ProbeTool(tool, out, err);
       if (tool.action == ToolAction::kSearch) return SearchTool(tool, out, err);
+      if (tool.action == ToolAction::kLearnRule) {
+        return LearnRuleTool(tool, out, err);
+      }
+      if (tool.action == ToolAction::kRepairRule) {
+        return RepairRuleTool(tool, out, err);
+      }
       if (tool.action == ToolAction::kExportRules) {
         return ExportRulesTool(tool, out, err);
       }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace dw {
 
@@ -23,6 +24,8 @@ enum class ToolAction {
   kExportRules,
   kImportRules,
   kSearch,
+  kLearnRule,
+  kRepairRule,
   kUsageError,  // `error` says why; exit status 2
 };
 
@@ -35,11 +38,13 @@ struct ToolRequest {
   std::string error;   // UTF-8, one line, for kUsageError
   bool start = false;  // --start: collecting starts with the windows
 
-  int rule_id = 0;                       // --probe
+  int rule_id = 0;                       // --probe, --repair-rule
   std::optional<std::string> page_file;  // --page
   bool json = false;                     // --json
   std::string rules_file;                // --export-rules, --import-rules
   std::string search_text;               // --search, UTF-8
+  std::string learn_url;                 // --learn-rule
+  std::vector<std::string> examples;     // --example, UTF-8
 };
 
 // Exit statuses of the tools.

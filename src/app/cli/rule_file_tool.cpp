@@ -108,6 +108,30 @@ RuleRow RowFromJson(const QJsonObject& object, int place,
 
 }  // namespace
 
+bool WriteRuleJson(const RuleRow& row, std::ostream& json, std::ostream& err) {
+  bool whole = true;
+  json << "{\"id\": " << row.id;
+  for (const char* column : kRuleColumns) {
+    const std::string* cell = RuleRowCell(row, column);
+    if (!cell) continue;
+    json << ", " << JsonString(column) << ": ";
+    if (IsRuleIntegerColumn(column)) {
+      if (std::optional<std::string> text = ToUtf8(*cell)) {
+        json << JsonStoredNumber(*text);
+        continue;
+      }
+    } else if (std::optional<std::string> text = ToUtf8(*cell)) {
+      json << JsonString(*text);
+      continue;
+    }
+    err << "rule " << row.id << ": " << column
+        << ": holds bytes that are not GBK text; nothing exported\n";
+    whole = false;
+  }
+  json << "}";
+  return whole;
+}
+
 int ExportRulesTool(const ToolRequest& request, std::ostream& out,
                     std::ostream& err) {
   Database db;
@@ -123,25 +147,8 @@ int ExportRulesTool(const ToolRequest& request, std::ostream& out,
   bool bad_text = false;
   json << "[";
   for (size_t r = 0; r < rows.size(); ++r) {
-    json << (r ? ",\n" : "\n") << "  {\"id\": " << rows[r].id;
-    for (const char* column : kRuleColumns) {
-      const std::string* cell = RuleRowCell(rows[r], column);
-      if (!cell) continue;
-      json << ", " << JsonString(column) << ": ";
-      if (IsRuleIntegerColumn(column)) {
-        if (std::optional<std::string> text = ToUtf8(*cell)) {
-          json << JsonStoredNumber(*text);
-          continue;
-        }
-      } else if (std::optional<std::string> text = ToUtf8(*cell)) {
-        json << JsonString(*text);
-        continue;
-      }
-      err << "rule " << rows[r].id << ": " << column
-          << ": holds bytes that are not GBK text; nothing exported\n";
-      bad_text = true;
-    }
-    json << "}";
+    json << (r ? ",\n" : "\n") << "  ";
+    bad_text |= !WriteRuleJson(rows[r], json, err);
   }
   json << (rows.empty() ? "]\n" : "\n]\n");
   if (bad_text) return kToolFailed;

@@ -112,7 +112,7 @@ RuleEditor::~RuleEditor() {
 QWidget* RuleEditor::BuildForm() {
   auto* form_widget = new QWidget;
   auto* form = new QFormLayout(form_widget);
-  const FieldTexts texts = RowToTexts(setup_.row);
+  const FieldTexts texts = RowToTexts(setup_.unsaved.value_or(setup_.row));
   for (const RuleField& field : RuleFields()) {
     auto* cell = new QWidget(form_widget);
     auto* lines = new QVBoxLayout(cell);

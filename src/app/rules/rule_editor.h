@@ -25,6 +25,8 @@ struct RuleEditorSetup {
   std::string database_path;  // the test opens a connection of its own
   RuleRow row;                // what the fields start with
   bool existing = false;      // `row` is the stored row with its id
+  // What the fields show in place of `row`, not yet saved (a proposed rule).
+  std::optional<RuleRow> unsaved;
 };
 
 // The form for one rule: a field per column with its label, help line and

@@ -2,7 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
@@ -17,8 +19,11 @@
 
 #include "app/rules/database_note.h"
 #include "app/rules/error_style.h"
+#include "app/rules/health_board.h"
 #include "app/rules/keywords_tab.h"
 #include "app/rules/reminders_tab.h"
+#include "app/rules/learn_window.h"
+#include "app/rules/repair_window.h"
 #include "app/rules/rule_editor.h"
 #include "app/rules/rule_table_model.h"
 #include "app/rules/screen_fit.h"
@@ -121,8 +126,9 @@ QWidget* RulesWindow::BuildRulesTab() {
     const char* caption;
     std::function<void()> act;
   } kButtons[] = {
-      {"new", "新建", [this] { OpenEditor(EditorKind::kNew); }},
+      {"new", "新建", [this] { OpenLearnWindow(); }},
       {"edit", "编辑", [this] { OpenEditor(EditorKind::kEdit); }},
+      {"repair", "修复建议", [this] { OpenRepairWindow(); }},
       {"copy", "复制", [this] { OpenEditor(EditorKind::kCopy); }},
       {"delete", "删除", [this] { DeleteSelected(); }},
       {"up", "上移", [this] { MoveSelected(-1); }},
@@ -133,6 +139,22 @@ QWidget* RulesWindow::BuildRulesTab() {
     button->setObjectName(b.name);
     connect(button, &QPushButton::clicked, this, b.act);
     buttons->addWidget(button);
+    if (std::string_view(b.name) == "repair") repair_button_ = button;
+  }
+  table_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(table_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) {
+            if (!LastRunFailed(SelectedId())) return;
+            QMenu menu(this);
+            menu.addAction(QString::fromUtf8("修复建议"), this,
+                           [this] { OpenRepairWindow(); });
+            menu.exec(table_->viewport()->mapToGlobal(at));
+          });
+  connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this] { UpdateRepairButton(); });
+  if (links_.health) {
+    connect(links_.health, &HealthBoard::Changed, this,
+            [this] { UpdateRepairButton(); });
   }
   buttons->addStretch(1);
   auto* layout = new QHBoxLayout(tab);
@@ -181,6 +203,11 @@ int RulesWindow::SelectedRow() const {
   return rows.isEmpty() ? table_->currentIndex().row() : rows.front().row();
 }
 
+std::int64_t RulesWindow::SelectedId() const {
+  const RuleRow* selected = model_->RowAt(SelectedRow());
+  return selected ? selected->id : 0;
+}
+
 void RulesWindow::SelectId(std::int64_t id) {
   const int row = std::max(0, model_->RowOfId(id));
   if (row < model_->rowCount()) {
@@ -208,7 +235,8 @@ void RulesWindow::Tick(std::int64_t id, bool ticked) {
                                        : "已取消勾选，下次开始时不再采集"));
 }
 
-RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
+RuleEditor* RulesWindow::OpenEditor(EditorKind kind,
+                                    std::optional<RuleRow> unsaved) {
   RuleEditorSetup setup;
   setup.db = &db_;
   setup.database_path = links_.database_path;
@@ -226,6 +254,11 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
     for (const RuleRow& row : rows) {
       rank = std::max(rank, ToLongInteger(row.rank) + 1);
     }
+    if (unsaved) {
+      const std::int64_t id = unsaved->id;
+      setup.row = *unsaved;
+      setup.row.id = id;
+    }
     setup.row.rank = std::to_string(rank);
   } else {
     if (!selected) {
@@ -234,6 +267,7 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
     }
     setup.row = *selected;
     setup.existing = kind == EditorKind::kEdit;
+    setup.unsaved = std::move(unsaved);
     if (kind == EditorKind::kCopy) {
       setup.row.id = free_id;
       setup.row.name += QStringToGbk(QString::fromUtf8("（副本）"));
@@ -251,6 +285,57 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind) {
     editor->ShowBanner(message_->text());
   });
   editor->show();
+  return editor;
+}
+
+bool RulesWindow::LastRunFailed(std::int64_t id) const {
+  const RuleHealth* health =
+      links_.health ? links_.health->Find(static_cast<int>(id)) : nullptr;
+  return health && health->last &&
+         health->last->failed_step != FailedStep::kNone;
+}
+
+void RulesWindow::UpdateRepairButton() {
+  if (repair_button_) repair_button_->setEnabled(LastRunFailed(SelectedId()));
+}
+
+LearnWindow* RulesWindow::OpenLearnWindow() {
+  auto* window = new LearnWindow(links_.database_path, this);
+  window->setWindowFlag(Qt::Window);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  connect(window, &LearnWindow::Manual, this,
+          [this] { OpenEditor(EditorKind::kNew); });
+  connect(window, &LearnWindow::Chosen, this, &RulesWindow::OpenProposal);
+  window->show();
+  return window;
+}
+
+RepairWindow* RulesWindow::OpenRepairWindow() {
+  const RuleRow* selected = model_->RowAt(SelectedRow());
+  if (!selected) {
+    ShowMessage(QString::fromUtf8("请先选中一条规则。"), true);
+    return nullptr;
+  }
+  auto* window = new RepairWindow(links_.database_path, *selected, this);
+  window->setWindowFlag(Qt::Window);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  connect(window, &RepairWindow::Chosen, this, &RulesWindow::OpenProposal);
+  window->show();
+  window->Start();
+  return window;
+}
+
+RuleEditor* RulesWindow::OpenProposal(const RuleRow& row) {
+  // A repair edits the stored rule; a new rule comes on top of the list.
+  const int stored = model_->RowOfId(row.id);
+  RuleEditor* editor = nullptr;
+  if (stored >= 0) {
+    table_->setCurrentIndex(model_->index(stored, RuleTableModel::kName));
+    editor = OpenEditor(EditorKind::kEdit, row);
+  } else {
+    editor = OpenEditor(EditorKind::kNew, row);
+  }
+  if (editor) editor->Test();
   return editor;
 }
 

@@ -3,12 +3,15 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "runtime/database.h"
 #include "store/reminder_settings.h"
+#include "store/rule_row.h"
 
 class QLabel;
+class QPushButton;
 class QTableView;
 class QTabWidget;
 
@@ -17,6 +20,8 @@ namespace dw {
 class HealthBoard;
 class KeywordsTab;
 class RemindersTab;
+class LearnWindow;
+class RepairWindow;
 class RuleEditor;
 class RuleTableModel;
 
@@ -56,8 +61,16 @@ class RulesWindow : public QWidget {
   // Reads the rules and keywords again from the database.
   void Reload();
   // kEdit and kCopy act on the selected rule; null without one.
-  RuleEditor* OpenEditor(EditorKind kind);
+  // `unsaved`, when given, fills the fields in place of the rule.
+  RuleEditor* OpenEditor(EditorKind kind,
+                         std::optional<RuleRow> unsaved = std::nullopt);
   bool DeleteSelected();
+  // 新建 begins here: a rule from example titles, or the empty editor.
+  LearnWindow* OpenLearnWindow();
+  // 修复建议 for the selected rule; null without a selection.
+  RepairWindow* OpenRepairWindow();
+  // The editor filled with a proposed rule, unsaved, its test under way.
+  RuleEditor* OpenProposal(const RuleRow& row);
   // Moves the selected rule one place up (-1) or down (+1) by its rank.
   bool MoveSelected(int step);
   void ShowMessage(const QString& text, bool error = false);
@@ -81,9 +94,13 @@ class RulesWindow : public QWidget {
  private:
   QWidget* BuildRulesTab();
   int SelectedRow() const;
+  std::int64_t SelectedId() const;
   void SelectId(std::int64_t id);
   void Tick(std::int64_t id, bool ticked);
   void AfterWrite();
+  // 修复建议 is offered for a rule whose last run failed.
+  void UpdateRepairButton();
+  bool LastRunFailed(std::int64_t id) const;
 
   RulesWindowLinks links_;
   Database db_;
@@ -93,6 +110,7 @@ class RulesWindow : public QWidget {
   KeywordsTab* keywords_;
   RemindersTab* reminders_;
   QLabel* message_;
+  QPushButton* repair_button_ = nullptr;
 };
 
 }  // namespace dw

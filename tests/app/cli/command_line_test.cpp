@@ -54,6 +54,8 @@ TEST(CommandLine, OptionsAndExitStatus) {
       {{"--man-page"}, 0, ".SH OPTIONS"},
       {{"--probe", "x"}, 2, "rule id"},
       {{"--json"}, 2, "only with --probe"},
+      {{"--example", "x"}, 2, "only with --learn-rule"},
+      {{"--repair-rule", "x"}, 2, "rule id"},
       {{"--export-rules", "a", "--import-rules", "b"}, 2, "another tool"},
       {{"--bogus"}, 2, "bogus"},
       {{"stray"}, 2, "stray"},

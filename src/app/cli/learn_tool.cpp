@@ -1,0 +1,145 @@
+#include "app/cli/learn_tool.h"
+
+#include <optional>
+#include <string>
+
+#include "app/cli/probe_tool.h"
+#include "learn/learn_rule.h"
+#include "learn/repair_rule.h"
+#include "runtime/encoding.h"
+#include "store/rule_row.h"
+
+namespace dw {
+namespace {
+
+bool ReadPage(const ToolRequest& request, std::optional<std::string>* page,
+              std::ostream& err) {
+  if (!request.page_file) return true;
+  std::string bytes;
+  if (!ReadFile(*request.page_file, &bytes)) {
+    err << "dealwatcher: cannot read the page " << *request.page_file << "\n";
+    return false;
+  }
+  *page = std::move(bytes);
+  return true;
+}
+
+void PrintJson(const LearnResult& result, std::ostream& out,
+               std::ostream& err) {
+  out << "{\"proposals\": [";
+  for (size_t p = 0; p < result.proposals.size(); ++p) {
+    const Proposal& proposal = result.proposals[p];
+    out << (p ? ", " : "") << "{\"rule\": ";
+    WriteRuleJson(proposal.rule, out, err);
+    out << ", \"posts\": [";
+    for (size_t i = 0; i < proposal.posts.size(); ++i) {
+      const FoundPost& post = proposal.posts[i];
+      out << (i ? ", " : "") << "{\"id\": " << JsonString(ShowUtf8(post.id))
+          << ", \"title\": " << JsonString(ShowUtf8(post.title))
+          << ", \"link\": " << JsonString(ShowUtf8(post.link))
+          << ", \"stored\": " << (post.stored ? "true" : "false") << "}";
+    }
+    out << "], \"note\": " << JsonString(proposal.note) << "}";
+  }
+  out << "], \"failed\": ";
+  if (result.failed == LearnFailure::kNone) {
+    out << "null";
+  } else {
+    out << JsonString(LearnFailureName(result.failed));
+  }
+  out << "}\n";
+  if (!result.message.empty()) err << "dealwatcher: " << result.message << "\n";
+}
+
+void PrintText(const LearnResult& result, std::ostream& out) {
+  for (size_t p = 0; p < result.proposals.size(); ++p) {
+    const Proposal& proposal = result.proposals[p];
+    const RuleRow& rule = proposal.rule;
+    out << "proposal " << p + 1 << ": " << proposal.note << "\n";
+    for (const char* column : kRuleColumns) {
+      const std::string* cell = RuleRowCell(rule, column);
+      if (cell && !cell->empty()) {
+        out << "  " << column << ": " << ShowUtf8(*cell) << "\n";
+      } else if (!cell) {
+        out << "  id: " << rule.id << "\n";
+      }
+    }
+    for (const FoundPost& post : proposal.posts) {
+      out << "  " << (post.stored ? "stored" : "new") << "\t"
+          << ShowUtf8(post.id) << "\t" << ShowUtf8(post.title) << "\t"
+          << ShowUtf8(post.link) << "\n";
+    }
+  }
+  if (result.failed != LearnFailure::kNone) {
+    out << "failed: " << LearnFailureName(result.failed) << ": "
+        << result.message << "\n";
+  } else if (!result.message.empty()) {
+    out << "note: " << result.message << "\n";
+  }
+}
+
+int Finish(LearnResult& result, const ToolRequest& request, Database& db,
+           std::ostream& out, std::ostream& err) {
+  MarkStoredPosts(db, result);
+  if (request.json) {
+    PrintJson(result, out, err);
+  } else {
+    PrintText(result, out);
+  }
+  return result.proposals.empty() ? kToolFailed : kToolOk;
+}
+
+}  // namespace
+
+int LearnRuleTool(const ToolRequest& request, std::ostream& out,
+                  std::ostream& err) {
+  LearnRequest learn;
+  learn.url = request.learn_url;
+  for (const std::string& example : request.examples) {
+    std::optional<std::string> gbk = ConvertEncoding(example, "UTF-8", "GBK");
+    if (!gbk) {
+      err << "dealwatcher: the example \"" << example
+          << "\" cannot be written in GBK\n";
+      return kToolUsageError;
+    }
+    learn.examples.push_back(*gbk);
+  }
+  if (!ReadPage(request, &learn.page_bytes, err)) return kToolUsageError;
+  Database db;
+  if (!OpenDatabase(request, db, err)) return kToolUsageError;
+  bool loaded = false;
+  learn.rows = LoadRuleRows(db, &loaded);
+  if (!loaded) {
+    err << "dealwatcher: cannot read the rules of " << request.database << "\n";
+    return kToolUsageError;
+  }
+  LearnResult result = LearnRule(learn);
+  return Finish(result, request, db, out, err);
+}
+
+int RepairRuleTool(const ToolRequest& request, std::ostream& out,
+                   std::ostream& err) {
+  RepairRequest repair;
+  if (!ReadPage(request, &repair.page_bytes, err)) return kToolUsageError;
+  Database db;
+  if (!OpenDatabase(request, db, err)) return kToolUsageError;
+  bool loaded = false;
+  const std::vector<RuleRow> rows = LoadRuleRows(db, &loaded);
+  const RuleRow* row = nullptr;
+  for (const RuleRow& candidate : rows) {
+    if (candidate.id == request.rule_id) row = &candidate;
+  }
+  if (!row) {
+    err << "dealwatcher: "
+        << (loaded ? "no rule " + std::to_string(request.rule_id) + " in "
+                   : "cannot read the rules of ")
+        << request.database << "\n";
+    return kToolUsageError;
+  }
+  repair.rule = *row;
+  repair.stored = NewestStoredPosts(db, row->id);
+  LearnResult result = RepairRule(repair);
+  return Finish(result, request, db, out, err);
+}
+
+}  // namespace dw

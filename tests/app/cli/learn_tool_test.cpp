@@ -1,0 +1,114 @@
+// --learn-rule and --repair-rule in process, on the delivered database and
+// the feed copies.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <filesystem>
+#include <sstream>
+
+#include "app/cli/command_line.h"
+#include "runtime/temp_dir.h"
+#include "store/rule_row.h"
+
+namespace dw {
+namespace {
+
+const std::string kFeeds =
+    std::string(DW_SOURCE_DIR) + "/tests/fixtures/feeds/";
+
+class LearnToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy_file(DW_TEMPLATE_DATABASE, db_path_);
+    ASSERT_TRUE(DbOpen(db_, db_path_));
+  }
+  // The tool's exit status and its JSON.
+  std::pair<int, QJsonObject> Run(const QStringList& arguments) {
+    std::ostringstream out, err;
+    const int status = RunTool(
+        ParseToolRequest(QStringList{"--db", QString::fromStdString(db_path_)} +
+                         arguments + QStringList{"--json"}),
+        out, err);
+    return {
+        status,
+        QJsonDocument::fromJson(QByteArray::fromStdString(out.str())).object()};
+  }
+  testing::TempDir dir_;
+  std::string db_path_ = dir_.File("qel6.sdb");
+  Database db_;
+};
+
+TEST_F(LearnToolTest, LearnedRuleImportsAndProbesAlike) {
+  const QString feed = QString::fromStdString(kFeeds + "ozbargain-deals.xml");
+  auto [status, learned] =
+      Run({"--learn-rule", "https://www.ozbargain.com.au/deals/feed", "--page",
+           feed});
+  ASSERT_EQ(status, 0);
+  EXPECT_TRUE(learned["failed"].isNull());
+  const QJsonObject best = learned["proposals"].toArray()[0].toObject();
+  EXPECT_EQ(best["rule"]["id"].toInt(), 14);  // 7 to 13 are taken or cleaned
+  const QJsonArray posts = best["posts"].toArray();
+  ASSERT_EQ(posts.size(), 3);
+  EXPECT_EQ(posts[0]["link"].toString(),
+            "https://www.ozbargain.com.au/node/812345");
+
+  // [.proposals[0].rule] is a file the import takes.
+  const std::string file = dir_.Write(
+      "rule.json",
+      QJsonDocument(QJsonArray{best["rule"]}).toJson().toStdString());
+  std::ostringstream out, err;
+  ASSERT_EQ(RunTool(ParseToolRequest({"--db", QString::fromStdString(db_path_),
+                                      "--import-rules",
+                                      QString::fromStdString(file)}),
+                    out, err),
+            0)
+      << err.str();
+  auto [probed, report] = Run({"--probe", "14", "--page", feed});
+  EXPECT_EQ(probed, 0);
+  EXPECT_EQ(report["posts"].toArray(), posts);
+
+  auto [missing, none] =
+      Run({"--learn-rule", "https://www.ozbargain.com.au/deals/feed",
+           "--example", "No such title", "--page", feed});
+  EXPECT_EQ(missing, 1);
+  EXPECT_EQ(none["failed"].toString(), "examples_not_found");
+  EXPECT_TRUE(none["proposals"].toArray().isEmpty());
+}
+
+TEST_F(LearnToolTest, RepairFindsStoredPostsAgain) {
+  const QString feed = QString::fromStdString(kFeeds + "guardian-us-2018.xml");
+  auto [no_posts, nothing] = Run({"--repair-rule", "13", "--page", feed});
+  EXPECT_EQ(no_posts, 1);
+  EXPECT_EQ(nothing["failed"].toString(), "no_stored_posts");
+
+  // Rule 13 stored two posts, then its pattern broke.
+  ASSERT_TRUE(DbExecute(
+      db_,
+      "INSERT INTO info(planname,planid,title,url,addtime,zt) VALUES "
+      "('g',13,'FBI has grave concerns about Trump plan to release "
+      "controversial memo','https://www.theguardian.com/us-news/2018/jan/31/"
+      "fbi-nunes-memo-release-donald-trump','1/31 10:00',0),"
+      "('g',13,'So, how did conservatives like the State of the Union?',"
+      "'https://www.theguardian.com/us-news/2018/jan/31/"
+      "so-how-did-conservatives-like-the-state-of-the-union','1/31 10:00',0);"
+      "UPDATE rule SET reg = '<item><headline>(.+?)</headline>' WHERE id = "
+      "13"));
+  auto [status, repaired] = Run({"--repair-rule", "13", "--page", feed});
+  ASSERT_EQ(status, 0);
+  const QJsonObject best = repaired["proposals"].toArray()[0].toObject();
+  EXPECT_EQ(best["rule"]["id"].toInt(), 13);
+  EXPECT_EQ(best["rule"]["name"].toString(), "The Guardian US");
+  const QJsonArray posts = best["posts"].toArray();
+  ASSERT_EQ(posts.size(), 55);
+  int stored = 0;
+  for (const QJsonValue post : posts) {
+    stored += post.toObject()["stored"].toBool() ? 1 : 0;
+  }
+  EXPECT_EQ(stored, 2);
+  EXPECT_NE(best["note"].toString().indexOf("reg"), -1);
+}
+
+}  // namespace
+}  // namespace dw
