@@ -23,8 +23,8 @@
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/ui_hooks.h"
 #include "runtime/ui/ui_ops.h"
-#include "store/reminder_settings.h"
 #include "store/post_history.h"
+#include "store/reminder_settings.h"
 #include "store/rule_loader.h"
 
 namespace dw {
@@ -201,6 +201,7 @@ bool StartProgram(Program& program, const StartupOptions& given) {
   links.rules = &rules;
   links.log_path = LogPathBeside(state.database_path);
   links.quit = [] { QCoreApplication::exit(0); };
+  links.history = [history = program.history_window.get()] { history->Open(); };
   program.reminders = std::make_unique<Reminders>(std::move(links));
   Reminders* reminders = program.reminders.get();
   reminders->Apply(ReadReminderSettings(state.database));

@@ -67,6 +67,7 @@ Reminders::Reminders(Links links) : links_(std::move(links)) {
   TrayActions tray;
   tray.raise = [main] { BringToFront(main); };
   tray.start_pause = [main] { main->StartButton()->click(); };
+  tray.history = links_.history;
   tray.rules = [rules = links_.rules] { rules->OpenWindow(); };
   tray.quit = links_.quit;
   tray_ = std::make_unique<TrayIcon>(std::move(tray));

@@ -44,6 +44,7 @@ class Reminders : public QObject {
     RulesController* rules = nullptr;
     std::string log_path;  // where a failed push is written; may be empty
     std::function<void()> quit;
+    std::function<void()> history;  // opens the history window
   };
 
   explicit Reminders(Links links);
