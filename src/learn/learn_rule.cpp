@@ -109,6 +109,21 @@ std::string FetchPage(const std::string& url, std::string* cause) {
   return {};
 }
 
+bool PageOfRequest(const std::optional<std::string>& given,
+                   const std::string& url, std::string* bytes,
+                   LearnResult& result) {
+  if (given) {
+    *bytes = *given;
+    return true;
+  }
+  std::string cause;
+  *bytes = FetchPage(url, &cause);
+  if (!bytes->empty()) return true;
+  result.failed = LearnFailure::kFetch;
+  result.message = "取不到页面：" + cause;
+  return false;
+}
+
 LearnResult LearnRule(const LearnRequest& request) {
   LearnResult result;
   const std::int64_t rule_id = LowestFreeCleanRuleId(request.rows);
@@ -120,17 +135,8 @@ LearnResult LearnRule(const LearnRequest& request) {
     return result;
   }
   std::string bytes;
-  if (request.page_bytes) {
-    bytes = *request.page_bytes;
-  } else {
-    std::string cause;
-    bytes = FetchPage(request.url, &cause);
-    if (bytes.empty()) {
-      result.failed = LearnFailure::kFetch;
-      result.message = "取不到页面：" + cause;
-      return result;
-    }
-  }
+  if (!PageOfRequest(request.page_bytes, request.url, &bytes, result))
+    return result;
   const StudiedPage page = StudyPage(std::move(bytes), request.url);
   if (!IsFeed(page.text)) result.feed_url = AnnouncedFeed(page.text, page.url);
   std::vector<ExampleKey> keys = KeysOf(request.examples);

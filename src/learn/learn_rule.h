@@ -63,4 +63,10 @@ void MarkStoredPosts(Database& db, LearnResult& result);
 // could not be had.
 std::string FetchPage(const std::string& url, std::string* cause);
 
+// The given bytes, else the page at `url` fetched; false, with `result`
+// saying why, when it could not be had.
+bool PageOfRequest(const std::optional<std::string>& given,
+                   const std::string& url, std::string* bytes,
+                   LearnResult& result);
+
 }  // namespace dw

@@ -152,17 +152,8 @@ LearnResult RepairRule(const RepairRequest& request) {
     return result;
   }
   std::string bytes;
-  if (request.page_bytes) {
-    bytes = *request.page_bytes;
-  } else {
-    std::string cause;
-    bytes = FetchPage(old.url, &cause);
-    if (bytes.empty()) {
-      result.failed = LearnFailure::kFetch;
-      result.message = "取不到页面：" + cause;
-      return result;
-    }
-  }
+  if (!PageOfRequest(request.page_bytes, old.url, &bytes, result))
+    return result;
   // The rule's own encoding first; the page's declaration when the stored
   // titles do not read that way.
   StudiedPage page = StudyPage(bytes, old.url, old.isgbk == "1");

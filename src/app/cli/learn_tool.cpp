@@ -12,18 +12,6 @@
 namespace dw {
 namespace {
 
-bool ReadPage(const ToolRequest& request, std::optional<std::string>* page,
-              std::ostream& err) {
-  if (!request.page_file) return true;
-  std::string bytes;
-  if (!ReadFile(*request.page_file, &bytes)) {
-    err << "dealwatcher: cannot read the page " << *request.page_file << "\n";
-    return false;
-  }
-  *page = std::move(bytes);
-  return true;
-}
-
 void PrintJson(const LearnResult& result, std::ostream& out,
                std::ostream& err) {
   out << "{\"proposals\": [";
@@ -123,19 +111,8 @@ int RepairRuleTool(const ToolRequest& request, std::ostream& out,
   if (!ReadPage(request, &repair.page_bytes, err)) return kToolUsageError;
   Database db;
   if (!OpenDatabase(request, db, err)) return kToolUsageError;
-  bool loaded = false;
-  const std::vector<RuleRow> rows = LoadRuleRows(db, &loaded);
-  const RuleRow* row = nullptr;
-  for (const RuleRow& candidate : rows) {
-    if (candidate.id == request.rule_id) row = &candidate;
-  }
-  if (!row) {
-    err << "dealwatcher: "
-        << (loaded ? "no rule " + std::to_string(request.rule_id) + " in "
-                   : "cannot read the rules of ")
-        << request.database << "\n";
-    return kToolUsageError;
-  }
+  const std::optional<RuleRow> row = ToolRule(request, db, err);
+  if (!row) return kToolUsageError;
   repair.rule = *row;
   repair.stored = NewestStoredPosts(db, row->id);
   LearnResult result = RepairRule(repair);

@@ -162,32 +162,40 @@ bool OpenDatabase(const ToolRequest& request, Database& db, std::ostream& err) {
   return false;
 }
 
+bool ReadPage(const ToolRequest& request, std::optional<std::string>* page,
+              std::ostream& err) {
+  if (!request.page_file) return true;
+  std::string bytes;
+  if (!ReadFile(*request.page_file, &bytes)) {
+    err << "dealwatcher: cannot read the page " << *request.page_file << "\n";
+    return false;
+  }
+  *page = std::move(bytes);
+  return true;
+}
+
+std::optional<RuleRow> ToolRule(const ToolRequest& request, Database& db,
+                                std::ostream& err) {
+  bool loaded = false;
+  std::vector<RuleRow> rows = LoadRuleRows(db, &loaded);
+  for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+    if (row->id == request.rule_id) return std::move(*row);
+  }
+  err << "dealwatcher: "
+      << (loaded ? "no rule " + std::to_string(request.rule_id) + " in "
+                 : "cannot read the rules of ")
+      << request.database << (loaded ? "" : ": " + DbLastError(db)) << "\n";
+  return std::nullopt;
+}
+
 int ProbeTool(const ToolRequest& request, std::ostream& out,
               std::ostream& err) {
   std::optional<std::string> page;
-  if (request.page_file) {
-    std::string bytes;
-    if (!ReadFile(*request.page_file, &bytes)) {
-      err << "dealwatcher: cannot read the page " << *request.page_file << "\n";
-      return kToolUsageError;
-    }
-    page = std::move(bytes);
-  }
+  if (!ReadPage(request, &page, err)) return kToolUsageError;
   Database db;
   if (!OpenDatabase(request, db, err)) return kToolUsageError;
-  bool loaded = false;
-  const std::vector<RuleRow> rows = LoadRuleRows(db, &loaded);
-  const RuleRow* row = nullptr;
-  for (const RuleRow& candidate : rows) {
-    if (candidate.id == request.rule_id) row = &candidate;
-  }
-  if (!row) {
-    err << "dealwatcher: "
-        << (loaded ? "no rule " + std::to_string(request.rule_id) + " in "
-                   : "cannot read the rules of ")
-        << request.database << (loaded ? "" : ": " + DbLastError(db)) << "\n";
-    return kToolUsageError;
-  }
+  const std::optional<RuleRow> row = ToolRule(request, db, err);
+  if (!row) return kToolUsageError;
   const RuleReport report = ProbeRule(*row, db, page);
   if (request.json) {
     PrintProbeJson(report, out);

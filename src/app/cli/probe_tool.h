@@ -45,5 +45,13 @@ bool ReadFile(const std::string& path, std::string* bytes);
 // Opens the request's database (never creating it); false, with one line on
 // `err`, when it cannot.
 bool OpenDatabase(const ToolRequest& request, Database& db, std::ostream& err);
+// The bytes of --page into `page` (left alone without one); false, with one
+// line on `err`, when the file cannot be read.
+bool ReadPage(const ToolRequest& request, std::optional<std::string>* page,
+              std::ostream& err);
+// The stored row of the request's rule id; nothing, with one line on `err`
+// saying whether the rule is missing or the rules unreadable, and why.
+std::optional<RuleRow> ToolRule(const ToolRequest& request, Database& db,
+                                std::ostream& err);
 
 }  // namespace dw
