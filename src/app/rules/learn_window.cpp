@@ -10,6 +10,7 @@
 #include "app/rules/error_style.h"
 #include "app/rules/learn_runner.h"
 #include "app/rules/proposal_view.h"
+#include "app/rules/runner_end.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {
@@ -81,7 +82,7 @@ LearnWindow::LearnWindow(std::string database_path, QWidget* parent)
       });
 }
 
-LearnWindow::~LearnWindow() = default;
+LearnWindow::~LearnWindow() { EndRunnerOf(this, runner_); }
 
 void LearnWindow::Generate() {
   const QString url = url_->text().trimmed();

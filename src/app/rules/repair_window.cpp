@@ -8,6 +8,7 @@
 #include "app/rules/error_style.h"
 #include "app/rules/learn_runner.h"
 #include "app/rules/proposal_view.h"
+#include "app/rules/runner_end.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {
@@ -58,7 +59,7 @@ RepairWindow::RepairWindow(std::string database_path, RuleRow rule,
           });
 }
 
-RepairWindow::~RepairWindow() = default;
+RepairWindow::~RepairWindow() { EndRunnerOf(this, runner_); }
 
 void RepairWindow::Start() {
   view_->Clear();

@@ -19,6 +19,7 @@
 #include "app/rules/rule_test_runner.h"
 #include "app/rules/rule_test_view.h"
 #include "app/rules/rules_window.h"
+#include "app/rules/runner_end.h"
 #include "app/rules/screen_fit.h"
 #include "runtime/ui/qt_text.h"
 
@@ -101,13 +102,7 @@ RuleEditor::RuleEditor(RuleEditorSetup setup, QWidget* parent)
   FitToScreen(this, QSize(1100, 720));
 }
 
-RuleEditor::~RuleEditor() {
-  // Joining the test's thread dispatches events. It happens here, while the
-  // editor still stands, and with its parts silent, so that no event starts
-  // another test or reaches fields already gone.
-  for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
-  delete runner_;
-}
+RuleEditor::~RuleEditor() { EndRunnerOf(this, runner_); }
 
 QWidget* RuleEditor::BuildForm() {
   auto* form_widget = new QWidget;
