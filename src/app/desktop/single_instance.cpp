@@ -27,34 +27,6 @@ constexpr auto kRetryPause = std::chrono::milliseconds(50);
 // much longer to start answering before this start gives up.
 constexpr auto kLiveOwnerWait = std::chrono::seconds(10);
 
-// Plain sockets: this runs before any application object exists, where
-// Qt's sockets have no event dispatcher to wait with.
-bool AskToRaise(const QString& socket_path) {
-  const QByteArray path = QFile::encodeName(socket_path);
-  sockaddr_un address{};
-  if (path.isEmpty() ||
-      static_cast<std::size_t>(path.size()) >= sizeof(address.sun_path)) {
-    return false;
-  }
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, path.constData(), path.size());
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address),
-                        sizeof(address)) == 0;
-  // Only our own program is asked: a socket another user put there is not.
-  ucred peer{};
-  socklen_t size = sizeof(peer);
-  sent = sent && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
-         peer.uid == ::geteuid();
-  if (sent) {
-    sent = ::send(fd, kRaise, sizeof(kRaise) - 1, MSG_NOSIGNAL) ==
-           static_cast<ssize_t>(sizeof(kRaise) - 1);
-  }
-  ::close(fd);
-  return sent;
-}
-
 // The database's path with links resolved: one file, one lock, one
 // channel, however it was named.
 std::string Resolved(const std::string& path) {
@@ -104,6 +76,34 @@ std::string Owner(const QLockFile& lock) {
 }
 
 }  // namespace
+
+// Plain sockets: this runs before any application object exists, where
+// Qt's sockets have no event dispatcher to wait with.
+bool AskToRaise(const QString& socket_path) {
+  const QByteArray path = QFile::encodeName(socket_path);
+  sockaddr_un address{};
+  if (path.isEmpty() ||
+      static_cast<std::size_t>(path.size()) >= sizeof(address.sun_path)) {
+    return false;
+  }
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.constData(), path.size());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address),
+                        sizeof(address)) == 0;
+  // Only our own program is asked: a socket another user put there is not.
+  ucred peer{};
+  socklen_t size = sizeof(peer);
+  sent = sent && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+         peer.uid == ::geteuid();
+  if (sent) {
+    sent = ::send(fd, kRaise, sizeof(kRaise) - 1, MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(sizeof(kRaise) - 1);
+  }
+  ::close(fd);
+  return sent;
+}
 
 QString InstanceKey(const std::string& database_path) {
   const QByteArray hash = QCryptographicHash::hash(

@@ -14,6 +14,11 @@ namespace dw {
 // resolved, so two spellings of one file meet on one channel.
 QString InstanceKey(const std::string& database_path);
 
+// Asks the program listening at `socket_path` to bring its window to the
+// front. Only a listener running as this user is asked: false, with nothing
+// sent, for a socket another user listens on, or when none answers.
+bool AskToRaise(const QString& socket_path);
+
 // One watcher per database. The lock file beside the database says who
 // runs; a local socket named after the database lets a later start ask
 // the running one to bring its window to the front.

@@ -1,12 +1,17 @@
 #include "app/desktop/single_instance.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QSignalSpy>
 #include <QSysInfo>
+#include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "runtime/temp_dir.h"
 #include "runtime/ui/qt_app.h"
@@ -135,6 +140,38 @@ TEST(SingleInstance, TheSocketFolderIsTheUsersAlone) {
     } else {
       qputenv(name, value.c_str());
     }
+  }
+}
+
+// A later start asks only a listener of its own user: one another user runs
+// at the socket's path hears nothing. listen() records who listens, so the
+// listener is made by a thread that alone takes that user's identity (the
+// raw call changes one thread, not the process); that needs root.
+TEST(AskToRaise, OnlyAListenerOfOurOwnUserIsAsked) {
+  for (const uid_t uid : {::geteuid(), uid_t{65534}}) {
+    testing::TempDir dir;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = dir.File("socket");
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address),
+              0);
+    bool listening = false;
+    std::thread([&] {
+      listening = (uid == ::geteuid() ||
+                   ::syscall(SYS_setresuid, uid, uid, uid) == 0) &&
+                  ::listen(fd, 1) == 0;
+    }).join();
+    if (!listening) GTEST_SKIP() << "cannot listen as user " << uid;
+    const bool ours = uid == ::geteuid();
+    EXPECT_EQ(AskToRaise(QString::fromStdString(path)), ours) << uid;
+    char heard[16] = {};
+    const int peer = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK);
+    EXPECT_EQ(::recv(peer, heard, sizeof heard - 1, 0), ours ? 6 : 0) << uid;
+    EXPECT_STREQ(heard, ours ? "raise\n" : "") << uid;
+    ::close(peer);
+    ::close(fd);
   }
 }
 
