@@ -26,20 +26,6 @@ namespace fs = std::filesystem;
 constexpr char kDatabaseName[] = "qel6.sdb";
 constexpr char kDataFolder[] = "dealwatcher";
 
-// Renames without replacing what may have appeared at `to` meanwhile (a
-// tool or a second start copying at the same moment). File systems without
-// the no-replace rename get a hard link, which never replaces either.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
-                  RENAME_NOREPLACE) == 0) {
-    return 0;
-  }
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  if (::link(from.c_str(), to.c_str()) != 0) return errno;
-  ::unlink(from.c_str());
-  return 0;
-}
-
 std::error_code LastError() {
   return std::error_code(errno, std::generic_category());
 }
@@ -70,6 +56,23 @@ std::error_code CopyInto(const std::string& template_path, int out) {
 }
 
 }  // namespace
+
+int RenameNoReplace(const std::string& from, const std::string& to,
+                    RenameWay way) {
+  if (way == RenameWay::kRename &&
+      ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                  RENAME_NOREPLACE) == 0) {
+    return 0;
+  }
+  // File systems without the no-replace rename get a hard link, which never
+  // replaces either.
+  if (way == RenameWay::kRename && errno != EINVAL && errno != ENOSYS) {
+    return errno;
+  }
+  if (::link(from.c_str(), to.c_str()) != 0) return errno;
+  ::unlink(from.c_str());
+  return 0;
+}
 
 DataChoice ChooseDatabase(const DataPlaces& places, const FileProbe& exists) {
   if (exists(places.beside_program)) return DataChoice::kPortable;

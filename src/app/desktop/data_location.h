@@ -45,6 +45,17 @@ DataPlaces FindDataPlaces(const std::string& program_directory);
 // user alone (0700); folders already there keep their modes.
 bool MakePrivateFolders(const std::string& folder, std::error_code& error);
 
+// How a finished copy gets its final name: the rename that refuses to
+// replace, falling back to a hard link where the file system lacks it; or
+// the hard link alone.
+enum class RenameWay { kRename, kHardLink };
+
+// Gives `from` the name `to` unless something stands there already, even
+// something that appeared a moment ago (a tool or a second start copying at
+// once): 0, or the errno (EEXIST then, with both files left as they were).
+int RenameNoReplace(const std::string& from, const std::string& to,
+                    RenameWay way = RenameWay::kRename);
+
 // Copies the template to `target`: written whole to a temporary file of its
 // own beside it (mode 0600) and renamed into place, so a crash never leaves
 // half a database. An existing `target` is never replaced, not even by a

@@ -89,5 +89,22 @@ TEST(CreateFromTemplate, MakesPrivateFoldersAndFilesAndLeavesOtherCopies) {
   EXPECT_EQ(testing::ReadFile(target + ".part"), "a tool's copy");
 }
 
+// Neither the rename nor its hard-link fallback takes the name of a file
+// that appeared meanwhile.
+TEST(RenameNoReplace, NeverReplacesAFileThatAppearedMeanwhile) {
+  for (const RenameWay way : {RenameWay::kRename, RenameWay::kHardLink}) {
+    for (const bool appeared : {false, true}) {
+      testing::TempDir dir;
+      const std::string from = dir.Write("qel6.sdb.part", "ours");
+      if (appeared) dir.Write("qel6.sdb", "theirs");
+      EXPECT_EQ(RenameNoReplace(from, dir.File("qel6.sdb"), way),
+                appeared ? EEXIST : 0);
+      EXPECT_EQ(testing::ReadFile(dir.File("qel6.sdb")),
+                appeared ? "theirs" : "ours");
+      EXPECT_EQ(fs::exists(from), appeared);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace dw
