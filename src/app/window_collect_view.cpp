@@ -9,15 +9,6 @@
 #include "collect/saved_rules.h"
 
 namespace dw {
-namespace {
-
-// A new row at the top, its cells from column 0 on, whole at once (called
-// on the GUI thread).
-void InsertRowAtTop(ListBox* list, std::vector<std::string> cells) {
-  list->Rows()->InsertRows(0, {std::move(cells)});
-}
-
-}  // namespace
 
 WindowCollectView::WindowCollectView(MainWindow* main_window,
                                      ReminderWindow* reminder_window)
@@ -51,10 +42,23 @@ void WindowCollectView::ShowStatus(const std::string& message,
 }
 
 void WindowCollectView::InsertPostRow(const PostRow& row) {
-  ListBox* list = main_->PostList();
-  InsertRowAtTop(
-      list, {row.rule_id, row.link, row.rule_name, row.title, row.fetch_time});
-  if (row.keyword_hit) list->Rows()->SetImage(0, 3, 0);
+  InsertPostRows({row});
+}
+
+void WindowCollectView::InsertPostRows(const std::vector<PostRow>& rows) {
+  // One insert for the run: each row on top of the one found before it.
+  std::vector<std::vector<std::string>> cells;
+  cells.reserve(rows.size());
+  for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+    cells.push_back(
+        {row->rule_id, row->link, row->rule_name, row->title, row->fetch_time});
+  }
+  ListRows* list = main_->PostList()->Rows();
+  list->InsertRows(0, cells);
+  const int last = static_cast<int>(rows.size()) - 1;
+  for (int i = 0; i <= last; ++i) {
+    if (rows[i].keyword_hit) list->SetImage(last - i, 3, 0);
+  }
 }
 
 void WindowCollectView::ClearReminders() {
@@ -62,10 +66,20 @@ void WindowCollectView::ClearReminders() {
 }
 
 void WindowCollectView::AddReminderRow(const ReminderRow& row) {
-  if (reminders_.only_keywords && !row.keyword_hit) return;
-  batch_.push_back(row);
-  if (!reminders_.window) return;
-  InsertRowAtTop(reminder_->ReminderList(), {row.title, row.link, row.time});
+  AddReminderRows({row});
+}
+
+void WindowCollectView::AddReminderRows(const std::vector<ReminderRow>& rows) {
+  std::vector<std::vector<std::string>> cells;
+  for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+    if (reminders_.only_keywords && !row->keyword_hit) continue;
+    cells.push_back({row->title, row->link, row->time});
+  }
+  for (const ReminderRow& row : rows) {
+    if (!reminders_.only_keywords || row.keyword_hit) batch_.push_back(row);
+  }
+  if (cells.empty() || !reminders_.window) return;
+  reminder_->ReminderList()->Rows()->InsertRows(0, cells);
   // Showing starts the count-down; rows added while shown do not restart it.
   if (!ReadBoolProperty(reminder_, kPropVisible)) {
     WriteProperty(reminder_, kPropVisible, true);

@@ -29,10 +29,12 @@ class WindowCollectView : public CollectView {
 
   void ShowStatus(const std::string& message, const std::string& time) override;
   void InsertPostRow(const PostRow& row) override;
+  void InsertPostRows(const std::vector<PostRow>& rows) override;
   void ClearReminders() override;
   // Only posts the settings remind of count; the reminder window shows
   // them when its switch is on.
   void AddReminderRow(const ReminderRow& row) override;
+  void AddReminderRows(const std::vector<ReminderRow>& rows) override;
   void EndReminderBatch() override;
   // Kept on the board that the rules button and the rules window read.
   void ShowRuleHealth(int rule_id, const RuleHealth& health) override;

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "collect/rule_health.h"
 #include "store/rule_tree.h"
@@ -44,11 +45,20 @@ class CollectView : public RuleTree {
 
   // Post list: insert at the top.
   virtual void InsertPostRow(const PostRow& row) = 0;
+  // The rows of one rule run, in the order found: as if each were inserted
+  // at the top in turn, so the last ends on top.
+  virtual void InsertPostRows(const std::vector<PostRow>& rows) {
+    for (const PostRow& row : rows) InsertPostRow(row);
+  }
 
   // Reminder window.
   virtual void ClearReminders() = 0;
   // Inserts at the top and shows the window when it is hidden.
   virtual void AddReminderRow(const ReminderRow& row) = 0;
+  // The reminders of one rule run, in the order announced.
+  virtual void AddReminderRows(const std::vector<ReminderRow>& rows) {
+    for (const ReminderRow& row : rows) AddReminderRow(row);
+  }
   // After each rule's run (a cut-short one too): the reminders added since
   // the last call are one batch, for the reminders that come once a batch.
   virtual void EndReminderBatch() {}

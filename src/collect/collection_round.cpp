@@ -56,6 +56,30 @@ void NoteRuleRun(WorkerContext& ctx, const RuleReport& report) {
        reason = state.refusal] { view.ShowWaitingPosts(count, reason); });
 }
 
+RuleReport RunRule(WorkerContext& ctx, int rule_id) {
+  ProgramState& state = ctx.state;
+  state.database_refused = false;
+  RunShown shown;
+  ctx.run = &shown;
+  BeginRunTransaction(state);
+  RuleReport report = CollectRule(ctx, rule_id);
+  RetryPendingPosts(state, [&ctx](const StoredPost& stored) {
+    AddReminder(ctx, stored.title, stored.url, stored.zt == 1);
+  });
+  if (!EndRunTransaction(state)) {
+    // Every insert the run counted was in the refused commit.
+    report.posts.store_failed += report.posts.stored;
+    report.posts.stored = 0;
+  }
+  ctx.run = nullptr;
+  // Shown only now, once stored or given to the pending posts: a crash
+  // before the commit leaves nothing announced that the next start would
+  // not find new again.
+  ShowRun(ctx, std::move(shown));
+  ShowStoredOnGui(ctx, [&view = ctx.view] { view.EndReminderBatch(); });
+  return report;
+}
+
 void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
   ProgramState& state = ctx.state;
   state.chosen_rules = std::move(chosen);
@@ -66,12 +90,7 @@ void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
       if (StopRequested()) return;
       ShowStatus(ctx,
                  kStatusCollecting + state.rule_table.Cell(rule_id, kRuleName));
-      state.database_refused = false;
-      const RuleReport report = CollectRule(ctx, rule_id);
-      RetryPendingPosts(state, [&ctx](const StoredPost& stored) {
-        AddReminder(ctx, stored.title, stored.url, stored.zt == 1);
-      });
-      ShowStoredOnGui(ctx, [&view = ctx.view] { view.EndReminderBatch(); });
+      const RuleReport report = RunRule(ctx, rule_id);
       // A run a pause cut short says nothing about the rule.
       if (StopRequested()) return;
       NoteRuleRun(ctx, report);

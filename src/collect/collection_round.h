@@ -27,6 +27,11 @@ void EndCollection(ProgramState& state);
 // The worker's body: rounds over `chosen` until a stop is requested.
 void CollectionWorker(WorkerContext& ctx, ChosenRules chosen);
 
+// One rule's run as the worker makes it: the rule collected, then the
+// pending posts tried, all inserts in one transaction; then what the run
+// found is handed to the windows at once and the reminders end their batch.
+RuleReport RunRule(WorkerContext& ctx, int rule_id);
+
 // After a rule's run: takes it into the rule health, writes its log line
 // and queues the rule's health for the view.
 void NoteRuleRun(WorkerContext& ctx, const RuleReport& report);

@@ -1,6 +1,8 @@
 #include "collect/handle_post.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "collect/pending_posts.h"
 #include "runtime/text_ops.h"
@@ -20,11 +22,50 @@ bool HasKeyword(const std::string& title, const KeywordList& keywords) {
 
 void AddReminder(WorkerContext& ctx, const std::string& title,
                  const std::string& link, bool keyword_hit) {
-  ShowStoredOnGui(
-      ctx, [&view = ctx.view,
-            row = ReminderRow{title, link, TimeText(false), keyword_hit}] {
-        view.AddReminderRow(row);
-      });
+  ReminderRow row{title, link, TimeText(false), keyword_hit};
+  if (ctx.run) {
+    ctx.run->reminders.push_back(std::move(row));
+    return;
+  }
+  ShowStoredOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
+    view.AddReminderRow(row);
+  });
+}
+
+void ShowPostRow(WorkerContext& ctx, PostRow row, bool stored) {
+  if (ctx.run) {
+    ctx.run->rows.push_back({std::move(row), stored});
+  } else if (stored) {
+    ShowStoredOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
+      view.InsertPostRow(row);
+    });
+  } else {
+    ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
+      view.InsertPostRow(row);
+    });
+  }
+}
+
+void ShowRun(WorkerContext& ctx, RunShown shown) {
+  if (!shown.rows.empty()) {
+    ctx.view.RunOnGuiThread([&state = ctx.state, &view = ctx.view,
+                             generation = ctx.generation,
+                             rows = std::move(shown.rows)] {
+      const bool current = state.collection_generation == generation;
+      std::vector<PostRow> listed;
+      listed.reserve(rows.size());
+      for (const RunShown::Row& row : rows) {
+        if (current || row.stored) listed.push_back(row.row);
+      }
+      if (!listed.empty()) view.InsertPostRows(listed);
+    });
+  }
+  if (!shown.reminders.empty()) {
+    ShowStoredOnGui(ctx,
+                    [&view = ctx.view, reminders = std::move(shown.reminders)] {
+                      view.AddReminderRows(reminders);
+                    });
+  }
 }
 
 bool HandlePost(WorkerContext& ctx, const Post& post,
@@ -71,18 +112,14 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
   stored.zt = keyword_hit ? 1 : 0;
   if (found == Stored::kYes) {
     ++counts->already_stored;
-    ShowOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
-      view.InsertPostRow(row);
-    });
+    ShowPostRow(ctx, std::move(row), false);
     return true;
   }
   if (found == Stored::kUnknown) {
     // Kept like a stored post: its row shows even when a pause follows.
     ++counts->store_failed;
     state.pending_posts.push_back({std::move(stored), true, true});
-    ShowStoredOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
-      view.InsertPostRow(row);
-    });
+    ShowPostRow(ctx, std::move(row), true);
     return true;
   }
 
@@ -100,9 +137,7 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
     ++counts->store_failed;
     state.pending_posts.push_back({std::move(stored), false, false});
   }
-  ShowStoredOnGui(ctx, [&view = ctx.view, row = std::move(row)] {
-    view.InsertPostRow(row);
-  });
+  ShowPostRow(ctx, std::move(row), true);
   AddReminder(ctx, post.title, post.link, keyword_hit);
   return true;
 }

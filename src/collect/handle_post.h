@@ -25,10 +25,19 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
                 RuleReport::Posts* counts = nullptr);
 
 // Puts the post at the top of the reminder list and shows the reminder
-// window when it is hidden; for a post already stored, so it is shown even
-// when a pause follows.
+// window when it is hidden (with the rest of the rule run when one is open);
+// for a post already stored, so it is shown even when a pause follows.
 void AddReminder(WorkerContext& ctx, const std::string& title,
                  const std::string& link, bool keyword_hit);
+
+// Lists `row` at the top of the post list: with the rest of the rule run
+// when one is open, otherwise at once. A `stored` row is shown even when a
+// pause comes first; another is dropped with the worker that found it.
+void ShowPostRow(WorkerContext& ctx, PostRow row, bool stored);
+
+// Hands what a rule run held back to the windows: its rows in one insert,
+// then its reminders in one.
+void ShowRun(WorkerContext& ctx, RunShown shown);
 
 // True when `title` holds one of `keywords`, ASCII letters compared without
 // regard to case. An empty keyword is in every non-empty title.

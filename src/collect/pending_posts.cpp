@@ -6,6 +6,7 @@
 #include "collect/run_log.h"
 #include "runtime/date_time.h"
 #include "runtime/threads.h"
+#include "store/sql_statement.h"
 
 namespace dw {
 namespace {
@@ -13,6 +14,22 @@ namespace {
 void NoteRefusal(ProgramState& state) {
   state.database_refused = true;
   state.refusal = DbLastError(state.database);
+}
+
+// The run's transaction is gone without a commit: its posts wait again.
+// They were all stored while nothing waited ahead of them (a post is
+// stored only with the list empty or from its front), so they go first.
+void RequeueUncommitted(ProgramState& state) {
+  state.run_transaction_open = false;
+  std::vector<PendingPost> back;
+  back.reserve(state.uncommitted_posts.size());
+  for (StoredPost& post : state.uncommitted_posts) {
+    back.push_back({std::move(post), false, false});
+  }
+  state.uncommitted_posts.clear();
+  state.pending_posts.insert(state.pending_posts.begin(),
+                             std::make_move_iterator(back.begin()),
+                             std::make_move_iterator(back.end()));
 }
 
 // One pending post's turn: true when it may leave the list.
@@ -33,8 +50,37 @@ bool Settle(ProgramState& state, PendingPost& pending,
 
 bool TryStorePost(ProgramState& state, const StoredPost& post) {
   if (state.database_refused) return false;
-  if (StorePost(state.database, post)) return true;
+  if (StorePost(state.database, post)) {
+    if (state.run_transaction_open) state.uncommitted_posts.push_back(post);
+    return true;
+  }
   NoteRefusal(state);
+  return false;
+}
+
+void BeginRunTransaction(ProgramState& state) {
+  state.uncommitted_posts.clear();
+  state.run_transaction_open = state.database.IsOpen() &&
+                               !DbInTransaction(state.database) &&
+                               RunSql(state.database, "BEGIN");
+}
+
+bool EndRunTransaction(ProgramState& state) {
+  if (!state.run_transaction_open) return true;
+  state.run_transaction_open = false;
+  // Some failures (a full disk, an I/O error) take the transaction with
+  // them; the refusal was noted when it came.
+  const bool open = DbInTransaction(state.database);
+  if (open && RunSql(state.database, "COMMIT")) {
+    state.uncommitted_posts.clear();
+    return true;
+  }
+  if (open) {
+    NoteRefusal(state);
+    // A commit refused for a lock leaves the transaction open.
+    if (DbInTransaction(state.database)) RunSql(state.database, "ROLLBACK");
+  }
+  RequeueUncommitted(state);
   return false;
 }
 

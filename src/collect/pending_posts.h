@@ -28,6 +28,19 @@ bool RetryPendingPosts(ProgramState& state, const AnnouncePost& announce = {});
 bool TryStorePost(ProgramState& state, const StoredPost& post);
 Stored TryFindStoredPost(ProgramState& state, const std::string& link);
 
+// The inserts of one rule run share one transaction, so that one sync to
+// disk covers the run rather than one per post. Nothing is lost by it: a
+// post whose transaction is not committed (a crash) is found new again by
+// the next start's first-round check, and one whose commit the database
+// refuses waits among the pending posts as if its own insert had been
+// refused. Without a transaction (the database would not begin one) each
+// insert commits on its own, as before.
+void BeginRunTransaction(ProgramState& state);
+// Commits the run's inserts. Refused, the posts stored in the run go back
+// among the pending posts, ahead of those that waited behind them, and
+// false is returned.
+bool EndRunTransaction(ProgramState& state);
+
 // True when a post with this link waits in the list.
 bool IsPending(const ProgramState& state, const std::string& link);
 

@@ -67,6 +67,10 @@ struct ProgramState {
   // clears the flag before each rule run.
   bool database_refused = false;
   std::string refusal;
+  // While a rule run's inserts share one open transaction: the posts stored
+  // in it so far, which wait again should it not be committed.
+  bool run_transaction_open = false;
+  std::vector<StoredPost> uncommitted_posts;
   // How each rule has fared; the worker keeps it, the view gets copies.
   HealthBook health;
   // Raised on the GUI thread when saved rules wait for the running worker,

@@ -154,6 +154,10 @@ std::string DbLastError(const Database& db) {
   return conn ? sqlite3_errmsg(conn) : std::string();
 }
 
+bool DbInTransaction(const Database& db) {
+  return db.Handle() && sqlite3_get_autocommit(db.Handle()) == 0;
+}
+
 void DbSetBusyWait(Database& db, int wait_ms) {
   if (db.Handle()) sqlite3_busy_timeout(db.Handle(), wait_ms);
 }

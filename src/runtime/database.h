@@ -73,6 +73,8 @@ std::string DbLastError(const Database& db);
 // True when that failure was another connection holding the file: it may
 // pass, unlike a damaged file.
 bool DbLastFailureBusy(const Database& db);
+// True while a transaction is open on the connection.
+bool DbInTransaction(const Database& db);
 
 // The longest work on the GUI thread waits for a lock another program
 // holds: the windows never freeze on the database.

@@ -46,6 +46,20 @@ TEST(WindowCollectView, PostRowsGoOnTopWholeWithTheMarkStatusToPartsOneAndTwo) {
   EXPECT_FALSE(list->topLevelItem(0)->icon(3).isNull());
   EXPECT_TRUE(list->topLevelItem(1)->icon(3).isNull());
 
+  // A rule run's rows come in one insert, each on top of the one before.
+  int inserts = 0;
+  QObject::connect(list->Rows(), &QAbstractItemModel::rowsInserted,
+                   [&] { ++inserts; });
+  w.view.InsertPostRows({{"5", "l1", "A", "a", "t"},
+                         {"5", "l2", "A", "b", "t", true},
+                         {"5", "l3", "A", "c", "t"}});
+  EXPECT_EQ(inserts, 1);
+  const std::vector<std::string> titles = {"c", "b", "a", "new"};
+  for (int r = 0; r < 4; ++r) {
+    EXPECT_EQ(ListItemText(list, r, 3), titles[r]);
+    EXPECT_EQ(list->topLevelItem(r)->icon(3).isNull(), r % 2 == 0);
+  }
+
   w.view.ShowStatus(" \xBF\xAA\xCA\xBC", "12/6 02:37");  // " 开始"
   EXPECT_EQ(w.main.Status()->Part(1)->text(), QString::fromUtf8(" 开始"));
   EXPECT_EQ(w.main.Status()->Part(2)->text(), "12/6 02:37");

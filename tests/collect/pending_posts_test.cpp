@@ -1,7 +1,11 @@
 #include "collect/pending_posts.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -126,6 +130,105 @@ TEST_F(PendingPostsTest, LeftOversTheLogRefusesGoToStandardError) {
   EXPECT_NE(printed.find("\trule 7\tAlpha\tnot stored\tFive\t" + Link("5")),
             std::string::npos)
       << printed;
+}
+
+// A rule run's posts share one commit, however many there are. A commit
+// refused (a reader holds the file) leaves them listed and announced once,
+// pending, and stored by the next run without a second announcement.
+TEST_F(PendingPostsTest, ARunCommitsOnceAndARefusedCommitKeepsItsPosts) {
+  const std::string url = WritePage("list", ListPage({{"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  StartUp();
+  state_.first_round = false;
+  int commits = 0;
+  sqlite3_commit_hook(
+      state_.database.Handle(),
+      [](void* count) {
+        ++*static_cast<int*>(count);
+        return 0;
+      },
+      &commits);
+  RunRound();  // what a first write of the file adds, out of the count
+  std::vector<int> counted;
+  for (const auto& page :
+       {ListPage({{"2", "Two"}}),
+        ListPage({{"5", "Five"}, {"4", "Four"}, {"3", "Three"}})}) {
+    WritePage("list", page);
+    commits = 0;
+    RunRound();
+    counted.push_back(commits);
+  }
+  EXPECT_EQ(counted[0], counted[1]);
+
+  WritePage("list", ListPage({{"7", "Seven"}, {"6", "Six"}, {"5", "Five"}}));
+  sqlite3_busy_timeout(state_.database.Handle(), 50);
+  db_.Exec("BEGIN; SELECT count(*) FROM info");
+  RunRound();
+  db_.Exec("COMMIT");
+  EXPECT_EQ(ReminderTitles(), (Texts{"Seven", "Six"}));
+  EXPECT_EQ(state_.pending_posts.size(), 2u);
+  EXPECT_EQ(view_.health[7].last->posts.stored, 0);
+  EXPECT_EQ(view_.health[7].last->posts.store_failed, 2);
+  EXPECT_EQ(db_.Info().size(), 5u);
+  RunRound();
+  EXPECT_TRUE(ReminderTitles().empty());
+  EXPECT_EQ(StoredUrls(), (Texts{Link("1"), Link("2"), Link("3"), Link("4"),
+                                 Link("5"), Link("6"), Link("7")}));
+
+  // An insert failing so that the whole transaction goes (as a full disk
+  // does) takes the run's earlier inserts with it: they wait again too.
+  WritePage("list", ListPage({{"10", "Ten"}, {"9", "Nine"}, {"8", "Eight"}}));
+  ASSERT_TRUE(DbExecute(state_.database,
+                        "CREATE TEMP TRIGGER full BEFORE INSERT ON info WHEN "
+                        "new.url = '" +
+                            Link("9") +
+                            "' BEGIN SELECT RAISE(ROLLBACK, 'full'); END"));
+  RunRound();
+  EXPECT_EQ(state_.pending_posts.size(), 3u);
+  ASSERT_TRUE(DbExecute(state_.database, "DROP TRIGGER full"));
+  RunRound();
+  EXPECT_EQ(StoredUrls().size(), 10u);
+  EXPECT_EQ(StoredUrls().back(), Link("10"));
+}
+
+// Killed in the middle of a run's inserts, the program leaves none of the
+// run stored and nothing of it shown, and the next start announces and
+// stores each post once.
+TEST_F(PendingPostsTest, AKillInTheMiddleOfARunLosesNoPost) {
+  const std::string url =
+      WritePage("list", ListPage({{"3", "Three"}, {"2", "Two"}, {"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    ::close(ready[0]);
+    StartUp();
+    OnInsert(2, [this, fd = ready[1]] {
+      view_.Pump();
+      const char shown = view_.posts.empty() ? 'k' : 's';
+      (void)!::write(fd, &shown, 1);
+      for (;;) ::pause();
+    });
+    StartCollection(state_, view_);
+    for (;;) ::pause();
+  }
+  ::close(ready[1]);
+  pollfd wait{ready[0], POLLIN, 0};
+  char shown = 0;
+  const bool arrived =
+      ::poll(&wait, 1, 60 * 1000) == 1 && ::read(ready[0], &shown, 1) == 1;
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(ready[0]);
+  ASSERT_TRUE(arrived);
+  EXPECT_EQ(shown, 'k');
+  EXPECT_TRUE(StoredUrls().empty());
+  StartUp();
+  RunRound();
+  EXPECT_EQ(ReminderTitles(), (Texts{"Three", "Two", "One"}));
+  EXPECT_EQ(StoredUrls(), (Texts{Link("1"), Link("2"), Link("3")}));
 }
 
 // The last id a kind 8 rule advances lives in memory only; after a restart

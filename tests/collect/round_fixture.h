@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -131,6 +133,25 @@ class RoundTest : public ::testing::Test {
     state_.pacing.round_pause_ms = 60 * 1000;
   }
 
+  // Runs `hook` on the worker's thread inside the insert of the `n`-th post
+  // into info (its row in, the insert not yet ended); after StartUp.
+  void OnInsert(int n, std::function<void()> hook) {
+    insert_at_ = n;
+    insert_hook_ = std::move(hook);
+    sqlite3* db = state_.database.Handle();
+    sqlite3_create_function(
+        db, "dw_test_insert", 0, SQLITE_UTF8, this,
+        [](sqlite3_context* context, int, sqlite3_value**) {
+          auto* test = static_cast<RoundTest*>(sqlite3_user_data(context));
+          if (++test->inserts_ == test->insert_at_) test->insert_hook_();
+        },
+        nullptr, nullptr);
+    sqlite3_exec(db,
+                 "CREATE TEMP TRIGGER dw_test_insert AFTER INSERT ON info "
+                 "BEGIN SELECT dw_test_insert(); END",
+                 nullptr, nullptr, nullptr);
+  }
+
   int CountStatus(const std::string& text) const {
     return static_cast<int>(
         std::count(view_.statuses.begin(), view_.statuses.end(), " " + text));
@@ -170,6 +191,10 @@ class RoundTest : public ::testing::Test {
 
   static inline TestSite* site_ = nullptr;
   static inline std::filesystem::path* docroot_ = nullptr;
+
+  int insert_at_ = 0;
+  int inserts_ = 0;
+  std::function<void()> insert_hook_;
 
   TestDatabase db_;
   RecordingView view_;  // outlives the state, whose end stops the worker

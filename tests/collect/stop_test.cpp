@@ -69,17 +69,16 @@ class StopTest : public RoundTest {
                            seconds(30));
   }
 
-  // Starts collection and pauses it while the worker is inside its `n`-th
-  // queued call; returns once the worker has ended and what it queued has
-  // been delivered (or dropped). Later starts run freely.
-  void PauseAtQueuedCall(int n) {
-    view_.OnQueuedCall(n, [this] { gate_.Arrive(); });
+  // Starts collection and pauses it while the worker is inside the insert
+  // of its `n`-th post; returns once the worker has ended and what it
+  // queued has been delivered (or dropped). Later starts run freely.
+  void PauseAtInsert(int n) {
+    OnInsert(n, [this] { gate_.Arrive(); });
     StartCollection(state_, view_);
     const bool arrived = gate_.WaitArrived();
     StopCollection(state_);
     gate_.Open();
     EndCollection(state_);
-    view_.OnQueuedCall(0, nullptr);
     view_.Pump();
     ASSERT_TRUE(arrived);
   }
@@ -243,10 +242,9 @@ TEST_F(StopTest, APostStoredBeforeAPauseIsShownAndNotHandedAgain) {
   db_.AddRule(ListRule(7, "Alpha", url));
   StartUp();
   state_.first_round = false;  // a later round: ids decide newness alone
-  // Queued calls: clear reminders, status, then the row of the first post
-  // handed (the page's last), queued once it is stored; the pause comes
-  // before the GUI thread's turn.
-  PauseAtQueuedCall(3);
+  // The pause comes while the first post handed (the page's last) is
+  // being stored, before the GUI thread's turn.
+  PauseAtInsert(1);
   EXPECT_EQ(PostTitles(), (std::vector<std::string>{"One"}));
   EXPECT_EQ(ReminderTitles(), (std::vector<std::string>{"One"}));
   EXPECT_EQ(StoredUrls(), (std::vector<std::string>{Link("1")}));
@@ -267,9 +265,9 @@ TEST_F(StopTest, PostsNumberedByLastIdAreNotHandedTwiceAfterAPause) {
   rule.lastid = "100";
   db_.AddRule(rule);
   StartUp();
-  // Queued calls: clear reminders, status, 101's row and reminder, then the
-  // row of 102, stored just before the pause; 103 is never reached.
-  PauseAtQueuedCall(5);
+  // 101 is stored, 102 is being stored when the pause comes; 103 is never
+  // reached.
+  PauseAtInsert(2);
   EXPECT_EQ(StoredUrls(), (std::vector<std::string>{Link("101"), Link("102")}));
   EXPECT_EQ(ReminderTitles(), (std::vector<std::string>{"n102", "n101"}));
 
