@@ -18,7 +18,6 @@ bool HistoryModel::SetFilter(const HistoryFilter& filter) {
   posts_.shrink_to_fit();
   auto first = FindHistory(db_, filter_,
                            std::numeric_limits<std::int64_t>::max(), kPageSize);
-  total_ = first ? CountHistory(db_, filter_) : std::nullopt;
   if (first) posts_ = std::move(*first);
   at_end_ = !first || posts_.size() < static_cast<std::size_t>(kPageSize);
   endResetModel();

@@ -26,8 +26,8 @@ class HistoryModel : public QAbstractTableModel {
   // refused; the list is empty then.
   bool SetFilter(const HistoryFilter& filter);
   const HistoryFilter& Filter() const { return filter_; }
-  // How many posts match; nothing when it could not be counted.
-  std::optional<std::int64_t> Total() const { return total_; }
+  // True when every matching post has been read: then they are counted.
+  bool AtEnd() const { return at_end_; }
   // Null outside the rows read so far.
   const HistoryPost* PostAt(int row) const;
 
@@ -47,7 +47,6 @@ class HistoryModel : public QAbstractTableModel {
   Database& db_;
   HistoryFilter filter_;
   std::vector<HistoryPost> posts_;
-  std::optional<std::int64_t> total_;
   bool at_end_ = true;
 };
 

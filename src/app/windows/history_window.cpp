@@ -134,7 +134,9 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
 
 HistoryWindow::~HistoryWindow() {
   EndThread(catch_up_);
+  EndThread(counter_);
   JoinThread(catch_up_);
+  JoinThread(counter_);
 }
 
 void HistoryWindow::Open() {
@@ -217,19 +219,48 @@ void HistoryWindow::FillSites() {
 
 void HistoryWindow::Search() {
   typing_pause_.stop();
+  ++count_generation_;  // the count under way is for the filters before
   if (!model_->SetFilter(CurrentFilter())) {
     status_->setText(QString::fromUtf8("数据库正忙，稍后自动重试…"));
     retry_.start();
     return;
   }
-  ShowCount();
+  StartCount();
 }
 
-void HistoryWindow::ShowCount() {
+void HistoryWindow::StartCount() {
+  const std::uint64_t generation = count_generation_;
+  if (model_->AtEnd()) {
+    ShowCount(model_->rowCount());
+    return;
+  }
+  // Counting reads every match: a common word, or a short one that is
+  // looked for by scan, costs a tenth of a second and more on a large
+  // history.
+  ShowCount(std::nullopt);
+  RestartThread(counter_, [this, generation, filter = model_->Filter(),
+                           path = options_.database_path] {
+    Database db;
+    if (!DbOpen(db, path)) return;
+    // A count no longer wanted ends mid-scan.
+    sqlite3_progress_handler(
+        db.Handle(), 10000, [](void*) { return StopRequested() ? 1 : 0; },
+        nullptr);
+    const std::optional<std::int64_t> total = CountHistory(db, filter);
+    if (!total || StopRequested()) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, total] {
+          if (generation == count_generation_) ShowCount(total);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void HistoryWindow::ShowCount(std::optional<std::int64_t> total) {
   QString text =
-      model_->Total()
-          ? QString::fromUtf8("共 %1 条").arg(*model_->Total())
-          : QString::fromUtf8("共 %1 条以上").arg(model_->rowCount());
+      total ? QString::fromUtf8("共 %1 条").arg(*total)
+            : QString::fromUtf8("共 %1 条以上").arg(model_->rowCount());
   if (!options_.problem.isEmpty())
     text += QStringLiteral("  ·  ") + options_.problem;
   status_->setText(text);

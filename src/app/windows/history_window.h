@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/windows/history_model.h"
@@ -74,7 +75,10 @@ class HistoryWindow : public QWidget {
  private:
   HistoryFilter CurrentFilter() const;
   void FillSites();
-  void ShowCount();
+  // Counts the matches off this thread when the first page did not hold
+  // them all; a count for filters since changed is dropped.
+  void StartCount();
+  void ShowCount(std::optional<std::int64_t> total);
   void ExportCsv();
   void OpenRow(int row);
   void ShowMenu(const QPoint& at);
@@ -95,6 +99,8 @@ class HistoryWindow : public QWidget {
   QTimer typing_pause_;
   QTimer retry_;
   ThreadHandle catch_up_;
+  ThreadHandle counter_;
+  std::uint64_t count_generation_ = 0;
 };
 
 }  // namespace dw

@@ -113,6 +113,17 @@ TEST_F(HistoryWindowTest, ListsSearchesFiltersAndExportsAfterCatchingUp) {
             "New|Tea|L3|2026-12-07T14:59:00|0\n"
             "New|绿茶叶|L2|2026-12-07T14:00:00|1\n"
             "Old|茶, \"x\"|http://h/1|2026-12-01T08:00:00|0\n");
+
+  // More than a page: the first page at once, the count when it is done.
+  ASSERT_TRUE(DbExecute(db_, "BEGIN"));
+  for (int i = 0; i < HistoryModel::kPageSize; ++i)
+    ASSERT_TRUE(StorePost(db_, {"New", 2, "Tea", "L", "", 0, now}));
+  ASSERT_TRUE(DbExecute(db_, "COMMIT"));
+  window.Search();
+  EXPECT_EQ(window.Status()->text(), QString::fromUtf8("共 200 条以上"));
+  EXPECT_TRUE(test::WaitUntil([&] {
+    return window.Status()->text() == QString::fromUtf8("共 203 条");
+  }));
 }
 
 TEST_F(HistoryWindowTest, ExportFailingHalfWayLeavesTheOldFile) {
