@@ -67,6 +67,13 @@ void MakeDatabase() {
   static bool made = false;
   if (made) return;
   made = true;
+  // DW_BENCH_INFO names a file that keeps the generated database (info
+  // rows only) for the next run.
+  const char* kept = std::getenv("DW_BENCH_INFO");
+  if (kept && std::filesystem::exists(kept)) {
+    std::filesystem::copy_file(kept, DatabasePath());
+    return;
+  }
   std::ifstream in(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
   const std::string schema(std::istreambuf_iterator<char>(in), {});
   Database db;
@@ -88,6 +95,7 @@ void MakeDatabase() {
                when, static_cast<long long>(random() % 20 == 0)});
   }
   DbExecute(db, "COMMIT");
+  if (kept) std::filesystem::copy_file(DatabasePath(), kept);
 }
 
 void BM_CatchUp(benchmark::State& state) {
@@ -113,6 +121,7 @@ const char* const kQueries[] = {
     "茶",           // one character, scan
     "#999999",      // rare, index
     "保温杯 秒杀",  // two words, both common
+    "鼠标",         // short and nowhere: the scan reads every title
 };
 
 void BM_FirstPage(benchmark::State& state) {
@@ -125,7 +134,7 @@ void BM_FirstPage(benchmark::State& state) {
     benchmark::DoNotOptimize(FindHistory(db, filter, INT64_MAX, 200));
   }
 }
-BENCHMARK(BM_FirstPage)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstPage)->DenseRange(0, 6)->Unit(benchmark::kMillisecond);
 
 void BM_Count(benchmark::State& state) {
   Database db;
@@ -137,7 +146,7 @@ void BM_Count(benchmark::State& state) {
   for (auto _ : state) total = CountHistory(db, filter).value_or(-1);
   state.counters["matches"] = static_cast<double>(total);
 }
-BENCHMARK(BM_Count)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Count)->DenseRange(0, 6)->Unit(benchmark::kMillisecond);
 
 long ResidentBytes() {
   std::ifstream statm("/proc/self/statm");

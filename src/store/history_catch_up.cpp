@@ -23,28 +23,26 @@ void Utf8Function(sqlite3_context* context, int, sqlite3_value** args) {
 }
 
 void FetchedAtFunction(sqlite3_context* context, int, sqlite3_value** args) {
-  const auto now =
-      *static_cast<const std::int64_t*>(sqlite3_user_data(context));
+  auto& times = *static_cast<AddTimeReader*>(sqlite3_user_data(context));
   const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
   sqlite3_result_int64(
       context,
-      text ? ParseAddTime(std::string_view(text, sqlite3_value_bytes(args[0])),
-                          now)
+      text ? times.Read(std::string_view(text, sqlite3_value_bytes(args[0])))
                  .value_or(0)
            : 0);
 }
 
-// The two functions, for as long as the catch-up runs: `now` lives no
+// The two functions, for as long as the catch-up runs: `times` lives no
 // longer.
 class CatchUpFunctions {
  public:
-  CatchUpFunctions(Database& db, const std::int64_t* now) : db_(db) {
+  CatchUpFunctions(Database& db, AddTimeReader* times) : db_(db) {
     sqlite3_create_function_v2(db.Handle(), "dw_utf8", 1,
                                SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                Utf8Function, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db.Handle(), "dw_fetched_at", 1, SQLITE_UTF8,
-                               const_cast<std::int64_t*>(now),
-                               FetchedAtFunction, nullptr, nullptr, nullptr);
+                               times, FetchedAtFunction, nullptr, nullptr,
+                               nullptr);
   }
   ~CatchUpFunctions() {
     for (const char* name : {"dw_utf8", "dw_fetched_at"}) {
@@ -80,6 +78,13 @@ std::optional<bool> AnyMissing(Database& db, std::int64_t after,
 std::optional<std::int64_t> CatchUpWindow(Database& db, std::int64_t after,
                                           std::int64_t window) {
   if (!RunSql(db, "BEGIN IMMEDIATE")) return std::nullopt;
+  // The index keeps a batch's words in memory and writes them as one
+  // segment at the commit: flushed at the usual 1 MB, a batch made dozens of
+  // small segments that it then merged again and again. Without the index
+  // (no full-text module) there is nothing to set.
+  RunSql(db,
+         "INSERT INTO dw_post_search(dw_post_search, rank) "
+         "VALUES('hashsize', 33554432)");
   SqlStatement sites(db,
                      (std::string("INSERT OR IGNORE INTO dw_post_site(name)"
                                   " SELECT DISTINCT coalesce(i.planname,'')") +
@@ -108,7 +113,8 @@ CatchUpResult CatchUpHistory(Database& db, const std::function<bool()>& stop,
                              int batch, std::int64_t now) {
   CatchUpResult result;
   if (!db.IsOpen() || batch < 1) return result;
-  const CatchUpFunctions functions(db, &now);
+  AddTimeReader times(now);
+  const CatchUpFunctions functions(db, &times);
   std::int64_t after = 0;
   while (!(stop && stop())) {
     // Read again each time: rows other programs add are walked too.

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <vector>
 
 namespace dw {
 namespace {
@@ -31,26 +30,33 @@ std::optional<std::int64_t> FromLocal(const CalendarTime& t) {
   return static_cast<std::int64_t>(moment);
 }
 
-// Unsigned decimal numbers and the single characters between them.
+// Unsigned decimal numbers and the single characters between them; no
+// form has more than six numbers.
 struct Pieces {
-  std::vector<int> numbers;
-  std::string separators;
+  int numbers[6] = {};
+  char separators[6] = {};
+  std::size_t count = 0;  // of numbers; one separator fewer, or as many
+  std::size_t separator_count = 0;
+  std::string_view Separators() const { return {separators, separator_count}; }
 };
 
 std::optional<Pieces> Split(std::string_view text) {
   Pieces pieces;
   std::size_t i = 0;
   while (i < text.size()) {
-    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    if (text[i] < '0' || text[i] > '9' || pieces.count == 6) {
+      return std::nullopt;
+    }
     int value = 0;
     std::size_t digits = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
       if (++digits > 4) return std::nullopt;
       value = value * 10 + (text[i] - '0');
     }
-    pieces.numbers.push_back(value);
-    if (i < text.size()) pieces.separators += text[i++];
-    if (i == text.size() && pieces.separators.size() == pieces.numbers.size())
+    pieces.numbers[pieces.count++] = value;
+    if (i < text.size())
+      pieces.separators[pieces.separator_count++] = text[i++];
+    if (i == text.size() && pieces.separator_count == pieces.count)
       return std::nullopt;  // ends in a separator
   }
   return pieces;
@@ -82,19 +88,37 @@ std::string IsoLocalTime(std::int64_t unix_time) {
   return text;
 }
 
-std::optional<std::int64_t> ParseAddTime(std::string_view text,
-                                         std::int64_t now) {
+AddTimeReader::AddTimeReader(std::int64_t now)
+    : now_(now), this_year_(LocalCalendar(now).year) {}
+
+std::optional<std::int64_t> AddTimeReader::Moment(const CalendarTime& t) {
+  if (t.year != hour_.year || t.month != hour_.month || t.day != hour_.day ||
+      t.hour != hour_.hour) {
+    hour_ = {t.year, t.month, t.day, t.hour, 0, 0};
+    hour_start_ = FromLocal(hour_);
+    const auto last = FromLocal({t.year, t.month, t.day, t.hour, 59, 59});
+    // A clock change inside the hour breaks the simple sum; such an hour
+    // is asked of the time zone minute by minute.
+    even_hour_ = hour_start_ && last && *last == *hour_start_ + 3599;
+  }
+  if (!even_hour_) return FromLocal(t);
+  if (t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59) {
+    return std::nullopt;
+  }
+  return *hour_start_ + t.minute * 60 + t.second;
+}
+
+std::optional<std::int64_t> AddTimeReader::Read(std::string_view text) {
   const auto pieces = Split(text);
   if (!pieces) return std::nullopt;
-  const std::vector<int>& n = pieces->numbers;
-  const std::string& sep = pieces->separators;
+  const int* n = pieces->numbers;
+  const std::string_view sep = pieces->Separators();
   if (sep == "/ :") {  // M/d hh:mm
-    const int this_year = LocalCalendar(now).year;
     // Eight years back reach a 29 February from any year.
-    for (int year = this_year; year >= this_year - 8; --year) {
-      const auto moment = FromLocal({year, n[0], n[1], n[2], n[3], 0});
-      if (moment && *moment <= now) return moment;
-      if (!moment && year == this_year && n[1] != 29) return std::nullopt;
+    for (int year = this_year_; year >= this_year_ - 8; --year) {
+      const auto moment = Moment({year, n[0], n[1], n[2], n[3], 0});
+      if (moment && *moment <= now_) return moment;
+      if (!moment && year == this_year_ && n[1] != 29) return std::nullopt;
     }
     return std::nullopt;
   }
@@ -104,7 +128,12 @@ std::optional<std::int64_t> ParseAddTime(std::string_view text,
   if (!full_date || sep.size() > 5 || (sep.size() == 5 && sep[4] != ':')) {
     return std::nullopt;
   }
-  return FromLocal({n[0], n[1], n[2], n[3], n[4], sep.size() == 5 ? n[5] : 0});
+  return Moment({n[0], n[1], n[2], n[3], n[4], sep.size() == 5 ? n[5] : 0});
+}
+
+std::optional<std::int64_t> ParseAddTime(std::string_view text,
+                                         std::int64_t now) {
+  return AddTimeReader(now).Read(text);
 }
 
 std::int64_t StartOfLocalDay(std::int64_t now, int days_back) {

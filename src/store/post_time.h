@@ -29,6 +29,24 @@ std::string IsoLocalTime(std::int64_t unix_time);
 std::optional<std::int64_t> ParseAddTime(std::string_view text,
                                          std::int64_t now);
 
+// ParseAddTime for many texts against one `now`. Texts of one hour follow
+// each other when posts are read in the order they were stored: the hour's
+// start is asked of the time zone once (each asking reads its file anew).
+class AddTimeReader {
+ public:
+  explicit AddTimeReader(std::int64_t now);
+  std::optional<std::int64_t> Read(std::string_view text);
+
+ private:
+  std::optional<std::int64_t> Moment(const CalendarTime& t);
+
+  std::int64_t now_;
+  int this_year_;
+  CalendarTime hour_{};  // the hour last asked, minutes and seconds 0
+  std::optional<std::int64_t> hour_start_;
+  bool even_hour_ = false;  // no clock change inside it
+};
+
 // Midnight starting the local day `days_back` days before the one holding
 // `now`.
 std::int64_t StartOfLocalDay(std::int64_t now, int days_back = 0);

@@ -55,6 +55,8 @@ TEST(PostTime, AddTimeTextsBecomeMoments) {
   };
   const Case cases[] = {
       {"12/7 13:41", At(2026, 12, 7, 13, 41)},
+      {"12/7 13:05", At(2026, 12, 7, 13, 5)},  // the hour just read
+      {"12/7 13:60", std::nullopt},
       {"12/7 15:01", At(2025, 12, 7, 15, 1)},  // not yet this year
       {"1/5 00:07", At(2026, 1, 5, 0, 7)},
       {"2/29 10:00", At(2024, 2, 29, 10, 0)},
@@ -66,7 +68,9 @@ TEST(PostTime, AddTimeTextsBecomeMoments) {
       {"12/7 13:41 ", std::nullopt},
       {"", std::nullopt},
   };
+  AddTimeReader reader(now);  // one for all, as the catch-up reads
   for (const auto& c : cases) {
+    EXPECT_EQ(reader.Read(c.text), c.expected) << c.text;
     EXPECT_EQ(ParseAddTime(c.text, now), c.expected) << c.text;
   }
   EXPECT_EQ(IsoLocalTime(At(2026, 12, 7, 13, 41)), "2026-12-07T13:41:00");
