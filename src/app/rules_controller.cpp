@@ -122,10 +122,11 @@ bool RulesController::ReloadTables() {
   }
   if (!reload) {
     reload_failure_ = DbLastError(state_.database);
-    view_.ShowStatus(
-        QStringToGbk(QString::fromUtf8(" 数据库忙，规则未重新载入：%1")
-                         .arg(QString::fromUtf8(reload_failure_.c_str()))),
-        std::string());
+    const QString note = QString::fromUtf8("数据库忙，规则未重新载入：%1")
+                             .arg(QString::fromUtf8(reload_failure_.c_str()));
+    view_.ShowStatus(QStringToGbk(" " + note), std::string());
+    // Where the changes were made, too: the status bar is easily missed.
+    if (window_) window_->ShowMessage(note, true);
     return false;
   }
   pending_ = false;

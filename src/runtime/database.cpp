@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace dw {
 
@@ -15,6 +17,7 @@ constexpr int kBusyTimeoutMs = 3000;
 
 struct DatabaseAccess {
   static sqlite3*& Connection(Database& db) { return db.db_; }
+  static int& BusyWait(Database& db) { return db.busy_wait_ms_; }
   static sqlite3_stmt*& Statement(RecordSet& rs) { return rs.stmt_; }
   static sqlite3_stmt* Statement(const RecordSet& rs) { return rs.stmt_; }
   static int& Rows(RecordSet& rs) { return rs.rows_; }
@@ -120,6 +123,7 @@ bool DbOpen(Database& db, const std::string& path, bool create) {
     return false;
   }
   sqlite3_busy_timeout(opened, kBusyTimeoutMs);
+  DatabaseAccess::BusyWait(db) = kBusyTimeoutMs;
   conn = opened;
   return true;
 }
@@ -159,15 +163,58 @@ bool DbInTransaction(const Database& db) {
 }
 
 void DbSetBusyWait(Database& db, int wait_ms) {
+  DatabaseAccess::BusyWait(db) = wait_ms;
   if (db.Handle()) sqlite3_busy_timeout(db.Handle(), wait_ms);
 }
 
-ShortBusyWait::ShortBusyWait(Database& db, int wait_ms) : conn_(db.Handle()) {
-  if (conn_) sqlite3_busy_timeout(conn_, wait_ms);
+namespace {
+// The innermost ShortBusyWait alive on this thread.
+thread_local ShortBusyWait* innermost_wait = nullptr;
+}  // namespace
+
+ShortBusyWait::ShortBusyWait(Database& db, int wait_ms)
+    : conn_(db.Handle()),
+      own_wait_ms_(DatabaseAccess::BusyWait(db)),
+      deadline_(std::chrono::steady_clock::now() +
+                std::chrono::milliseconds(wait_ms)),
+      outer_(innermost_wait) {
+  if (outer_) deadline_ = std::min(deadline_, outer_->deadline_);
+  innermost_wait = this;
+  if (conn_) sqlite3_busy_handler(conn_, &ShortBusyWait::OnBusy, this);
 }
 
 ShortBusyWait::~ShortBusyWait() {
-  if (conn_) sqlite3_busy_timeout(conn_, kBusyTimeoutMs);
+  innermost_wait = outer_;
+  if (!conn_) return;
+  // An enclosing wait on the same connection takes it back.
+  for (ShortBusyWait* outer = outer_; outer; outer = outer->outer_) {
+    if (outer->conn_ == conn_) {
+      sqlite3_busy_handler(conn_, &ShortBusyWait::OnBusy, outer);
+      return;
+    }
+  }
+  sqlite3_busy_timeout(conn_, own_wait_ms_);
+}
+
+int ShortBusyWait::OnBusy(void* wait, int /*count*/) {
+  const auto deadline = static_cast<ShortBusyWait*>(wait)->deadline_;
+  const auto left = deadline - std::chrono::steady_clock::now();
+  if (left <= std::chrono::steady_clock::duration::zero()) return 0;
+  std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+      left, std::chrono::milliseconds(2)));
+  return 1;
+}
+
+WriteTransaction::WriteTransaction(Database& db)
+    : db_(db), open_(DbExecute(db, "BEGIN IMMEDIATE")) {}
+
+WriteTransaction::~WriteTransaction() {
+  if (open_) DbExecute(db_, "ROLLBACK");
+}
+
+bool WriteTransaction::Commit() {
+  if (open_ && DbExecute(db_, "COMMIT")) open_ = false;
+  return !open_;
 }
 
 bool DbLastFailureBusy(const Database& db) {

@@ -3,6 +3,7 @@
 // false, 0 or an empty table, and both handles stay usable.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <variant>
@@ -28,6 +29,7 @@ class Database {
  private:
   friend struct DatabaseAccess;
   sqlite3* db_ = nullptr;
+  int busy_wait_ms_ = 0;  // what DbOpen or DbSetBusyWait set
 };
 
 class RecordSet {
@@ -84,9 +86,12 @@ inline constexpr int kGuiBusyWaitMs = 100;
 // holds before they fail; DbOpen sets a few seconds.
 void DbSetBusyWait(Database& db, int wait_ms);
 
-// While it lives, statements on the connection wait at most `wait_ms` for
-// a lock another program holds: for work on the GUI thread, which must not
-// sit out the usual wait.
+// While it lives, statements on the connection wait at most `wait_ms` in
+// all for locks another program holds: one budget for the whole piece of
+// work on the GUI thread, however many statements it runs. A wait made
+// while another lives on the same thread (on any connection) shares what is
+// left of the outer one's budget. The connection's own wait comes back at
+// its end.
 class ShortBusyWait {
  public:
   ShortBusyWait(Database& db, int wait_ms);
@@ -95,7 +100,32 @@ class ShortBusyWait {
   ShortBusyWait& operator=(const ShortBusyWait&) = delete;
 
  private:
+  static int OnBusy(void* wait, int count);
+
   sqlite3* conn_;
+  int own_wait_ms_;
+  std::chrono::steady_clock::time_point deadline_;
+  ShortBusyWait* outer_;
+};
+
+// A write transaction: BEGIN IMMEDIATE takes the write lock at its start,
+// so a held database refuses it there, before anything was read or
+// written. Rolled back at its end unless committed.
+class WriteTransaction {
+ public:
+  explicit WriteTransaction(Database& db);
+  ~WriteTransaction();
+  WriteTransaction(const WriteTransaction&) = delete;
+  WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+  // False when it could not begin; the failure is the connection's last.
+  bool Open() const { return open_; }
+  // False when the commit failed; it is then rolled back at its end.
+  bool Commit();
+
+ private:
+  Database& db_;
+  bool open_;
 };
 
 // Prepares the first statement of sql on the database's connection,

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string_view>
 
@@ -45,6 +46,9 @@ constexpr LengthLimit kLengthLimits[] = {
 const char kSelectRows[] =
     "SELECT id,isdo,rank,isgbk,type,name,url,cookie,reg,\"before\",\"after\","
     "tindex,idindex,pinurl,lastid FROM rule ORDER BY id,rowid";
+const char kSelectRowsWithId[] =
+    "SELECT id,isdo,rank,isgbk,type,name,url,cookie,reg,\"before\",\"after\","
+    "tindex,idindex,pinurl,lastid FROM rule WHERE id=? ORDER BY rowid";
 const char kInsertRow[] =
     "INSERT INTO rule(id,isdo,rank,isgbk,type,name,url,cookie,reg,\"before\","
     "\"after\",tindex,idindex,pinurl,lastid) "
@@ -167,6 +171,37 @@ std::int64_t LowestFreeId(const std::vector<RuleRow>& rows,
   return 0;
 }
 
+// The rows `sql` selects, with `id` bound to its one "?" when given.
+std::vector<RuleRow> LoadRows(Database& db, const char* sql,
+                              std::optional<std::int64_t> id, bool* ok) {
+  std::vector<RuleRow> rows;
+  if (ok) *ok = false;
+  sqlite3_stmt* raw = nullptr;
+  if (!db.IsOpen() ||
+      sqlite3_prepare_v2(db.Handle(), sql, -1, &raw, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(raw);
+    return rows;
+  }
+  Statement stmt(raw);
+  if (id) sqlite3_bind_int64(raw, 1, *id);
+  int rc = SQLITE_ROW;
+  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    RuleRow row;
+    // Only an integer is an id: a fraction read as an integer would pass
+    // for a neighbouring rule's id.
+    row.id = sqlite3_column_type(stmt.get(), 0) == SQLITE_INTEGER
+                 ? sqlite3_column_int64(stmt.get(), 0)
+                 : 0;
+    for (int c = 1; c < static_cast<int>(std::size(kRuleColumns)); ++c) {
+      *RuleRowCell(row, kRuleColumns[c]) = StoredText(stmt.get(), c);
+    }
+    rows.push_back(std::move(row));
+  }
+  if (rc != SQLITE_DONE) rows.clear();
+  if (ok) *ok = rc == SQLITE_DONE;
+  return rows;
+}
+
 }  // namespace
 
 std::int64_t LowestFreeRuleId(const std::vector<RuleRow>& rows) {
@@ -222,35 +257,23 @@ bool IsIntegerText(const std::string& text) {
 }
 
 std::vector<RuleRow> LoadRuleRows(Database& db, bool* ok) {
-  std::vector<RuleRow> rows;
-  if (ok) *ok = false;
-  sqlite3_stmt* raw = nullptr;
-  if (!db.IsOpen() || sqlite3_prepare_v2(db.Handle(), kSelectRows, -1, &raw,
-                                         nullptr) != SQLITE_OK) {
-    sqlite3_finalize(raw);
-    return rows;
-  }
-  Statement stmt(raw);
-  int rc = SQLITE_ROW;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-    RuleRow row;
-    // Only an integer is an id: a fraction read as an integer would pass
-    // for a neighbouring rule's id.
-    row.id = sqlite3_column_type(stmt.get(), 0) == SQLITE_INTEGER
-                 ? sqlite3_column_int64(stmt.get(), 0)
-                 : 0;
-    for (int c = 1; c < static_cast<int>(std::size(kRuleColumns)); ++c) {
-      *RuleRowCell(row, kRuleColumns[c]) = StoredText(stmt.get(), c);
-    }
-    rows.push_back(std::move(row));
-  }
-  if (rc != SQLITE_DONE) rows.clear();
-  if (ok) *ok = rc == SQLITE_DONE;
-  return rows;
+  return LoadRows(db, kSelectRows, std::nullopt, ok);
+}
+
+std::vector<RuleRow> LoadRuleRowsWithId(Database& db, std::int64_t id,
+                                        bool* ok) {
+  return LoadRows(db, kSelectRowsWithId, id, ok);
 }
 
 bool SaveRuleRows(Database& db, const std::vector<RuleRow>& rows) {
-  if (!DbExecute(db, "BEGIN IMMEDIATE")) return false;
+  // Inside the caller's transaction a savepoint of its own: what the caller
+  // checked before and this write commit together.
+  const bool nested = DbInTransaction(db);
+  if (nested) {
+    if (!DbExecute(db, "SAVEPOINT rule_rows")) return false;
+  } else if (!DbExecute(db, "BEGIN IMMEDIATE")) {
+    return false;
+  }
   std::set<std::int64_t> ids;
   for (const RuleRow& row : rows) ids.insert(row.id);
   bool ok = true;
@@ -258,8 +281,11 @@ bool SaveRuleRows(Database& db, const std::vector<RuleRow>& rows) {
     ok = ok && DbExecute(db, kDeleteRow, {static_cast<long long>(id)});
   }
   for (const RuleRow& row : rows) ok = ok && InsertRow(db, row);
-  if (ok && DbExecute(db, "COMMIT")) return true;
-  DbExecute(db, "ROLLBACK");
+  if (ok && DbExecute(db, nested ? "RELEASE rule_rows" : "COMMIT")) {
+    return true;
+  }
+  DbExecute(db, nested ? "ROLLBACK TO rule_rows" : "ROLLBACK");
+  if (nested) DbExecute(db, "RELEASE rule_rows");
   return false;
 }
 

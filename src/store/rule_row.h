@@ -69,9 +69,15 @@ bool IsIntegerText(const std::string& text);
 // given, is set false.
 std::vector<RuleRow> LoadRuleRows(Database& db, bool* ok = nullptr);
 
+// The rows of `rule` with this id, in the order they were stored; empty
+// when the statement fails, and then `ok`, when given, is set false.
+std::vector<RuleRow> LoadRuleRowsWithId(Database& db, std::int64_t id,
+                                        bool* ok = nullptr);
+
 // Inserts or replaces each row by id, all in one transaction: every row
 // already stored under one of the ids goes, then the rows are inserted in
-// order. False, and nothing written, when any statement fails.
+// order. False, and nothing written, when any statement fails. Within a
+// transaction the caller began, the rows become part of it.
 bool SaveRuleRows(Database& db, const std::vector<RuleRow>& rows);
 
 // Removes the row with this id; false when the statement fails.

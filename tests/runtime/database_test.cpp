@@ -225,5 +225,39 @@ TEST_F(DatabaseTest, InsertWaitsForAnotherProgramsBriefLock) {
   EXPECT_EQ(Rows("select a from t where b = 4"), 1);
 }
 
+// The statements under one short wait, on any connection of the thread,
+// share its one budget; the connection's own wait comes back after it.
+TEST_F(DatabaseTest, AShortWaitIsOneBudgetForAllItsStatements) {
+  using std::chrono::milliseconds;
+  Database second;
+  ASSERT_TRUE(DbOpen(second, path_));
+  DbSetBusyWait(db_, 200);
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path_.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  const auto took = [](const auto& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::steady_clock::now() - start;
+  };
+  const auto all = took([&] {
+    const ShortBusyWait wait(db_, 400);
+    EXPECT_FALSE(DbExecute(db_, "insert into t values('a', 5, null)"));
+    EXPECT_FALSE(DbExecute(db_, "insert into t values('b', 6, null)"));
+    const ShortBusyWait inner(second, 1000);
+    EXPECT_FALSE(DbExecute(second, "insert into t values('c', 7, null)"));
+  });
+  EXPECT_GE(all, milliseconds(400));
+  EXPECT_LT(all, milliseconds(800));  // each on its own: 1,800 ms
+  const auto after = took([&] {
+    EXPECT_FALSE(DbExecute(db_, "insert into t values('d', 8, null)"));
+  });
+  EXPECT_GE(after, milliseconds(200));
+  EXPECT_LT(after, milliseconds(1000));
+  sqlite3_exec(other, "commit", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+}
+
 }  // namespace
 }  // namespace dw

@@ -93,6 +93,7 @@ bool KeywordsTab::Save() {
     ShowMessage(QString::fromUtf8("有 GBK 无法表示的字符，未保存。"), true);
     return false;
   }
+  const ShortBusyWait wait(db_, kGuiBusyWaitMs);  // and what the write sets off
   if (!SaveKeywordText(db_, stored)) {
     ShowMessage(
         QString::fromUtf8("写入数据库失败，未保存") + DatabaseFailureNote(db_),

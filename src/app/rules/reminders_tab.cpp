@@ -162,6 +162,7 @@ bool RemindersTab::Save() {
                 true);
     return false;
   }
+  const ShortBusyWait wait(db_, kGuiBusyWaitMs);  // and what the write sets off
   if (!SaveReminderSettings(db_, settings)) {
     ShowMessage(QString::fromUtf8("写入数据库失败，未保存。"), true);
     return false;

@@ -200,17 +200,7 @@ std::vector<RuleProblem> RuleEditor::Problems(
         problems.begin(), problems.end(),
         [&](const RuleProblem& p) { return p.column == column; });
   };
-  std::vector<RuleProblem> checked = CheckRule(row);
-  if (!setup_.existing && !unread("id")) {
-    for (const RuleRow& other : LoadRuleRows(*setup_.db)) {
-      if (other.id != row.id) continue;
-      checked.push_back({"id", QString::fromUtf8("编号 %1 已被规则“%2”使用")
-                                   .arg(row.id)
-                                   .arg(GbkToQString(other.name))
-                                   .toStdString()});
-    }
-  }
-  for (RuleProblem& problem : checked) {
+  for (RuleProblem& problem : CheckRule(row)) {
     if (!unread(problem.column)) problems.push_back(std::move(problem));
   }
   // The last test found the page read in the wrong encoding, and the
@@ -267,23 +257,47 @@ bool RuleEditor::Save() {
   const RuleRow row = FieldsRow(&problems);
   problems = Problems(row, std::move(problems));
   ShowProblems(problems);
+  const QString refused =
+      QString::fromUtf8("有错误，未保存：请按字段下的红字修改。");
   if (HasError(problems)) {
-    ShowBanner(QString::fromUtf8("有错误，未保存：请按字段下的红字修改。"),
-               true);
+    ShowBanner(refused, true);
+    return false;
+  }
+  Database& db = *setup_.db;
+  // One short wait for the whole save and the reloads it sets off: under a
+  // held database it gives up in a blink, the fields kept as typed.
+  const ShortBusyWait wait(db, kGuiBusyWaitMs);
+  // The checks against the stored rules and the write are one transaction:
+  // nothing written elsewhere comes between them, and either all is written
+  // or nothing.
+  WriteTransaction transaction(db);
+  bool read = transaction.Open();
+  const std::vector<RuleRow> stored =
+      read ? LoadRuleRowsWithId(db, row.id, &read) : std::vector<RuleRow>();
+  if (!read) {
+    ShowBanner(
+        QString::fromUtf8("读写数据库失败，未保存") + DatabaseFailureNote(db),
+        true);
+    return false;
+  }
+  if (!setup_.existing && !stored.empty()) {
+    problems.push_back({"id", QString::fromUtf8("编号 %1 已被规则“%2”使用")
+                                  .arg(row.id)
+                                  .arg(GbkToQString(stored.front().name))
+                                  .toStdString()});
+    ShowProblems(problems);
+    ShowBanner(refused, true);
     return false;
   }
   if (setup_.existing) {
     // An import or another editor may have written the rule meanwhile:
     // never overwrite what this editor did not load.
-    const std::vector<RuleRow> stored = LoadRuleRows(*setup_.db);
-    const auto found =
-        std::find_if(stored.begin(), stored.end(),
-                     [&](const RuleRow& r) { return r.id == loaded_.id; });
-    if (found == stored.end()) {
+    if (stored.empty()) {
       ShowBanner(QString::fromUtf8("这条规则已被删除，未保存。"), true);
       return false;
     }
-    const std::vector<std::string> changed = DifferingColumns(*found, loaded_);
+    const std::vector<std::string> changed =
+        DifferingColumns(stored.front(), loaded_);
     if (!changed.empty()) {
       QStringList names;
       for (const std::string& column : changed) names << column.c_str();
@@ -295,10 +309,10 @@ bool RuleEditor::Save() {
       return false;
     }
   }
-  if (!SaveRuleRows(*setup_.db, {row})) {
-    ShowBanner(QString::fromUtf8("写入数据库失败，未保存") +
-                   DatabaseFailureNote(*setup_.db),
-               true);
+  if (!SaveRuleRows(db, {row}) || !transaction.Commit()) {
+    ShowBanner(
+        QString::fromUtf8("写入数据库失败，未保存") + DatabaseFailureNote(db),
+        true);
     return false;
   }
   loaded_ = row;

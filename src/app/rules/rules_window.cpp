@@ -21,8 +21,8 @@
 #include "app/rules/error_style.h"
 #include "app/rules/health_board.h"
 #include "app/rules/keywords_tab.h"
-#include "app/rules/reminders_tab.h"
 #include "app/rules/learn_window.h"
+#include "app/rules/reminders_tab.h"
 #include "app/rules/repair_window.h"
 #include "app/rules/rule_editor.h"
 #include "app/rules/rule_table_model.h"
@@ -157,13 +157,23 @@ QWidget* RulesWindow::BuildRulesTab() {
             [this] { UpdateRepairButton(); });
   }
   buttons->addStretch(1);
+  busy_ = new QLabel(tab);
+  busy_->setObjectName("busy");
+  busy_->setWordWrap(true);
+  busy_->setStyleSheet(kErrorStyle);
+  busy_->hide();
+  auto* list = new QVBoxLayout;
+  list->addWidget(busy_);
+  list->addWidget(table_, 1);
   auto* layout = new QHBoxLayout(tab);
-  layout->addWidget(table_, 1);
+  layout->addLayout(list, 1);
   layout->addLayout(buttons);
   return tab;
 }
 
 void RulesWindow::Reload() {
+  // One short wait for the rules, the keywords and the reminders together.
+  const ShortBusyWait wait(db_, kGuiBusyWaitMs);
   const int row = SelectedRow();
   const RuleRow* selected = model_->RowAt(row);
   const std::int64_t id = selected ? selected->id : 0;
@@ -172,11 +182,14 @@ void RulesWindow::Reload() {
   if (loaded) {
     model_->SetRows(std::move(rows));
   } else {
-    // The list shown stays: a busy or damaged file is no empty one.
-    ShowMessage(QString::fromUtf8("数据库忙，规则列表没有刷新（%1）。")
-                    .arg(QString::fromUtf8(DbLastError(db_).c_str())),
-                true);
+    busy_->setText(
+        QString::fromUtf8("数据库忙，规则列表没有刷新，显示的是上次读到的内容"
+                          "（%1）。")
+            .arg(QString::fromUtf8(DbLastError(db_).c_str())));
   }
+  // The list shown stays, with this note over it until a read succeeds: a
+  // busy or damaged file is no empty one.
+  busy_->setVisible(!loaded);
   keywords_->Reload();
   reminders_->Reload();
   SelectId(id);  // the first rule when none was selected
@@ -222,6 +235,7 @@ void RulesWindow::AfterWrite() {
 }
 
 void RulesWindow::Tick(std::int64_t id, bool ticked) {
+  const ShortBusyWait wait(db_, kGuiBusyWaitMs);
   if (!SetRuleIsdo(db_, id, ticked ? "1" : "0")) {
     ShowMessage(
         QString::fromUtf8("勾选没能写入数据库") + DatabaseFailureNote(db_),
@@ -347,6 +361,7 @@ bool RulesWindow::DeleteSelected() {
                           .arg(GbkToQString(row.name)))) {
     return false;
   }
+  const ShortBusyWait wait(db_, kGuiBusyWaitMs);  // and what the write sets off
   if (!DeleteRuleRow(db_, row.id)) {
     ShowMessage(
         QString::fromUtf8("删除没能写入数据库") + DatabaseFailureNote(db_),
@@ -358,6 +373,7 @@ bool RulesWindow::DeleteSelected() {
 }
 
 bool RulesWindow::MoveSelected(int step) {
+  const ShortBusyWait wait(db_, kGuiBusyWaitMs);  // and what the write sets off
   const int from = SelectedRow();
   const int to = from + step;
   std::vector<RuleRow> rows = model_->Rows();

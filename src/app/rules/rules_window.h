@@ -110,6 +110,7 @@ class RulesWindow : public QWidget {
   KeywordsTab* keywords_;
   RemindersTab* reminders_;
   QLabel* message_;
+  QLabel* busy_;  // shown while the list is not what the file holds
   QPushButton* repair_button_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include <QTableView>
 #include <QTextDocument>
 #include <QTreeWidget>
+#include <chrono>
 
 #include "app/rules/code_inputs.h"
 #include "app/rules/health_board.h"
@@ -441,6 +442,42 @@ TEST_F(RulesTest, AHeldDatabaseKeepsWhatIsLoadedAndSavesNothingUnread) {
   keywords->Reload();
   EXPECT_EQ(editor->toPlainText(), QString("tea"));
   EXPECT_TRUE(keywords->Save());
+}
+
+// Under another program's write lock a save gives up within one short wait,
+// says so, writes nothing and keeps what was typed, and the list says it is
+// not fresh; once the lock goes the same save succeeds. A save that fails
+// half-way leaves the stored rule as it was.
+TEST_F(RulesTest, AHeldDatabaseRefusesASaveAtOnceAndLosesNothing) {
+  auto* busy = window_->findChild<QLabel*>("busy");
+  for (const auto kind :
+       {RulesWindow::EditorKind::kEdit, RulesWindow::EditorKind::kCopy}) {
+    RuleEditor* editor = Edit(7, kind);
+    Field(editor, "name")->setText("Renamed");
+    const std::string before = RuleBytes();
+    db_.Exec("BEGIN EXCLUSIVE");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(editor->Save());
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(2 * kGuiBusyWaitMs));
+    EXPECT_TRUE(editor->findChild<QLabel*>("banner")->text().contains(
+        QString::fromUtf8("数据库忙")));
+    EXPECT_EQ(Field(editor, "name")->text(), "Renamed");
+    window_->Reload();
+    EXPECT_TRUE(busy->isVisible());
+    db_.Exec("COMMIT");
+    EXPECT_EQ(RuleBytes(), before);
+    EXPECT_TRUE(editor->Save());
+    EXPECT_FALSE(busy->isVisible());
+  }
+  db_.Exec(
+      "create trigger refuse before insert on rule when new.name='Broken' "
+      "begin select raise(abort, 'refused'); end");
+  RuleEditor* editor = Edit(7);
+  Field(editor, "name")->setText("Broken");
+  const std::string before = RuleBytes();
+  EXPECT_FALSE(editor->Save());
+  EXPECT_EQ(RuleBytes(), before);
 }
 
 TEST_F(RulesTest, RemindersTabSavesWhatTheProgramRemindsByAtOnce) {
