@@ -60,6 +60,15 @@ struct StatementDeleter {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
+// The cells of a row in kRuleColumns' order, "id" left out: found without
+// comparing names, as a table may hold hundreds of thousands of rows.
+constexpr std::string RuleRow::*kCells[] = {
+    &RuleRow::isdo,   &RuleRow::rank,  &RuleRow::isgbk,  &RuleRow::type,
+    &RuleRow::name,   &RuleRow::url,   &RuleRow::cookie, &RuleRow::reg,
+    &RuleRow::before, &RuleRow::after, &RuleRow::tindex, &RuleRow::idindex,
+    &RuleRow::pinurl, &RuleRow::lastid};
+static_assert(std::size(kCells) + 1 == std::size(kRuleColumns));
+
 // The stored value as RuleRow holds it (see kRuleIntegerColumns).
 std::string StoredText(sqlite3_stmt* stmt, int column) {
   switch (sqlite3_column_type(stmt, column)) {
@@ -161,10 +170,13 @@ std::string IdsWithoutCleanUp() {
 
 std::int64_t LowestFreeId(const std::vector<RuleRow>& rows,
                           bool without_clean_up) {
-  std::set<std::int64_t> used;
-  for (const RuleRow& row : rows) used.insert(row.id);
+  // One pass, whatever the table holds.
+  bool used[kLastRuleId + 1] = {};
+  for (const RuleRow& row : rows) {
+    if (row.id >= kFirstRuleId && row.id <= kLastRuleId) used[row.id] = true;
+  }
   for (int id = kFirstRuleId; id <= kLastRuleId; ++id) {
-    if (!used.count(id) && !(without_clean_up && HasSiteCleanUp(id))) {
+    if (!used[id] && !(without_clean_up && HasSiteCleanUp(id))) {
       return id;
     }
   }
@@ -193,7 +205,7 @@ std::vector<RuleRow> LoadRows(Database& db, const char* sql,
                  ? sqlite3_column_int64(stmt.get(), 0)
                  : 0;
     for (int c = 1; c < static_cast<int>(std::size(kRuleColumns)); ++c) {
-      *RuleRowCell(row, kRuleColumns[c]) = StoredText(stmt.get(), c);
+      row.*kCells[c - 1] = StoredText(stmt.get(), c);
     }
     rows.push_back(std::move(row));
   }
@@ -218,16 +230,8 @@ std::string* RuleRowCell(RuleRow& row, const std::string& column) {
 }
 
 const std::string* RuleRowCell(const RuleRow& row, const std::string& column) {
-  const std::pair<const char*, const std::string*> cells[] = {
-      {"isdo", &row.isdo},     {"rank", &row.rank},
-      {"isgbk", &row.isgbk},   {"type", &row.type},
-      {"name", &row.name},     {"url", &row.url},
-      {"cookie", &row.cookie}, {"reg", &row.reg},
-      {"before", &row.before}, {"after", &row.after},
-      {"tindex", &row.tindex}, {"idindex", &row.idindex},
-      {"pinurl", &row.pinurl}, {"lastid", &row.lastid}};
-  for (const auto& [name, cell] : cells) {
-    if (column == name) return cell;
+  for (std::size_t c = 0; c < std::size(kCells); ++c) {
+    if (column == kRuleColumns[c + 1]) return &(row.*kCells[c]);
   }
   return nullptr;
 }

@@ -5,7 +5,8 @@
 #include <QStyle>
 #include <algorithm>
 #include <cstdlib>
-#include <set>
+#include <unordered_set>
+#include <utility>
 
 #include "app/rules/health_board.h"
 #include "app/rules/rule_report_text.h"
@@ -18,18 +19,27 @@ constexpr char kHiddenIsdo[] = "3";
 
 bool Hidden(const RuleRow& row) { return row.isdo == kHiddenIsdo; }
 
-// Orders ranks as the rule statement's "order by rank desc" does: numbers
-// by value, above them any rank stored as text.
-bool RankedHigher(const std::string& a, const std::string& b) {
-  const auto number = [](const std::string& text, double* value) {
-    char* end = nullptr;
-    *value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end && *end == '\0';
-  };
-  double x = 0, y = 0;
-  const bool a_number = number(a, &x), b_number = number(b, &y);
-  if (a_number != b_number) return !a_number;
-  return a_number ? x > y : a > b;
+// A rank as the rule statement's "order by rank desc" orders it: numbers by
+// value, above them any rank stored as text. Read once per row, not at
+// every comparison: a table may hold hundreds of thousands.
+struct RankKey {
+  bool number = false;
+  double value = 0;
+  const std::string* text = nullptr;
+};
+
+RankKey KeyOf(const std::string& rank) {
+  RankKey key;
+  char* end = nullptr;
+  key.value = std::strtod(rank.c_str(), &end);
+  key.number = !rank.empty() && end && *end == '\0';
+  key.text = &rank;
+  return key;
+}
+
+bool RankedHigher(const RankKey& a, const RankKey& b) {
+  if (a.number != b.number) return !a.number;
+  return a.number ? a.value > b.value : *a.text > *b.text;
 }
 
 }  // namespace
@@ -43,15 +53,25 @@ RuleTableModel::RuleTableModel(const HealthBoard* health, QObject* parent)
 }
 
 void RuleTableModel::SetRows(std::vector<RuleRow> rows) {
-  std::stable_sort(rows.begin(), rows.end(),
-                   [](const RuleRow& a, const RuleRow& b) {
-                     return RankedHigher(a.rank, b.rank);
+  std::vector<std::pair<RankKey, std::size_t>> order;
+  order.reserve(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    order.emplace_back(KeyOf(rows[r].rank), r);
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) {
+                     return RankedHigher(a.first, b.first);
                    });
+  std::vector<RuleRow> ranked;
+  ranked.reserve(rows.size());
+  for (const auto& [key, r] : order) ranked.push_back(std::move(rows[r]));
   beginResetModel();
-  rows_ = std::move(rows);
+  rows_ = std::move(ranked);
   idle_.assign(rows_.size(), false);
-  std::set<std::int64_t> running;
+  first_row_.clear();
+  std::unordered_set<std::int64_t> running;
   for (std::size_t r = 0; r < rows_.size(); ++r) {
+    first_row_.emplace(rows_[r].id, static_cast<int>(r));
     if (!Hidden(rows_[r])) idle_[r] = !running.insert(rows_[r].id).second;
   }
   endResetModel();
@@ -63,10 +83,8 @@ const RuleRow* RuleTableModel::RowAt(int row) const {
 }
 
 int RuleTableModel::RowOfId(std::int64_t id) const {
-  for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
-    if (rows_[r].id == id) return r;
-  }
-  return -1;
+  const auto found = first_row_.find(id);
+  return found == first_row_.end() ? -1 : found->second;
 }
 
 void RuleTableModel::SetIsdo(std::int64_t id, const std::string& isdo) {

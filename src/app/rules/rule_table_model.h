@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <cstdint>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 #include "runtime/date_time.h"
@@ -62,6 +63,7 @@ class RuleTableModel : public QAbstractTableModel {
   // Rows whose id a row ranked higher already has: the engine runs each
   // id once a round, the first by rank, so these never run.
   std::vector<bool> idle_;
+  std::unordered_map<std::int64_t, int> first_row_;  // by id, for RowOfId
   std::function<DateTime()> clock_;
 };
 

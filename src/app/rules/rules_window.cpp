@@ -258,9 +258,8 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind,
   const std::vector<RuleRow>& rows = model_->Rows();
   // A new rule gets an id whose page reaches the pattern as the test shows
   // it, while one is free.
-  const std::int64_t free_id = LowestFreeCleanRuleId(rows)
-                                   ? LowestFreeCleanRuleId(rows)
-                                   : LowestFreeRuleId(rows);
+  std::int64_t free_id = LowestFreeCleanRuleId(rows);
+  if (!free_id) free_id = LowestFreeRuleId(rows);
   if (kind == EditorKind::kNew) {
     setup.row.id = free_id;
     // At the top of the list, so the new rule is seen at once.
