@@ -213,7 +213,9 @@ TEST_F(RuleFileTest, ImportRefusesEveryErrorAndWritesNothing) {
     EXPECT_NE(run.err.find(c.line.empty() ? "warning: " : c.line),
               std::string::npos)
         << run.err;
-    if (!c.line.empty()) EXPECT_EQ(LoadRuleRows(db_), before) << c.column;
+    if (!c.line.empty()) {
+      EXPECT_EQ(LoadRuleRows(db_), before) << c.column;
+    }
   }
   const ToolRun broken = Import("[{\"id\": 7,\n  \"\xE5\x90\x8D\" 8}]");
   EXPECT_EQ(broken.status, 1);
