@@ -2,8 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <QApplication>
-#include <QClipboard>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -300,22 +298,9 @@ void HistoryWindow::ShowMenu(const QPoint& at) {
   const HistoryPost* post = model_->PostAt(index.row());
   if (!index.isValid() || !post) return;
   list_->selectRow(index.row());
-  const std::string link = post->link;
-  const QString title = QString::fromUtf8(post->title);
-  auto* menu = new QMenu(list_);
+  QMenu* menu = NewPostMenu(list_, post->link, QString::fromUtf8(post->title),
+                            options_.links);
   menu->setAttribute(Qt::WA_DeleteOnClose);
-  QAction* open = menu->addAction(QString::fromUtf8("打开链接"));
-  open->setObjectName("open_link");
-  connect(open, &QAction::triggered, this,
-          [this, link] { OpenLinkOrExplain(options_.links, link); });
-  QAction* copy_link = menu->addAction(QString::fromUtf8("复制链接"));
-  copy_link->setObjectName("copy_link");
-  connect(copy_link, &QAction::triggered, this,
-          [link] { QApplication::clipboard()->setText(GbkToQString(link)); });
-  QAction* copy_title = menu->addAction(QString::fromUtf8("复制标题"));
-  copy_title->setObjectName("copy_title");
-  connect(copy_title, &QAction::triggered, this,
-          [title] { QApplication::clipboard()->setText(title); });
   menu->popup(list_->viewport()->mapToGlobal(at));
 }
 

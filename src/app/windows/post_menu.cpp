@@ -35,27 +35,28 @@ PostMenu::PostMenu(ListBox* list, int link_column, int title_column,
 
 QMenu* PostMenu::MenuForRow(int row) {
   if (row < 0 || row >= list_->Rows()->rowCount()) return nullptr;
-  const std::string link = ListItemText(list_, row, link_column_);
-  const std::string title = ListItemText(list_, row, title_column_);
-  auto* menu = new QMenu(list_);
+  return NewPostMenu(list_, ListItemText(list_, row, link_column_),
+                     GbkToQString(ListItemText(list_, row, title_column_)),
+                     actions_);
+}
+
+QMenu* NewPostMenu(QWidget* parent, const std::string& link,
+                   const QString& title, const PostMenuActions& actions) {
+  auto* menu = new QMenu(parent);
   QAction* open = menu->addAction(QString::fromUtf8("打开链接"));
   open->setObjectName("open_link");
-  connect(open, &QAction::triggered, this, [this, link] { OpenLink(link); });
+  QObject::connect(open, &QAction::triggered, menu,
+                   [actions, link] { OpenLinkOrExplain(actions, link); });
   QAction* copy_link = menu->addAction(QString::fromUtf8("复制链接"));
   copy_link->setObjectName("copy_link");
-  connect(copy_link, &QAction::triggered, this, [link] {
+  QObject::connect(copy_link, &QAction::triggered, menu, [link] {
     QGuiApplication::clipboard()->setText(GbkToQString(link));
   });
   QAction* copy_title = menu->addAction(QString::fromUtf8("复制标题"));
   copy_title->setObjectName("copy_title");
-  connect(copy_title, &QAction::triggered, this, [title] {
-    QGuiApplication::clipboard()->setText(GbkToQString(title));
-  });
+  QObject::connect(copy_title, &QAction::triggered, menu,
+                   [title] { QGuiApplication::clipboard()->setText(title); });
   return menu;
-}
-
-void PostMenu::OpenLink(const std::string& link) {
-  OpenLinkOrExplain(actions_, link);
 }
 
 bool OpenLinkOrExplain(const PostMenuActions& actions,

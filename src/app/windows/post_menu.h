@@ -6,6 +6,7 @@
 #include <string>
 
 class QMenu;
+class QWidget;
 
 namespace dw {
 
@@ -35,13 +36,16 @@ class PostMenu : public QObject {
   QMenu* MenuForRow(int row);
 
  private:
-  void OpenLink(const std::string& link);
-
   ListBox* list_;
   int link_column_;
   int title_column_;
   PostMenuActions actions_;
 };
+
+// A new menu with 打开链接, 复制链接 and 复制标题 for one post (its GBK link),
+// owned by the caller.
+QMenu* NewPostMenu(QWidget* parent, const std::string& link,
+                   const QString& title, const PostMenuActions& actions);
 
 // Opens a GBK link with actions.open_link, or tells actions.report why it
 // could not be opened. False when it was not opened.
