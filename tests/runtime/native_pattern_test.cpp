@@ -231,6 +231,8 @@ TEST(PatternSearchAllTest, RunawaySearchesEndQuietly) {
     std::string pattern, subject;
   } cases[] = {
       {"(a+)+b", as},
+      // A match first, then a rest lacking the byte every match ends with.
+      {"<(a+)+b", "<ab<" + as},
       {"(a|aa)*c", as},
       {"(.*)*x", std::string(200, 'a')},
       {"(?:(?:a*)*)*b", as},
@@ -242,7 +244,9 @@ TEST(PatternSearchAllTest, RunawaySearchesEndQuietly) {
   for (const auto& c : cases) {
     Pattern p = PatternNew();
     ASSERT_TRUE(PatternCreate(p, c.pattern)) << c.pattern;
-    EXPECT_TRUE(PatternSearchAll(p, c.subject).empty()) << c.pattern;
+    bool gave_up = false;
+    EXPECT_TRUE(PatternSearchAll(p, c.subject, &gave_up).empty()) << c.pattern;
+    EXPECT_TRUE(gave_up) << c.pattern;
   }
 }
 
