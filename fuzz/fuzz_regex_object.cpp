@@ -34,6 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     dw::RegexObject full;
     full.Search(pattern, subject);
     if (*quick != full.ReplaceMatches(replacement)) std::abort();
+    std::string in_place(subject);
+    if (dw::ReplaceSimplePatternInPlace(pattern, in_place, replacement) &&
+        in_place != *quick) {
+      std::abort();
+    }
   }
   return 0;
 }

@@ -108,7 +108,7 @@ ChainPage RunRuleChain(const ChainRule& rule,
     report.cut.start_length = cut.left_length;
     report.cut.end_at = cut.right_at;
     report.cut.end_length = cut.right_length;
-    page.text = TidyHtmlText(cut.text);
+    page.text = TidyHtmlText(std::move(cut.text));
     // The same bytes again would cut the same.
     if (page_bytes || report.fetch.out_of_time) break;
   }

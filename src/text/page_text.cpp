@@ -124,8 +124,9 @@ bool ReadEntity(std::string_view s, size_t i, char* decoded, size_t* end) {
 }
 
 // Index of the first byte at or after i that the steps look for, or the
-// size. Bytes before it are copied to out + n on the way (out has room for
-// them: the output never runs ahead of the input).
+// size. Bytes before it are copied to out + n on the way. out may be the
+// text itself: the output never runs ahead of the input, and no byte is
+// written over one not yet read.
 size_t CopyPlainRun(std::string_view s, size_t i, char* out, size_t* n) {
   const char* p = s.data();
 #if defined(__SSE2__)
@@ -134,18 +135,25 @@ size_t CopyPlainRun(std::string_view s, size_t i, char* out, size_t* n) {
   const __m128i top = _mm_set1_epi8(0x27);
   while (i + 16 <= s.size()) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + *n), v);
     unsigned mask = static_cast<unsigned>(
         _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, top), v)));
+    size_t stop = 16;
     for (; mask != 0; mask &= mask - 1) {
       const size_t at = std::countr_zero(mask);
       if (IsTidyByte(static_cast<unsigned char>(p[i + at]))) {
-        *n += at;
-        return i + at;
+        stop = at;
+        break;
       }
     }
+    // All sixteen may be stored where they cannot reach an unread byte.
+    if (stop == 16 || *n == i || i - *n >= 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + *n), v);
+    } else {
+      std::memmove(out + *n, p + i, stop);
+    }
+    *n += stop;
+    if (stop < 16) return i + stop;
     i += 16;
-    *n += 16;
   }
 #endif
   while (i < s.size() && !IsTidyByte(static_cast<unsigned char>(p[i]))) {
@@ -154,10 +162,10 @@ size_t CopyPlainRun(std::string_view s, size_t i, char* out, size_t* n) {
   return i;
 }
 
-// The ten steps in one pass.
-std::string TidyInOnePass(std::string_view s) {
-  std::string out(s.size(), '\0');
-  char* o = out.data();
+// The ten steps in one pass, in the text's own buffer.
+std::string TidyInOnePass(std::string text) {
+  const std::string_view s(text);
+  char* o = text.data();
   size_t n = 0;
   size_t spaces = 0;  // of the run being read, not yet written
   auto flush = [&] {
@@ -193,8 +201,8 @@ std::string TidyInOnePass(std::string_view s) {
     }
   }
   if (spaces > 0) flush();
-  out.resize(n);
-  return out;
+  text.resize(n);
+  return text;
 }
 
 // Converts the UTF-8 bytes in[0, size) to GBK at out and gives the bytes
@@ -308,7 +316,9 @@ std::string TidyHtmlTextInSteps(std::string_view text) {
   return out;
 }
 
-std::string TidyHtmlText(std::string_view text) { return TidyInOnePass(text); }
+std::string TidyHtmlText(std::string text) {
+  return TidyInOnePass(std::move(text));
+}
 
 std::string RegexReplace(std::string_view pattern, std::string_view subject,
                          std::string_view replacement) {

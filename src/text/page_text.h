@@ -17,8 +17,9 @@ std::string PageBytesToText(std::string bytes, bool is_gbk);
 
 // Flattens a cut-out part of a page: line breaks and tabs go, runs of
 // spaces are halved once, "&lt;" "&gt;" "&quot;" "&#37;" are decoded, and
-// then every double quote and apostrophe goes.
-std::string TidyHtmlText(std::string_view text);
+// then every double quote and apostrophe goes. Works in the text's own
+// buffer.
+std::string TidyHtmlText(std::string text);
 
 // The same as ten replacements made one after the other (breaks, tabs, the
 // spaces, the four entities, quotes, apostrophes), each with ReplaceText:

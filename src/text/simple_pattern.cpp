@@ -147,23 +147,17 @@ size_t FindSeparator(std::string_view text, size_t from) {
   return text.size();
 }
 
-}  // namespace
-
-std::optional<std::string> ReplaceSimplePattern(std::string_view pattern,
-                                                std::string_view subject,
-                                                std::string_view replacement) {
-  if (replacement.find('$') != std::string_view::npos) return std::nullopt;
-  std::optional<std::vector<Piece>> pieces = Parse(pattern);
-  if (!pieces) return std::nullopt;
-
-  std::vector<NextFinder> literal_finders(pieces->size());
+// Calls found(start, end) for each match, left to right, as the engine
+// would find them. Reads the subject only at or after the end of the last
+// match given, so `found` may rewrite what lies before.
+template <typename Found>
+void ForEachMatch(const std::vector<Piece>& pieces, std::string_view subject,
+                  Found found) {
+  std::vector<NextFinder> literal_finders(pieces.size());
   NextFinder separator_finder;
-  std::string out;
-  out.reserve(subject.size());
-  size_t copied = 0;
   size_t pos = 0;
   while (true) {
-    const std::string& head = (*pieces)[0].literal;
+    const std::string& head = pieces[0].literal;
     size_t start = literal_finders[0].Next(
         pos, [&](size_t from) { return FindFolded(subject, from, head); });
     if (start == std::string_view::npos) break;
@@ -171,8 +165,8 @@ std::optional<std::string> ReplaceSimplePattern(std::string_view pattern,
     bool matched = true;
     // Each lazy dot stops at the nearest next literal; a later one could
     // never help, as the line break that stops this one stops it too.
-    for (size_t k = 1; k < pieces->size() && matched; ++k) {
-      const Piece& piece = (*pieces)[k];
+    for (size_t k = 1; k < pieces.size() && matched; ++k) {
+      const Piece& piece = pieces[k];
       // ".+?" needs one character first; any later start of the literal
       // is a character boundary, so one byte on is enough.
       size_t from = piece.at_least_one ? cur + 1 : cur;
@@ -191,13 +185,57 @@ std::optional<std::string> ReplaceSimplePattern(std::string_view pattern,
       pos = start + 1;  // the first byte is a one-byte character
       continue;
     }
-    out.append(subject.substr(copied, start - copied));
-    out.append(replacement);
-    copied = cur;
+    found(start, cur);
     pos = cur;
   }
+}
+
+}  // namespace
+
+std::optional<std::string> ReplaceSimplePattern(std::string_view pattern,
+                                                std::string_view subject,
+                                                std::string_view replacement) {
+  if (replacement.find('$') != std::string_view::npos) return std::nullopt;
+  std::optional<std::vector<Piece>> pieces = Parse(pattern);
+  if (!pieces) return std::nullopt;
+  std::string out;
+  out.reserve(subject.size());
+  size_t copied = 0;
+  ForEachMatch(*pieces, subject, [&](size_t start, size_t end) {
+    out.append(subject.substr(copied, start - copied));
+    out.append(replacement);
+    copied = end;
+  });
   out.append(subject.substr(copied));
   return out;
+}
+
+bool ReplaceSimplePatternInPlace(std::string_view pattern, std::string& subject,
+                                 std::string_view replacement) {
+  if (replacement.find('$') != std::string_view::npos) return false;
+  std::optional<std::vector<Piece>> pieces = Parse(pattern);
+  if (!pieces) return false;
+  // Every match is at least its literals long; a replacement no longer
+  // than that keeps what is written behind what is still to be read.
+  size_t shortest = 0;
+  for (const Piece& p : *pieces) shortest += p.literal.size();
+  if (replacement.size() > shortest) return false;
+  char* s = subject.data();
+  size_t written = 0;
+  size_t copied = 0;
+  ForEachMatch(*pieces, subject, [&](size_t start, size_t end) {
+    if (written != copied)
+      std::memmove(s + written, s + copied, start - copied);
+    written += start - copied;
+    std::memcpy(s + written, replacement.data(), replacement.size());
+    written += replacement.size();
+    copied = end;
+  });
+  if (written != copied) {
+    std::memmove(s + written, s + copied, subject.size() - copied);
+    subject.resize(written + subject.size() - copied);
+  }
+  return true;
 }
 
 }  // namespace dw

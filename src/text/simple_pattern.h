@@ -23,4 +23,10 @@ std::optional<std::string> ReplaceSimplePattern(std::string_view pattern,
                                                 std::string_view subject,
                                                 std::string_view replacement);
 
+// The same replacement made in `subject` itself, with no second copy of a
+// large page; false, and `subject` untouched, for a pattern of another shape
+// or a replacement longer than the pattern's literal runs together.
+bool ReplaceSimplePatternInPlace(std::string_view pattern, std::string& subject,
+                                 std::string_view replacement);
+
 }  // namespace dw

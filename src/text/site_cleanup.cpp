@@ -4,6 +4,7 @@
 
 #include "runtime/text_ops.h"
 #include "text/page_text.h"
+#include "text/simple_pattern.h"
 
 namespace dw {
 namespace {
@@ -36,8 +37,13 @@ std::span<const CleanUpStep> SiteCleanUpSteps(int rule_id) {
 
 std::string SiteCleanUp(int rule_id, std::string page) {
   for (const CleanUpStep& step : SiteCleanUpSteps(rule_id)) {
-    page = step.by_pattern ? RegexReplace(step.find, page, step.replacement)
-                           : ReplaceText(page, step.find, step.replacement);
+    if (step.by_pattern) {
+      if (!ReplaceSimplePatternInPlace(step.find, page, step.replacement)) {
+        page = RegexReplace(step.find, page, step.replacement);
+      }
+    } else {
+      page = ReplaceText(page, step.find, step.replacement);
+    }
   }
   return page;
 }

@@ -108,7 +108,11 @@ TEST(TidyHtmlTextTest, OnePassAgreesWithTheStepsAroundDroppedQuotes) {
   for (const char* input :
        {"a \" b", "a  \"  b", "a   '   b", " &quot; ", "  &quot;  ", "\t\"\t",
         "  \r\n\"  ", "&quot;  &quot;", " \"\" ", "  '\"'  ", "a \xB0\" b",
-        "\xB0  \"  x", "&q\nuot;  \""}) {
+        "\xB0  \"  x", "&q\nuot;  \"",
+        // Long enough to be read sixteen bytes at a time in its own buffer,
+        // a byte or two behind where it is written.
+        "\"'\nabcdefghijklmnopqrstuvw xyz0123456789\tABCDEFGHIJ'KLMNOPQRSTUV "
+        "&lt;WXYZabcdefghijklmnopqrstuvwxyz\"0123456789"}) {
     EXPECT_EQ(TidyHtmlText(input), TidyHtmlTextInSteps(input)) << input;
   }
 }

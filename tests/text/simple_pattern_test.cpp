@@ -68,6 +68,7 @@ TEST(SimplePatternTest, SameResultAsTheEngine) {
                                                "abcdefghijklmnopqrstu"};
   std::mt19937 rng(17);
   int checked = 0;
+  int in_place_taken = 0;
   for (int n = 0; n < 4000; ++n) {
     std::string pattern = pattern_pieces[rng() % std::size(pattern_pieces)];
     int joins = static_cast<int>(rng() % 3);
@@ -81,15 +82,25 @@ TEST(SimplePatternTest, SameResultAsTheEngine) {
     for (int k = 0; k < count; ++k) {
       subject += subject_pieces[rng() % std::size(subject_pieces)];
     }
-    const std::string replacement = rng() % 2 ? "" : "]";
+    static const char* const kReplacements[] = {"", "]", "<br />"};
+    const std::string replacement = kReplacements[rng() % 3];
     std::optional<std::string> quick =
         ReplaceSimplePattern(pattern, subject, replacement);
     if (!quick) continue;
     ++checked;
     ASSERT_EQ(*quick, EngineReplace(pattern, subject, replacement))
         << pattern << " on " << subject;
+    // In place where the replacement is never longer than a match, else
+    // left alone.
+    std::string in_place = subject;
+    const bool taken =
+        ReplaceSimplePatternInPlace(pattern, in_place, replacement);
+    in_place_taken += taken;
+    ASSERT_EQ(in_place, taken ? *quick : subject)
+        << pattern << " on " << subject;
   }
   EXPECT_GT(checked, 2000);
+  EXPECT_GT(in_place_taken, checked / 2);
 }
 
 }  // namespace
