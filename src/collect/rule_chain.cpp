@@ -91,24 +91,25 @@ ChainPage RunRuleChain(const ChainRule& rule,
     report.fetch.charset = DeclaredCharsetName(bytes, headers);
     answered = !bytes.empty() && Answered(status, !page_bytes);
     // A large page is held once: the fetched body becomes the text in its
-    // own buffer, and the text is gone before the cut part is tidied
-    // (unless a test wants it shown).
+    // own buffer, and the tidied cut takes that buffer over (unless a test
+    // wants the text shown).
     std::string text = PageBytesToText(
         page_bytes ? *page_bytes : std::move(fetched), rule.page_is_gbk);
-    MarkerCut cut = CutBetweenMarkers(text, rule.before, rule.after);
-    if (report.detailed) {
-      report.decoded_text = std::move(text);
-    } else {
-      std::string().swap(text);
-    }
+    const MarkerCut cut = CutBetweenMarkers(text, rule.before, rule.after);
     report.cut.start_found = cut.left_found;
     report.cut.end_found = cut.right_found;
-    report.cut.bytes = static_cast<std::int64_t>(cut.text.size());
+    report.cut.bytes = static_cast<std::int64_t>(cut.to() - cut.from());
     report.cut.start_at = cut.left_at;
     report.cut.start_length = cut.left_length;
     report.cut.end_at = cut.right_at;
     report.cut.end_length = cut.right_length;
-    page.text = TidyHtmlText(std::move(cut.text));
+    // The cut is tidied into the front of the text's own buffer.
+    if (report.detailed) {
+      page.text = TidyHtmlText(text, cut.from(), cut.to());
+      report.decoded_text = std::move(text);
+    } else {
+      page.text = TidyHtmlText(std::move(text), cut.from(), cut.to());
+    }
     // The same bytes again would cut the same.
     if (page_bytes || report.fetch.out_of_time) break;
   }

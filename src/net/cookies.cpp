@@ -95,7 +95,6 @@ MarkerCut Cut(const std::string& text, const std::string& left,
   if (q == -1) return cut;
   cut.right_found = true;
   cut.right_at = q - 1;
-  cut.text = TextMiddle(text, p, q - p);
   return cut;
 }
 
@@ -104,7 +103,8 @@ MarkerCut Cut(const std::string& text, const std::string& left,
 std::string TextBetween(const std::string& text, const std::string& left,
                         const std::string& right, std::optional<int> start,
                         bool case_insensitive) {
-  return Cut(text, left, right, start, case_insensitive).text;
+  const MarkerCut cut = Cut(text, left, right, start, case_insensitive);
+  return text.substr(cut.from(), cut.to() - cut.from());
 }
 
 MarkerCut CutBetweenMarkers(const std::string& text, const std::string& left,

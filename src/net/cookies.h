@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -34,10 +36,10 @@ std::string TextBetween(const std::string& text, const std::string& left,
                         std::optional<int> start = std::nullopt,
                         bool case_insensitive = false);
 
-// TextBetween from the beginning with exact comparison, telling which
-// marker was found: the cut a rule makes of its page.
+// Where the markers of TextBetween from the beginning, with exact
+// comparison, stand: the cut a rule makes of its page, without a copy of
+// it.
 struct MarkerCut {
-  std::string text;
   bool left_found = false;
   bool right_found = false;
   // Where each marker stands in the text searched (0-based byte offsets)
@@ -48,6 +50,16 @@ struct MarkerCut {
   long long left_length = 0;
   long long right_at = -1;
   long long right_length = 0;
+
+  // The cut as 0-based offsets [from, to) of the text; empty unless both
+  // markers were found. An empty end marker is found at the very start,
+  // before the start marker, and so cuts nothing.
+  size_t from() const {
+    return right_found ? static_cast<size_t>(left_at + left_length) : 0;
+  }
+  size_t to() const {
+    return right_found ? std::max(from(), static_cast<size_t>(right_at)) : 0;
+  }
 };
 MarkerCut CutBetweenMarkers(const std::string& text, const std::string& left,
                             const std::string& right);

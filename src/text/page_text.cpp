@@ -146,7 +146,9 @@ size_t CopyPlainRun(std::string_view s, size_t i, char* out, size_t* n) {
       }
     }
     // All sixteen may be stored where they cannot reach an unread byte.
-    if (stop == 16 || *n == i || i - *n >= 16) {
+    const char* from = p + i;
+    const char* to = out + *n;
+    if (stop == 16 || to == from || from - to >= 16) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + *n), v);
     } else {
       std::memmove(out + *n, p + i, stop);
@@ -162,9 +164,10 @@ size_t CopyPlainRun(std::string_view s, size_t i, char* out, size_t* n) {
   return i;
 }
 
-// The ten steps in one pass, in the text's own buffer.
-std::string TidyInOnePass(std::string text) {
-  const std::string_view s(text);
+// The ten steps in one pass over text[from, to), written from the front of
+// the text's own buffer.
+std::string TidyInOnePass(std::string text, size_t from, size_t to) {
+  const std::string_view s = std::string_view(text).substr(from, to - from);
   char* o = text.data();
   size_t n = 0;
   size_t spaces = 0;  // of the run being read, not yet written
@@ -317,7 +320,12 @@ std::string TidyHtmlTextInSteps(std::string_view text) {
 }
 
 std::string TidyHtmlText(std::string text) {
-  return TidyInOnePass(std::move(text));
+  const size_t size = text.size();
+  return TidyInOnePass(std::move(text), 0, size);
+}
+
+std::string TidyHtmlText(std::string text, size_t from, size_t to) {
+  return TidyInOnePass(std::move(text), from, to);
 }
 
 std::string RegexReplace(std::string_view pattern, std::string_view subject,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,9 @@ std::string PageBytesToText(std::string bytes, bool is_gbk);
 // then every double quote and apostrophe goes. Works in the text's own
 // buffer.
 std::string TidyHtmlText(std::string text);
+
+// text[from, to) tidied, in the text's own buffer.
+std::string TidyHtmlText(std::string text, size_t from, size_t to);
 
 // The same as ten replacements made one after the other (breaks, tabs, the
 // spaces, the four entities, quotes, apostrophes), each with ReplaceText:

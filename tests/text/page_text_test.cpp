@@ -112,8 +112,12 @@ TEST(TidyHtmlTextTest, OnePassAgreesWithTheStepsAroundDroppedQuotes) {
         // Long enough to be read sixteen bytes at a time in its own buffer,
         // a byte or two behind where it is written.
         "\"'\nabcdefghijklmnopqrstuvw xyz0123456789\tABCDEFGHIJ'KLMNOPQRSTUV "
-        "&lt;WXYZabcdefghijklmnopqrstuvwxyz\"0123456789"}) {
+        "&lt;WXYZabcdefghijklmnopqrstuvwxyz\"0123456789",
+        "abcdefghijklmnopqrstuvwxyz 0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ\""}) {
     EXPECT_EQ(TidyHtmlText(input), TidyHtmlTextInSteps(input)) << input;
+    // Tidied as a cut out of a page, into the front of the page's buffer.
+    const std::string page = std::string("<p>") + input + "</p>";
+    EXPECT_EQ(TidyHtmlText(page, 3, page.size() - 4), TidyHtmlText(input));
   }
 }
 
