@@ -245,6 +245,25 @@ size_t ConvertUtf8ToGbk(const char* in, size_t size, char* out) {
     // by 0xE1..0xEC or 0xEE..0xEF, whose second byte needs no range of its
     // own; those are taken here straight through the table.
     do {
+      // Four bytes read at once tell a whole character of the usual kind.
+      while (i + 4 <= bytes.size()) {
+        uint32_t w;
+        std::memcpy(&w, in + i, 4);
+        const unsigned lead = w & 0xFF;
+        if ((w & 0xC0C0F0u) != 0x8080E0u || lead == 0xE0 || lead == 0xED) {
+          break;
+        }
+        const unsigned code = codes[(lead & 0x0F) << 12 | ((w >> 2) & 0xFC0) |
+                                    ((w >> 16) & 0x3F)];
+        if (code < 0x100) break;
+        out[n] = static_cast<char>(code >> 8);
+        out[n + 1] = static_cast<char>(code & 0xFF);
+        n += 2;
+        i += 3;
+      }
+      if (i >= bytes.size() || static_cast<unsigned char>(bytes[i]) < 0x80) {
+        break;
+      }
       const unsigned char b = static_cast<unsigned char>(bytes[i]);
       if (i + 2 < bytes.size() && ((b >= 0xE1 && b <= 0xEC) || b >= 0xEE) &&
           b <= 0xEF) {
