@@ -6,10 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <optional>
 #include <string_view>
 
+#include "runtime/byte_search.h"
 #include "runtime/gbk_char.h"
 
 namespace dw {
@@ -67,7 +67,7 @@ constexpr std::uint64_t kHigh = 0x8080808080808080ull;
 constexpr std::size_t kWord = 8;
 constexpr std::ptrdiff_t kMissCost = 32;   // in bytes walked
 constexpr std::size_t kWalkStretch = 256;  // bytes Walk covers before Skim
-constexpr std::size_t kJumpFrom = 4;       // sought bytes worth a jump table
+constexpr std::size_t kBytesFrom = 4;      // sought bytes worth a block search
 
 // Eight bytes, the first in the lowest byte of the word.
 std::uint64_t LoadWord(const char* p) {
@@ -152,18 +152,14 @@ class Scan {
         skim_(!leadFirst_ && !(ignoreCase && IsAsciiLetter(sought[0]))) {
     // A byte below 0x40 is neither a lead nor a trail byte, so wherever it
     // stands it starts a character: a text that begins with one is found
-    // by its bytes alone, skipping ahead by the last byte compared.
-    if (!ignoreCase && sought.size() >= kJumpFrom &&
-        static_cast<unsigned char>(sought[0]) < 0x40) {
-      jump_.emplace(sought.begin(), sought.end());
-    }
+    // by its bytes alone, a block of positions at a time.
+    bytes_alone_ = !ignoreCase && sought.size() >= kBytesFrom &&
+                   static_cast<unsigned char>(sought[0]) < 0x40;
   }
 
   std::size_t Next(std::size_t pos) const {
-    if (jump_) {
-      const char* found = std::search(s_ + pos, s_ + n_, *jump_);
-      return found == s_ + n_ ? std::string_view::npos
-                              : static_cast<std::size_t>(found - s_);
+    if (bytes_alone_) {
+      return FindBytes(std::string_view(s_, n_), pos, sought_);
     }
     if (!skim_) return Walk(pos, n_) ? pos : std::string_view::npos;
     while (true) {
@@ -246,9 +242,7 @@ class Scan {
   bool leadFirst_;
   bool trailFirst_;
   bool skim_;
-  std::optional<
-      std::boyer_moore_horspool_searcher<std::string_view::const_iterator>>
-      jump_;
+  bool bytes_alone_;
 };
 
 }  // namespace

@@ -63,6 +63,12 @@ TEST(FindText, PositionsAndStarts) {
       // Only one-byte letters fold: 0x81 0x41 is not 0x81 0x61.
       {"second byte never folded", kWithA, "\x81\x41", {}, true, -1},
       {"pair then folded letter", kWithA + "B", kWithA + "b", {}, true, 1},
+      // A long marker is looked for 32, then 16 positions at a time, each
+      // way past a near miss.
+      {"long marker past near misses",
+       std::string(40, 'x') + "</table><!-- xyz -->xxxx</table><!-- xyz -->" +
+           "</table><!-- end -->yyyyyy",
+       "</table><!-- end -->", {}, false, 85},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FindText(c.text, c.sought, c.start, c.ignoreCase), c.expected)

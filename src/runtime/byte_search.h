@@ -1,0 +1,17 @@
+// Finding a run of bytes in a large page fast: candidates are the places
+// where its first, second and last bytes stand, looked at 32 or 16
+// positions at a time, and only those are compared whole. Made for one
+// long search, such as a page's end marker, not for many short ones.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace dw {
+
+// First position at or after `from` where `sought` (not empty) occurs
+// byte for byte, or npos.
+std::size_t FindBytes(std::string_view text, std::size_t from,
+                      std::string_view sought);
+
+}  // namespace dw
