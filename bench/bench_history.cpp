@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/windows/history_window.h"
+#include "bench_folder.h"
 #include "runtime/database.h"
 #include "store/history_catch_up.h"
 #include "store/history_search.h"
@@ -27,21 +28,9 @@ namespace dw {
 namespace {
 
 // DW_BENCH_POSTS gives fewer for a quick look.
-const int kPosts = [] {
-  const char* posts = std::getenv("DW_BENCH_POSTS");
-  return posts ? std::atoi(posts) : 1000000;
-}();
+const int kPosts = CountFromEnvironment("DW_BENCH_POSTS", 1000000);
 
-std::string Folder() {
-  static const std::string folder = [] {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "dw-bench-XXXXXX").string();
-    return std::string(mkdtemp(pattern.data()));
-  }();
-  return folder;
-}
-
-std::string DatabasePath() { return Folder() + "/qel6.sdb"; }
+std::string DatabasePath() { return BenchFolder() + "/qel6.sdb"; }
 
 // Titles as bargain posts read: a shop, a product, a price, a tag; UTF-8
 // here, stored as GBK.
@@ -188,6 +177,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  std::filesystem::remove_all(dw::Folder());
+  std::filesystem::remove_all(dw::BenchFolder());
   return 0;
 }

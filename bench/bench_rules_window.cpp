@@ -17,28 +17,17 @@
 #include "app/rules/rule_editor.h"
 #include "app/rules/rule_table_model.h"
 #include "app/rules/rules_window.h"
+#include "bench_folder.h"
 
 namespace dw {
 namespace {
 
 // DW_BENCH_RULES gives fewer for a quick look.
-const int kRules = [] {
-  const char* rules = std::getenv("DW_BENCH_RULES");
-  return rules ? std::atoi(rules) : 327516;
-}();
-
-std::string Folder() {
-  static const std::string folder = [] {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "dw-bench-XXXXXX").string();
-    return std::string(mkdtemp(pattern.data()));
-  }();
-  return folder;
-}
+const int kRules = CountFromEnvironment("DW_BENCH_RULES", 327516);
 
 std::string DatabasePath() {
   static const std::string path = [] {
-    const std::string path = Folder() + "/qel6.sdb";
+    const std::string path = BenchFolder() + "/qel6.sdb";
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
     std::ifstream schema(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
@@ -161,6 +150,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  std::filesystem::remove_all(dw::Folder());
+  std::filesystem::remove_all(dw::BenchFolder());
   return 0;
 }
