@@ -250,9 +250,10 @@ size_t ConvertUtf8ToGbk(const char* in, size_t size, char* out) {
         uint32_t w;
         std::memcpy(&w, in + i, 4);
         const unsigned lead = w & 0xFF;
-        if ((w & 0xC0C0F0u) != 0x8080E0u || lead == 0xE0 || lead == 0xED) {
-          break;
-        }
+        // A lead of 0xE0 may be an overlong form of a character GBK has; a
+        // surrogate (0xED 0xA0..) has no GBK form, so the check below sends
+        // it on to the full decoding.
+        if ((w & 0xC0C0F0u) != 0x8080E0u || lead == 0xE0) break;
         const unsigned code = codes[(lead & 0x0F) << 12 | ((w >> 2) & 0xFC0) |
                                     ((w >> 16) & 0x3F)];
         if (code < 0x100) break;

@@ -59,8 +59,9 @@ TEST(Utf8ToGbkTest, MalformedSequencesBecomeQuestionMarks) {
       {"\xE4\xBB\xE4\xBB\x8A", "?\xBD\xF1"},
       {"\xC0\xAF", "??"},            // overlong
       {"\xE0\x80\xAF", "???"},       // overlong "/" in three bytes
+      {"\xE0\x82\xB7x", "???x"},     // overlong "\u00B7", read four at once
       {"\xF0\x80\x80\xAF", "????"},  // and in four
-      {"\xED\xA0\x80", "???"},       // surrogate
+      {"\xED\xA0\x80x", "???x"},     // surrogate
       {"\xF4\x90\x80\x80", "????"},  // beyond U+10FFFF
       {"12345678\xE4"
        "12345678",
