@@ -1,6 +1,7 @@
 // What the benchmarks that build a database of their own share.
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <stdlib.h>
 
 #include <cstdlib>
@@ -24,6 +25,16 @@ inline std::string BenchFolder() {
     return std::string(mkdtemp(pattern.data()));
   }();
   return folder;
+}
+
+// Runs the benchmarks named on the command line, then removes the folder
+// they worked in: the body of main().
+inline int RunBenchmarksInFolder(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::filesystem::remove_all(BenchFolder());
+  return 0;
 }
 
 }  // namespace dw

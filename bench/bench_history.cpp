@@ -174,9 +174,5 @@ BENCHMARK(BM_OpenWindow)->Iterations(10)->Unit(benchmark::kMillisecond);
 }  // namespace dw
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::filesystem::remove_all(dw::BenchFolder());
-  return 0;
+  return dw::RunBenchmarksInFolder(argc, argv);
 }

@@ -147,9 +147,5 @@ BENCHMARK(BM_OpenEditor)->Iterations(3)->Unit(benchmark::kMillisecond);
 }  // namespace dw
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::filesystem::remove_all(dw::BenchFolder());
-  return 0;
+  return dw::RunBenchmarksInFolder(argc, argv);
 }
