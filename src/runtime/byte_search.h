@@ -1,7 +1,6 @@
 // Finding a run of bytes in a large page fast: candidates are the places
 // where its first, second and last bytes stand, looked at 32 or 16
-// positions at a time, and only those are compared whole. Made for one
-// long search, such as a page's end marker, not for many short ones.
+// positions at a time, and only those are compared whole.
 #pragma once
 
 #include <cstddef>

@@ -339,12 +339,8 @@ std::string TidyHtmlTextInSteps(std::string_view text) {
   return out;
 }
 
-std::string TidyHtmlText(std::string text) {
-  const size_t size = text.size();
-  return TidyInOnePass(std::move(text), 0, size);
-}
-
 std::string TidyHtmlText(std::string text, size_t from, size_t to) {
+  to = std::min(to, text.size());
   return TidyInOnePass(std::move(text), from, to);
 }
 

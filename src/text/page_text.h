@@ -18,12 +18,10 @@ std::string PageBytesToText(std::string bytes, bool is_gbk);
 
 // Flattens a cut-out part of a page: line breaks and tabs go, runs of
 // spaces are halved once, "&lt;" "&gt;" "&quot;" "&#37;" are decoded, and
-// then every double quote and apostrophe goes. Works in the text's own
-// buffer.
-std::string TidyHtmlText(std::string text);
-
-// text[from, to) tidied, in the text's own buffer.
-std::string TidyHtmlText(std::string text, size_t from, size_t to);
+// then every double quote and apostrophe goes. Only text[from, to) is
+// tidied, into the front of the text's own buffer.
+std::string TidyHtmlText(std::string text, size_t from = 0,
+                         size_t to = std::string::npos);
 
 // The same as ten replacements made one after the other (breaks, tabs, the
 // spaces, the four entities, quotes, apostrophes), each with ReplaceText:
