@@ -10,3 +10,7 @@ CREATE VIRTUAL TABLE dw_post_search USING fts5(title, content='dw_post',
   content_rowid='info_id', tokenize='trigram');
 CREATE TRIGGER dw_post_search_add AFTER INSERT ON dw_post
 BEGIN INSERT INTO dw_post_search(rowid, title) VALUES (new.info_id, new.title); END;
+CREATE VIRTUAL TABLE dw_post_pairs USING fts5(pairs, content='', detail=none,
+  tokenize='ascii');
+INSERT INTO dw_post_search(dw_post_search, rank) VALUES('automerge', 16);
+INSERT INTO dw_post_pairs(dw_post_pairs, rank) VALUES('automerge', 16);

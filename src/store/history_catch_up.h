@@ -11,7 +11,9 @@ namespace dw {
 
 struct CatchUpResult {
   std::int64_t added = 0;  // rows of info given their history entry
-  bool finished = false;   // no row is left without one
+  // No row is left without one, nor an entry without its words in the
+  // short-word index: that index may then be searched.
+  bool finished = false;
 };
 
 // Walks `info` by row id, `batch` ids at a time, one transaction each, so

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "store/sql_statement.h"
+#include "store/title_pairs.h"
 
 namespace dw {
 namespace {
@@ -71,10 +72,25 @@ Query BuildQuery(const HistoryFilter& filter, const char* what,
     where += where.empty() ? " WHERE " : " AND ";
     where += condition;
   };
-  for (const std::string& word : Words(filter.text)) {
+  auto add_index = [&index_query](const std::string& term) {
+    if (!index_query.empty()) index_query += " AND ";
+    index_query += term;
+  };
+  std::vector<std::string> short_words;
+  for (std::string& word : Words(filter.text)) {
     if (filter.use_index && Utf8Length(word) >= 3) {
-      if (!index_query.empty()) index_query += " AND ";
-      index_query += IndexPhrase(word);
+      add_index(IndexPhrase(word));
+    } else {
+      short_words.push_back(std::move(word));
+    }
+  }
+  // Alone, short words are looked up in their own index. Beside a long one
+  // they are sought among its matches, few next to every title.
+  const bool pairs =
+      index_query.empty() && filter.use_index && filter.use_pairs;
+  for (const std::string& word : short_words) {
+    if (const auto pair = pairs ? PairWord(word) : std::nullopt) {
+      add_index(IndexPhrase(*pair));
     } else if (HasAsciiLetter(word)) {
       add("p.title LIKE ? ESCAPE '\\'");
       q.values.emplace_back(LikePattern(word));
@@ -85,16 +101,17 @@ Query BuildQuery(const HistoryFilter& filter, const char* what,
       q.values.emplace_back(word);
     }
   }
-  // Given the index, the walk goes through its matches newest first and
+  // Given an index, the walk goes through its matches newest first and
   // ends as soon as the page is full.
   std::string from = " FROM dw_post p";
   if (!index_query.empty()) {
-    from = " FROM dw_post_search s JOIN dw_post p ON p.info_id = s.rowid";
+    const std::string table = pairs ? "dw_post_pairs" : "dw_post_search";
+    from = " FROM " + table + " s JOIN dw_post p ON p.info_id = s.rowid";
     std::vector<std::variant<std::int64_t, std::string>> values;
     values.emplace_back(index_query);
     values.insert(values.end(), q.values.begin(), q.values.end());
     q.values = std::move(values);
-    where = " WHERE dw_post_search MATCH ?" +
+    where = " WHERE " + table + " MATCH ?" +
             (where.empty() ? std::string() : " AND " + where.substr(7));
   }
   const char* id = index_query.empty() ? "p.info_id" : "s.rowid";

@@ -14,7 +14,8 @@ namespace dw {
 struct HistoryFilter {
   // UTF-8 words separated by spaces, each somewhere in the title (ASCII
   // letters in any case). Words of three or more characters are looked up
-  // in the trigram index when `use_index`; shorter ones by scan.
+  // in the trigram index when `use_index`; shorter ones by scan, or, when
+  // every word is short and `use_pairs` too, in the short-word index.
   std::string text;
   std::optional<std::int64_t> site_id;
   bool hits_only = false;
@@ -22,6 +23,9 @@ struct HistoryFilter {
   std::int64_t from = std::numeric_limits<std::int64_t>::min();
   std::int64_t to = std::numeric_limits<std::int64_t>::max();
   bool use_index = true;
+  // The short-word index holds every entry: a catch-up finished since it was
+  // made (see CatchUpResult). Until then it may lack older posts.
+  bool use_pairs = false;
 };
 
 struct HistoryPost {

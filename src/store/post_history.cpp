@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "store/sql_statement.h"
+#include "store/title_pairs.h"
 #include "text/gbk_codec.h"
 
 namespace dw {
@@ -24,7 +25,20 @@ constexpr char kCreateSearchIndex[] =
     "title, content='dw_post', content_rowid='info_id', tokenize='trigram');"
     "CREATE TRIGGER IF NOT EXISTS dw_post_search_add AFTER INSERT ON dw_post "
     "BEGIN INSERT INTO dw_post_search(rowid, title) "
-    "VALUES (new.info_id, new.title); END;";
+    "VALUES (new.info_id, new.title); END;"
+    // One- and two-character words (see TitlePairs). Only whether a title
+    // holds a word is kept, and no copy of the text: the writers of dw_post
+    // add its words themselves, since no trigger can make them.
+    "CREATE VIRTUAL TABLE IF NOT EXISTS dw_post_pairs USING fts5("
+    "pairs, content='', detail=none, tokenize='ascii');";
+
+// Set once, when the short-word index is made. A catch-up writes a segment
+// of each index per batch; merged four at a time, the default, every word
+// was written again and again, a tenth of the catch-up. A search reads a
+// few more segments instead, which costs it nothing to speak of.
+constexpr char kTuneIndexes[] =
+    "INSERT INTO dw_post_search(dw_post_search, rank) VALUES('automerge', 16);"
+    "INSERT INTO dw_post_pairs(dw_post_pairs, rank) VALUES('automerge', 16);";
 
 // Adds an entry's rows; the caller holds the savepoint.
 class HistoryWriter {
@@ -34,18 +48,22 @@ class HistoryWriter {
   bool Add(const HistoryEntry& entry);
 
  private:
+  Database& db_;
   SqlStatement add_site_;
   SqlStatement find_site_;
   SqlStatement add_post_;
+  SqlStatement add_pairs_;
   std::unordered_map<std::string, std::int64_t> sites_;
 };
 
 HistoryWriter::HistoryWriter(Database& db)
-    : add_site_(db, "INSERT OR IGNORE INTO dw_post_site(name) VALUES(?)"),
+    : db_(db),
+      add_site_(db, "INSERT OR IGNORE INTO dw_post_site(name) VALUES(?)"),
       find_site_(db, "SELECT id FROM dw_post_site WHERE name=?"),
       add_post_(db,
                 "INSERT OR IGNORE INTO dw_post(info_id, site_id, fetched_at, "
-                "hit, title) VALUES(?,?,?,?,?)") {}
+                "hit, title) VALUES(?,?,?,?,?)"),
+      add_pairs_(db, "INSERT INTO dw_post_pairs(rowid, pairs) VALUES(?,?)") {}
 
 bool HistoryWriter::Add(const HistoryEntry& entry) {
   auto site = sites_.find(entry.site);
@@ -59,10 +77,19 @@ bool HistoryWriter::Add(const HistoryEntry& entry) {
     site = sites_.emplace(entry.site, find_site_.Int(0)).first;
   }
   add_post_.Reset();
-  return add_post_.Bind(1, entry.info_id) && add_post_.Bind(2, site->second) &&
-         add_post_.Bind(3, entry.fetched_at) &&
-         add_post_.Bind(4, std::int64_t{entry.hit ? 1 : 0}) &&
-         add_post_.Bind(5, GbkToUtf8(entry.title)) && add_post_.Run();
+  const std::string title = GbkToUtf8(entry.title);
+  if (!add_post_.Bind(1, entry.info_id) || !add_post_.Bind(2, site->second) ||
+      !add_post_.Bind(3, entry.fetched_at) ||
+      !add_post_.Bind(4, std::int64_t{entry.hit ? 1 : 0}) ||
+      !add_post_.Bind(5, title) || !add_post_.Run()) {
+    return false;
+  }
+  // An entry already there has its words already; without the full-text
+  // module there is no index to fill.
+  if (sqlite3_changes(db_.Handle()) == 0 || !add_pairs_.Ok()) return true;
+  add_pairs_.Reset();
+  return add_pairs_.Bind(1, entry.info_id) &&
+         add_pairs_.Bind(2, TitlePairs(title)) && add_pairs_.Run();
 }
 
 }  // namespace
@@ -77,7 +104,10 @@ HistorySetUp PrepareHistory(Database& db) {
   if (setup.tables) {
     // Compiled without the module or the tokenizer, the statement fails:
     // the history then works by scan alone.
-    setup.search_index = RunSql(db, kCreateSearchIndex);
+    const bool had_pairs =
+        SqlStatement(db, "SELECT 1 FROM dw_post_pairs LIMIT 0").Ok();
+    setup.search_index = RunSql(db, kCreateSearchIndex) &&
+                         (had_pairs || RunSql(db, kTuneIndexes));
     if (!setup.search_index) {
       setup.problem =
           "SQLite 缺少 FTS5 全文检索或 trigram 分词器：历史搜索将逐条查找，"

@@ -1,8 +1,9 @@
 // Tables of our own that keep every stored post at hand: per `info` row
 // its title in UTF-8, its fetch time as a timestamp, its site and keyword
-// mark (dw_post), the sites by name (dw_post_site), and a trigram index over
+// mark (dw_post), the sites by name (dw_post_site), a trigram index over
 // the titles (dw_post_search) that finds any run of three or more
-// characters. `info` itself is never altered.
+// characters, and an index of the characters side by side (dw_post_pairs,
+// see TitlePairs) for shorter words. `info` itself is never altered.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace dw {
 
 struct HistorySetUp {
   bool tables = false;        // dw_post and dw_post_site are usable
-  bool search_index = false;  // and so is the trigram index
+  bool search_index = false;  // and so are both indexes
   std::string problem;        // why not, for the user (UTF-8)
 };
 

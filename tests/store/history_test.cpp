@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "store/post_history.h"
 #include "store/post_time.h"
 #include "store/statements.h"
+#include "text/page_text.h"
 
 namespace dw {
 namespace {
@@ -97,6 +99,8 @@ TEST_F(HistoryTest, SearchFindsChineseMixedAndShortWordsWithAndWithoutIndex) {
       {{"phone 15 手"}, {"L2"}},  // every word
       {{"15 手机壳"}, {"L2"}},
       {{"0%"}, {"L4"}},  // pattern characters taken literally
+      {{"茶 叶"}, {"L1"}},
+      {{"5手"}, {}},  // a space between
       {{"\"pure"}, {}},
       {{"红茶叶"}, {}},
       {{"phone", site_a}, {}},
@@ -104,9 +108,11 @@ TEST_F(HistoryTest, SearchFindsChineseMixedAndShortWordsWithAndWithoutIndex) {
       {{"", std::nullopt, false, day, day + 61}, {"L3", "L2"}},
   };
   for (const auto& c : cases) {
+    HistoryFilter pairs = c.filter;
+    pairs.use_pairs = true;
     HistoryFilter scan = c.filter;
     scan.use_index = false;
-    for (const HistoryFilter& f : {c.filter, scan}) {
+    for (const HistoryFilter& f : {pairs, c.filter, scan}) {
       std::vector<std::string> links;
       const auto posts = FindHistory(db_, f);
       for (const auto& post : posts.value()) links.push_back(post.link);
@@ -125,6 +131,43 @@ TEST_F(HistoryTest, SearchFindsChineseMixedAndShortWordsWithAndWithoutIndex) {
   const auto rest = FindHistory(db_, {""}, first.back().id, 3).value();
   ASSERT_EQ(rest.size(), 1u);
   EXPECT_EQ(rest[0].link, "L1");
+}
+
+// Random titles and words over letters of both cases, 'z' that the index
+// writes specially, signs, spaces and characters beyond ASCII.
+TEST_F(HistoryTest, ShortWordIndexFindsWhatTheScanFinds) {
+  ASSERT_TRUE(PrepareHistory(db_).search_index);
+  const std::vector<std::string> alphabet = {"a", "Z",  "z",  "5", "%",  "\"",
+                                             " ", "茶", "叶", "é", "Ｚ", "、"};
+  std::mt19937 random(3);
+  auto text = [&](int length) {
+    std::string out;
+    for (int k = 0; k < length; ++k) out += alphabet[random() % 12];
+    return out;
+  };
+  for (int id = 0; id < 300; ++id) {
+    ASSERT_TRUE(StorePost(db_, {"A", 1, Utf8ToGbk(text(1 + id % 7)),
+                                std::to_string(id), "", 0, 1}));
+  }
+  for (int k = 0; k < 400; ++k) {
+    HistoryFilter filter{text(1 + k % 2)};
+    HistoryFilter scan = filter;
+    filter.use_pairs = true;
+    scan.use_index = false;
+    const auto found = FindHistory(db_, filter).value();
+    const auto scanned = FindHistory(db_, scan).value();
+    ASSERT_EQ(found.size(), scanned.size()) << filter.text;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      EXPECT_EQ(found[i].id, scanned[i].id) << filter.text;
+    }
+    EXPECT_EQ(CountHistory(db_, filter), CountHistory(db_, scan));
+  }
+  // The index was asked: emptied, it finds nothing.
+  ASSERT_TRUE(DbExecute(
+      db_, "INSERT INTO dw_post_pairs(dw_post_pairs) VALUES('delete-all')"));
+  HistoryFilter tea{"茶"};
+  tea.use_pairs = true;
+  EXPECT_EQ(CountHistory(db_, tea), 0);
 }
 
 TEST_F(HistoryTest, CatchUpFillsRowsStoredWithoutHistoryWhileOthersInsert) {
@@ -184,6 +227,36 @@ TEST_F(HistoryTest, RefusedHistoryRowsKeepThePostAndAreCaughtUpLater) {
   EXPECT_EQ(CountHistory(db_, {""}), 1);
   EXPECT_TRUE(StorePost(db_, {"A", 1, kTea, "L3", "12/7 13:41", 0}));
   EXPECT_EQ(CountHistory(db_, {"茶"}), 2);
+}
+
+TEST_F(HistoryTest, CatchUpGivesOlderEntriesTheirShortWordsAllOrNothing) {
+  // Entries stored before the short-word index existed.
+  ASSERT_TRUE(PrepareHistory(db_).search_index);
+  ASSERT_TRUE(DbExecute(db_, "DROP TABLE dw_post_pairs"));
+  for (const char* link : {"old1", "old2", "old3"}) {
+    ASSERT_TRUE(StorePost(db_, {"A", 1, kGreenTea, link, "12/7 13:41", 0}));
+  }
+  // A words table that refuses: the post is kept, its entry waits.
+  ASSERT_TRUE(DbExecute(db_,
+                        "CREATE TABLE dw_post_pairs(pairs);"
+                        "CREATE TRIGGER refuse BEFORE INSERT ON dw_post_pairs "
+                        "BEGIN SELECT RAISE(ABORT, 'full'); END"));
+  ASSERT_TRUE(StorePost(db_, {"A", 1, kTea, "new1", "12/7 13:41", 0}));
+  StoreWithoutHistory({"B", 2, kTea, "new2", "12/7 13:42", 0});
+  const std::int64_t now = At(2026, 12, 7, 15, 0);
+  // Refused at the words, a batch adds no entry either.
+  EXPECT_FALSE(CatchUpHistory(db_, nullptr, 100, now).finished);
+  EXPECT_EQ(CountHistory(db_, {"茶"}), 3);
+  ASSERT_TRUE(DbExecute(db_, "DROP TABLE dw_post_pairs"));
+  ASSERT_TRUE(PrepareHistory(db_).search_index);
+  const CatchUpResult result = CatchUpHistory(db_, nullptr, 2, now);
+  EXPECT_TRUE(result.finished);
+  EXPECT_EQ(result.added, 2);
+  HistoryFilter tea{"茶"};
+  tea.use_pairs = true;
+  EXPECT_EQ(CountHistory(db_, tea), 5);
+  EXPECT_EQ(CatchUpHistory(db_, nullptr, 2, now).added, 0);
+  EXPECT_EQ(CountHistory(db_, tea), 5);
 }
 
 }  // namespace

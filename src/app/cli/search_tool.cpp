@@ -64,6 +64,7 @@ int SearchTool(const ToolRequest& request, std::ostream& out,
   HistoryFilter filter;
   filter.text = request.search_text;
   filter.use_index = setup.search_index;
+  filter.use_pairs = caught.finished;
   const auto posts = FindHistory(db, filter, INT64_MAX, kShown);
   const auto total = CountHistory(db, filter);
   if (!posts || !total) {

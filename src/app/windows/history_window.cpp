@@ -168,6 +168,7 @@ void HistoryWindow::StartCatchUp() {
 }
 
 void HistoryWindow::OnCaughtUp(CatchUpResult result) {
+  pairs_ready_ = pairs_ready_ || result.finished;
   if (result.added > 0) {
     FillSites();
     Search();
@@ -179,6 +180,7 @@ HistoryFilter HistoryWindow::CurrentFilter() const {
   HistoryFilter filter;
   filter.text = search_->text().trimmed().toStdString();
   filter.use_index = options_.use_index;
+  filter.use_pairs = pairs_ready_;
   if (site_->currentIndex() > 0) {
     filter.site_id = site_->currentData().toLongLong();
   }

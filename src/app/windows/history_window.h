@@ -101,6 +101,8 @@ class HistoryWindow : public QWidget {
   ThreadHandle catch_up_;
   ThreadHandle counter_;
   std::uint64_t count_generation_ = 0;
+  // A catch-up has finished: short words may use their own index.
+  bool pairs_ready_ = false;
 };
 
 }  // namespace dw

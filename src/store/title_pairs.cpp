@@ -1,0 +1,118 @@
+#include "store/title_pairs.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace dw {
+namespace {
+
+bool IsFollowByte(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Where each character of `text` starts, and its end as the last entry. A
+// character is a leading byte and the follow bytes after it.
+std::vector<std::size_t> CharacterStarts(std::string_view text) {
+  std::vector<std::size_t> starts;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == 0 || !IsFollowByte(text[i])) starts.push_back(i);
+  }
+  starts.push_back(text.size());
+  return starts;
+}
+
+// Letters and digits stand for themselves, the tokenizer folding letters
+// as a search folds them, and characters beyond ASCII as their own bytes,
+// which it keeps in its words; any other byte is 'z' and two hex digits,
+// 'z' itself too, so no two runs of characters are written alike.
+void AppendCharacter(std::string_view character, std::string& out) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  const auto c = static_cast<unsigned char>(character[0]);
+  if (c >= 0x80) {
+    out += character;
+  } else if (c == 'z' || c == 'Z') {
+    out += "z7a";
+  } else if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'y') ||
+             (c >= 'A' && c <= 'Y')) {
+    out += static_cast<char>(c);
+  } else {
+    out += 'z';
+    out += kDigits[c >> 4];
+    out += kDigits[c & 15];
+  }
+}
+
+bool IsAscii(std::string_view character) {
+  return static_cast<unsigned char>(character[0]) < 0x80;
+}
+
+bool IsGap(std::string_view character) {
+  return character == " " || character == "\t";
+}
+
+// Whether `text` is sound UTF-8: each leading byte followed by as many
+// follow bytes as it announces.
+bool IsSoundUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const std::size_t length = c < 0x80   ? 1
+                               : c < 0xC2 ? 0
+                               : c < 0xE0 ? 2
+                               : c < 0xF0 ? 3
+                               : c < 0xF5 ? 4
+                                          : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if (!IsFollowByte(text[i + k])) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string TitlePairs(std::string_view title) {
+  const std::vector<std::size_t> starts = CharacterStarts(title);
+  std::string words;
+  words.reserve(title.size() * 3);
+  for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
+    const std::string_view one =
+        title.substr(starts[k], starts[k + 1] - starts[k]);
+    const std::string_view next =
+        k + 2 < starts.size()
+            ? title.substr(starts[k + 1], starts[k + 2] - starts[k + 1])
+            : std::string_view();
+    if (IsGap(one)) continue;
+    const bool pair = !next.empty() && !IsGap(next);
+    if (!IsAscii(one)) {
+      if (!words.empty()) words += ' ';
+      AppendCharacter(one, words);
+    }
+    // ASCII beside ASCII is left to the scan (see PairWord).
+    if (pair && !(IsAscii(one) && IsAscii(next))) {
+      if (!words.empty()) words += ' ';
+      AppendCharacter(one, words);
+      AppendCharacter(next, words);
+    }
+  }
+  return words;
+}
+
+std::optional<std::string> PairWord(std::string_view word) {
+  if (word.empty() || !IsSoundUtf8(word)) return std::nullopt;
+  const std::vector<std::size_t> starts = CharacterStarts(word);
+  if (starts.size() > 3) return std::nullopt;
+  std::string out;
+  bool beyond_ascii = false;
+  for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
+    const std::string_view one =
+        word.substr(starts[k], starts[k + 1] - starts[k]);
+    if (IsGap(one)) return std::nullopt;
+    beyond_ascii = beyond_ascii || !IsAscii(one);
+    AppendCharacter(one, out);
+  }
+  if (!beyond_ascii) return std::nullopt;
+  return out;
+}
+
+}  // namespace dw
