@@ -13,22 +13,15 @@ namespace dw {
 namespace {
 
 // The conversions of a batch run inside one statement per table: a
-// statement per row costs the trigram index a flush each.
-void Utf8Function(sqlite3_context* context, int, sqlite3_value** args) {
+// statement per row costs the trigram index a flush each. This one turns a
+// text into another by `convert`.
+template <std::string (*convert)(std::string_view)>
+void TextFunction(sqlite3_context* context, int, sqlite3_value** args) {
   const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
-  const std::string utf8 =
-      text ? GbkToUtf8(std::string_view(text, sqlite3_value_bytes(args[0])))
+  const std::string result =
+      text ? convert(std::string_view(text, sqlite3_value_bytes(args[0])))
            : std::string();
-  sqlite3_result_text(context, utf8.data(), static_cast<int>(utf8.size()),
-                      SQLITE_TRANSIENT);
-}
-
-void PairsFunction(sqlite3_context* context, int, sqlite3_value** args) {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
-  const std::string pairs =
-      text ? TitlePairs(std::string_view(text, sqlite3_value_bytes(args[0])))
-           : std::string();
-  sqlite3_result_text(context, pairs.data(), static_cast<int>(pairs.size()),
+  sqlite3_result_text(context, result.data(), static_cast<int>(result.size()),
                       SQLITE_TRANSIENT);
 }
 
@@ -47,12 +40,12 @@ void FetchedAtFunction(sqlite3_context* context, int, sqlite3_value** args) {
 class CatchUpFunctions {
  public:
   CatchUpFunctions(Database& db, AddTimeReader* times) : db_(db) {
-    sqlite3_create_function_v2(db.Handle(), "dw_utf8", 1,
-                               SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                               Utf8Function, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db.Handle(), "dw_pairs", 1,
-                               SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                               PairsFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db.Handle(), "dw_utf8", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+        TextFunction<GbkToUtf8>, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db.Handle(), "dw_pairs", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+        TextFunction<TitlePairs>, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db.Handle(), "dw_fetched_at", 1, SQLITE_UTF8,
                                times, FetchedAtFunction, nullptr, nullptr,
                                nullptr);
