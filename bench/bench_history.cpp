@@ -120,7 +120,10 @@ const char* const kQueries[] = {
     "保温杯 秒杀",  // two words, both common
     "鼠标",         // short and nowhere: the short-word index
     "鼠",           // one character and nowhere
-    "5k",           // two ASCII characters: scan
+    "5k",           // a letter and a digit
+    "qz",           // two letters and nowhere
+    "15",           // two digits, in every price: scan
+    "~",            // a sign and nowhere: the scan reads every title
 };
 
 void BM_FirstPage(benchmark::State& state) {

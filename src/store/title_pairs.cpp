@@ -40,8 +40,11 @@ void AppendCharacter(std::string_view character, std::string& out) {
   }
 }
 
-bool IsAscii(std::string_view character) {
-  return static_cast<unsigned char>(character[0]) < 0x80;
+// A letter or a character beyond ASCII: what the index holds alone or
+// beside anything. Digits and signs with only their like are left out.
+bool IsIndexed(std::string_view character) {
+  const auto c = static_cast<unsigned char>(character[0]);
+  return c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 bool IsGap(std::string_view character) {
@@ -84,12 +87,11 @@ std::string TitlePairs(std::string_view title) {
             : std::string_view();
     if (IsGap(one)) continue;
     const bool pair = !next.empty() && !IsGap(next);
-    if (!IsAscii(one)) {
+    if (IsIndexed(one)) {
       if (!words.empty()) words += ' ';
       AppendCharacter(one, words);
     }
-    // ASCII beside ASCII is left to the scan (see PairWord).
-    if (pair && !(IsAscii(one) && IsAscii(next))) {
+    if (pair && (IsIndexed(one) || IsIndexed(next))) {
       if (!words.empty()) words += ' ';
       AppendCharacter(one, words);
       AppendCharacter(next, words);
@@ -103,15 +105,15 @@ std::optional<std::string> PairWord(std::string_view word) {
   const std::vector<std::size_t> starts = CharacterStarts(word);
   if (starts.size() > 3) return std::nullopt;
   std::string out;
-  bool beyond_ascii = false;
+  bool indexed = false;
   for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
     const std::string_view one =
         word.substr(starts[k], starts[k + 1] - starts[k]);
     if (IsGap(one)) return std::nullopt;
-    beyond_ascii = beyond_ascii || !IsAscii(one);
+    indexed = indexed || IsIndexed(one);
     AppendCharacter(one, out);
   }
-  if (!beyond_ascii) return std::nullopt;
+  if (!indexed) return std::nullopt;
   return out;
 }
 

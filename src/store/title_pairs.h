@@ -1,9 +1,9 @@
 // The words of the index that finds one- and two-character search words:
 // each character of a title and each two side by side, written so that the
 // full-text module's plain ASCII tokenizer takes them as they are and any
-// SQLite reads them. ASCII alone or beside ASCII is left out: a scan finds
-// such words quickly, as they are common, and they would double the index
-// and the time to fill it.
+// SQLite reads them. Digits and signs alone or beside their like are left
+// out: they are the prices in every title, so a scan finds them at once,
+// and they would double the index and the time to fill it.
 #pragma once
 
 #include <optional>
@@ -18,8 +18,8 @@ namespace dw {
 std::string TitlePairs(std::string_view title);
 
 // The index word that finds titles holding `word`. Nothing when the word is
-// not one or two characters with one beyond ASCII, holds a space or is not
-// sound UTF-8: the caller then scans for it.
+// not one or two characters with a letter or one beyond ASCII, holds a
+// space or is not sound UTF-8: the caller then scans for it.
 std::optional<std::string> PairWord(std::string_view word);
 
 }  // namespace dw
