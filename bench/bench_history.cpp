@@ -126,13 +126,19 @@ const char* const kQueries[] = {
     "~",            // a sign and nowhere: the scan reads every title
 };
 
-void BM_FirstPage(benchmark::State& state) {
-  Database db;
-  DbOpen(db, DatabasePath());
+// The query of the benchmark's argument, labelled; `empty` names no words.
+HistoryFilter QueryOf(benchmark::State& state, const char* empty) {
   HistoryFilter filter;
   filter.text = kQueries[state.range(0)];
   filter.use_pairs = caught_up;
-  state.SetLabel(filter.text.empty() ? "(newest)" : filter.text);
+  state.SetLabel(filter.text.empty() ? empty : filter.text);
+  return filter;
+}
+
+void BM_FirstPage(benchmark::State& state) {
+  Database db;
+  DbOpen(db, DatabasePath());
+  const HistoryFilter filter = QueryOf(state, "(newest)");
   for (auto _ : state) {
     benchmark::DoNotOptimize(FindHistory(db, filter, INT64_MAX, 200));
   }
@@ -144,10 +150,7 @@ BENCHMARK(BM_FirstPage)
 void BM_Count(benchmark::State& state) {
   Database db;
   DbOpen(db, DatabasePath());
-  HistoryFilter filter;
-  filter.text = kQueries[state.range(0)];
-  filter.use_pairs = caught_up;
-  state.SetLabel(filter.text.empty() ? "(all)" : filter.text);
+  const HistoryFilter filter = QueryOf(state, "(all)");
   std::int64_t total = 0;
   for (auto _ : state) total = CountHistory(db, filter).value_or(-1);
   state.counters["matches"] = static_cast<double>(total);
