@@ -108,7 +108,13 @@ HistorySetUp PrepareHistory(Database& db) {
         SqlStatement(db, "SELECT 1 FROM dw_post_pairs LIMIT 0").Ok();
     setup.search_index = RunSql(db, kCreateSearchIndex) &&
                          (had_pairs || RunSql(db, kTuneIndexes));
-    if (!setup.search_index) {
+    // A file held by another program refuses a new index at the first
+    // start of a version that adds one; that is not a missing module.
+    const int refusal = sqlite3_errcode(db.Handle());
+    if (!setup.search_index &&
+        (refusal == SQLITE_BUSY || refusal == SQLITE_LOCKED)) {
+      setup.problem = "数据库正忙：本次历史搜索将逐条查找，帖子多时较慢";
+    } else if (!setup.search_index) {
       setup.problem =
           "SQLite 缺少 FTS5 全文检索或 trigram 分词器：历史搜索将逐条查找，"
           "帖子多时较慢";

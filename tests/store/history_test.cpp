@@ -248,6 +248,17 @@ TEST_F(HistoryTest, CatchUpGivesOlderEntriesTheirShortWordsAllOrNothing) {
   EXPECT_FALSE(CatchUpHistory(db_, nullptr, 100, now).finished);
   EXPECT_EQ(CountHistory(db_, {"茶"}), 3);
   ASSERT_TRUE(DbExecute(db_, "DROP TABLE dw_post_pairs"));
+  {
+    // Held elsewhere, the file cannot take the new index: said as such.
+    Database other;
+    ASSERT_TRUE(DbOpen(other, dir_.File("qel6.sdb")));
+    ASSERT_TRUE(DbExecute(other, "BEGIN IMMEDIATE"));
+    DbSetBusyWait(db_, 10);
+    const HistorySetUp held = PrepareHistory(db_);
+    EXPECT_TRUE(held.tables);
+    EXPECT_FALSE(held.search_index);
+    EXPECT_NE(held.problem.find("忙"), std::string::npos) << held.problem;
+  }
   ASSERT_TRUE(PrepareHistory(db_).search_index);
   const CatchUpResult result = CatchUpHistory(db_, nullptr, 2, now);
   EXPECT_TRUE(result.finished);
