@@ -1,49 +1,21 @@
 #include "app/rules/learn_runner.h"
 
-#include <QMetaObject>
 #include <utility>
 
 #include "learn/repair_rule.h"
 #include "runtime/database.h"
-#include "runtime/ui/ui_ops.h"
 
 namespace dw {
 
-LearnRunner::LearnRunner(std::string database_path, QObject* parent)
-    : QObject(parent), database_path_(std::move(database_path)) {}
-
-LearnRunner::~LearnRunner() {
-  Cancel();
-  JoinThreadDispatching(worker_);
-}
-
-void LearnRunner::Cancel() {
-  ++generation_;
-  running_ = false;
-  EndThread(worker_);
-}
-
 void LearnRunner::Start(std::function<LearnResult(Database&)> job) {
-  Cancel();
-  running_ = true;
-  const std::uint64_t generation = generation_;
-  const bool started = RestartThread(
-      worker_, [this, generation, job = std::move(job), path = database_path_] {
-        Database db;
-        DbOpen(db, path, /*create=*/false);
+  job_.Start<LearnResult>(
+      this,
+      [job = std::move(job)](Database& db) {
         LearnResult result = job(db);
-        if (StopRequested()) return;
-        MarkStoredPosts(db, result);
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, result = std::move(result)] {
-              if (generation != generation_) return;
-              running_ = false;
-              emit Finished(result);
-            },
-            Qt::QueuedConnection);
-      });
-  if (!started) running_ = false;
+        if (!StopRequested()) MarkStoredPosts(db, result);
+        return result;
+      },
+      [this](const LearnResult& result) { emit Finished(result); });
 }
 
 void LearnRunner::StartLearn(std::string url,

@@ -1,14 +1,14 @@
 #pragma once
 
 #include <QObject>
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/rules/latest_job.h"
 #include "learn/learn_rule.h"
-#include "runtime/threads.h"
 #include "store/rule_row.h"
 
 namespace dw {
@@ -21,16 +21,16 @@ class LearnRunner : public QObject {
   Q_OBJECT
 
  public:
-  explicit LearnRunner(std::string database_path, QObject* parent = nullptr);
-  ~LearnRunner() override;
+  explicit LearnRunner(std::string database_path, QObject* parent = nullptr)
+      : QObject(parent), job_(std::move(database_path)) {}
 
   // A new rule for the page at `url` from GBK example titles.
   void StartLearn(std::string url, std::vector<std::string> examples);
   // A mended `rule` from its newest stored posts.
   void StartRepair(RuleRow rule);
-  void Cancel();
-  bool Running() const { return running_; }
-  bool ThreadsEnded() const { return ThreadFinished(worker_); }
+  void Cancel() { job_.Cancel(); }
+  bool Running() const { return job_.Running(); }
+  bool ThreadsEnded() const { return job_.ThreadsEnded(); }
 
   // Stands for the fetched page in tests; nothing is fetched then.
   void SetPageForTests(std::optional<std::string> page) {
@@ -44,11 +44,8 @@ class LearnRunner : public QObject {
   // `job` runs on the worker with the worker's own connection.
   void Start(std::function<LearnResult(Database&)> job);
 
-  std::string database_path_;
   std::optional<std::string> page_;
-  ThreadHandle worker_;
-  std::uint64_t generation_ = 0;  // GUI thread only
-  bool running_ = false;
+  LatestJob job_;
 };
 
 }  // namespace dw

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QObject>
-#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
+#include "app/rules/latest_job.h"
 #include "collect/rule_report.h"
-#include "runtime/threads.h"
 #include "store/rule_row.h"
 
 namespace dw {
@@ -19,29 +19,23 @@ class RuleTestRunner : public QObject {
   Q_OBJECT
 
  public:
-  explicit RuleTestRunner(std::string database_path, QObject* parent = nullptr);
-  // Cancels the test under way and waits for its thread to end.
-  ~RuleTestRunner() override;
+  explicit RuleTestRunner(std::string database_path, QObject* parent = nullptr)
+      : QObject(parent), job_(std::move(database_path)) {}
 
   // `page_bytes`, when given, stands for the fetched page.
   void Start(RuleRow row, std::optional<std::string> page_bytes = std::nullopt);
   // Drops the test under way; its fetch is abandoned within 100 ms.
-  void Cancel();
+  void Cancel() { job_.Cancel(); }
   // True from a start until its result arrives or it is cancelled.
-  bool Running() const { return running_; }
+  bool Running() const { return job_.Running(); }
   // True once every thread this runner started has ended.
-  bool ThreadsEnded() const { return ThreadFinished(worker_); }
+  bool ThreadsEnded() const { return job_.ThreadsEnded(); }
 
  signals:
   void Finished(const RuleReport& report);
 
  private:
-  std::string database_path_;
-  // The last thread started; each waits for the one before it, so this one
-  // handle reaches all of them.
-  ThreadHandle worker_;
-  std::uint64_t generation_ = 0;  // GUI thread only
-  bool running_ = false;
+  LatestJob job_;
 };
 
 }  // namespace dw

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <QThread>
 #include <QTreeWidget>
 #include <fstream>
 
@@ -60,6 +61,27 @@ TEST_F(RuleTestRunnerTest, TestRunsTheUnsavedRuleAndShowsItsPosts) {
     EXPECT_EQ(posts->item(r, 2)->text().toStdString(), Link(expected[r][0]));
   }
   EXPECT_EQ(RuleBytes(), before);
+}
+
+// A result already on its way when a new test starts is dropped: only the
+// new test's arrives.
+TEST_F(RuleTestRunnerTest, AResultOvertakenByANewStartIsNeverShown) {
+  RuleTestRunner runner(db_.path());
+  std::vector<std::string> shown;
+  QObject::connect(&runner, &RuleTestRunner::Finished,
+                   [&](const RuleReport& report) {
+                     for (const auto& post : report.found) {
+                       shown.push_back(post.id);
+                     }
+                   });
+  const RuleRow rule = ListRule(7, "A", "http://127.0.0.1:1/7");
+  runner.Start(rule, ListPage({{"101", kGreenTea}}));
+  // Its result posted, not yet taken: the window has not run meanwhile.
+  while (!runner.ThreadsEnded()) QThread::msleep(5);
+  runner.Start(rule, ListPage({{"102", kCoffee}}));
+  ASSERT_TRUE(test::WaitUntil([&] { return !runner.Running(); }, 30000));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(shown, std::vector<std::string>{"102"});
 }
 
 // Markers are looked for in the decoded page, the pattern in the tidied
