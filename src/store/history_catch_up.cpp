@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "store/post_history.h"
 #include "store/post_time.h"
 #include "store/sql_statement.h"
 #include "store/title_pairs.h"
@@ -146,8 +147,7 @@ CatchUpResult CatchUpHistory(Database& db, const std::function<bool()>& stop,
   if (!db.IsOpen() || batch < 1) return result;
   AddTimeReader times(now);
   const CatchUpFunctions functions(db, &times);
-  const bool pairs =
-      SqlStatement(db, "SELECT 1 FROM dw_post_pairs LIMIT 0").Ok();
+  const bool pairs = HasShortWordIndex(db);
   std::int64_t after = 0;
   while (!(stop && stop())) {
     // Read again each time: rows other programs add are walked too, and

@@ -104,8 +104,7 @@ HistorySetUp PrepareHistory(Database& db) {
   if (setup.tables) {
     // Compiled without the module or the tokenizer, the statement fails:
     // the history then works by scan alone.
-    const bool had_pairs =
-        SqlStatement(db, "SELECT 1 FROM dw_post_pairs LIMIT 0").Ok();
+    const bool had_pairs = HasShortWordIndex(db);
     setup.search_index = RunSql(db, kCreateSearchIndex) &&
                          (had_pairs || RunSql(db, kTuneIndexes));
     // A file held by another program refuses a new index at the first
@@ -134,6 +133,10 @@ HistorySetUp PrepareHistory(Database& db) {
     setup.problem = "数据库正忙，历史记录暂不可用";
   }
   return setup;
+}
+
+bool HasShortWordIndex(Database& db) {
+  return SqlStatement(db, "SELECT 1 FROM dw_post_pairs LIMIT 0").Ok();
 }
 
 bool AddHistoryEntry(Database& db, const HistoryEntry& entry) {

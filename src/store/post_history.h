@@ -32,6 +32,10 @@ struct HistoryEntry {
   bool hit = false;
 };
 
+// Whether the file has the index of short words (see TitlePairs): a file
+// made by an older version, or a SQLite without full-text search, lacks it.
+bool HasShortWordIndex(Database& db);
+
 // Adds our rows for an `info` row: all of them or, when any is refused,
 // none. Part of the caller's transaction when one is open. An entry already
 // there is left as it is.
