@@ -7,6 +7,7 @@ packages=(
   g++ clang cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libcurl4-openssl-dev libboost-regex-dev libpcre2-dev libsqlite3-dev sqlite3
+  libgumbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk openbox
   nginx-light openssl python3

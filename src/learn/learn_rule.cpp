@@ -3,13 +3,19 @@
 #include <algorithm>
 
 #include "learn/feed_page.h"
+#include "learn/find_records.h"
+#include "learn/record_rule.h"
 #include "learn/rule_candidates.h"
 #include "learn/studied_page.h"
 #include "net/http_request.h"
 #include "runtime/encoding.h"
 #include "store/statements.h"
+#include "text/gbk_codec.h"
 
 namespace dw {
+
+std::vector<ExampleText> ExampleTexts(const std::vector<std::string>& titles);
+
 namespace {
 
 constexpr size_t kMostProposals = 3;
@@ -31,10 +37,37 @@ std::string CountNote(const Proposal& proposal) {
   return "找到 " + std::to_string(proposal.posts.size()) + " 个帖子";
 }
 
+// Proposals from the records of the page's document; false when it shows
+// no list holding the examples.
+bool LearnFromRecords(const StudiedPage& page,
+                      const std::vector<std::string>& examples,
+                      std::int64_t rule_id, LearnResult& result) {
+  const std::vector<ExampleText> texts = ExampleTexts(examples);
+  if (texts.empty()) return false;
+  const RecordList list = FindRecords(page, texts);
+  if (list.records.empty()) return false;
+  RuleFrame frame;
+  frame.base.id = rule_id;
+  frame.base.name = PageName(page);
+  frame.base.url = page.url;
+  for (WrittenRule& rule :
+       WriteRecordRules(page, list, frame, kMostProposals)) {
+    Proposal proposal;
+    proposal.rule = std::move(rule.row);
+    proposal.posts = std::move(rule.posts);
+    proposal.note = CountNote(proposal);
+    result.proposals.push_back(std::move(proposal));
+  }
+  return !result.proposals.empty();
+}
+
 // Proposals from one page; `failed`/`message` set when there are none.
-void LearnPage(const StudiedPage& page, std::vector<ExampleKey> keys,
-               std::int64_t rule_id, LearnResult& result) {
+void LearnPage(const StudiedPage& page,
+               const std::vector<std::string>& examples,
+               std::vector<ExampleKey> keys, std::int64_t rule_id,
+               LearnResult& result) {
   const bool feed = IsFeed(page.text);
+  if (!feed && LearnFromRecords(page, examples, rule_id, result)) return;
   if (feed && keys.empty()) keys = KeysOf(FeedTitles(page.text));
   if (keys.empty()) {
     result.failed = LearnFailure::kExamplesNotFound;
@@ -72,6 +105,15 @@ void LearnPage(const StudiedPage& page, std::vector<ExampleKey> keys,
 }
 
 }  // namespace
+
+std::vector<ExampleText> ExampleTexts(const std::vector<std::string>& titles) {
+  std::vector<ExampleText> texts;
+  for (const std::string& title : titles) {
+    ExampleText text = ExampleTextOf(GbkToUtf8(title));
+    if (!text.text.empty()) texts.push_back(std::move(text));
+  }
+  return texts;
+}
 
 const char* LearnFailureName(LearnFailure failure) {
   switch (failure) {
@@ -144,7 +186,7 @@ LearnResult LearnRule(const LearnRequest& request) {
   // feed alone, when the feed can be fetched.
   const bool feed_only =
       keys.empty() && !result.feed_url.empty() && !request.page_bytes;
-  if (!feed_only) LearnPage(page, keys, rule_id, result);
+  if (!feed_only) LearnPage(page, request.examples, keys, rule_id, result);
   if (result.feed_url.empty()) return result;
   if (request.page_bytes) {
     const std::string note = "页面声明了订阅源：" + result.feed_url;
@@ -163,7 +205,7 @@ LearnResult LearnRule(const LearnRequest& request) {
     return result;
   }
   LearnResult from_feed;
-  LearnPage(StudyPage(std::move(feed_bytes), result.feed_url), {}, rule_id,
+  LearnPage(StudyPage(std::move(feed_bytes), result.feed_url), {}, {}, rule_id,
             from_feed);
   if (from_feed.proposals.empty()) return result;
   if (result.proposals.size() == kMostProposals) result.proposals.pop_back();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "collect/rule_report.h"
+#include "learn/page_records.h"
 #include "runtime/database.h"
 #include "store/rule_row.h"
 
@@ -55,6 +56,10 @@ struct LearnRequest {
 // Writes nothing. Runs on any thread; a stop request of the calling thread
 // ends it early with what it has.
 LearnResult LearnRule(const LearnRequest& request);
+
+// The titles (program text) as the record finder takes them: UTF-8, white
+// space collapsed, a shortened one marked.
+std::vector<ExampleText> ExampleTexts(const std::vector<std::string>& titles);
 
 // Marks each proposed post whose link is already in `info`.
 void MarkStoredPosts(Database& db, LearnResult& result);

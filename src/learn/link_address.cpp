@@ -68,7 +68,7 @@ std::string ResolveLink(std::string_view base, std::string_view ref) {
   if (fragment != std::string_view::npos) rest = rest.substr(0, fragment);
   if (ref.empty()) return std::string(origin) + std::string(rest);
   if (ref[0] == '#')
-    return std::string(origin) + std::string(rest) + ref.data();
+    return std::string(origin) + std::string(rest) + std::string(ref);
   const size_t query = rest.find('?');
   const std::string_view path =
       query == std::string_view::npos ? rest : rest.substr(0, query);

@@ -67,16 +67,19 @@ std::string_view DeclaredCharset(std::string_view bytes) {
 }
 
 bool PageBytesAreGbk(std::string_view bytes) {
+  // What the bytes are beats what the page says: a saved or re-encoded page
+  // often keeps a declaration that no longer holds. Multi-byte text that is
+  // sound UTF-8 is hardly ever GBK, and GBK text is seldom sound UTF-8.
+  const bool multi_byte = std::any_of(bytes.begin(), bytes.end(), [](char c) {
+    return static_cast<unsigned char>(c) >= 0x80;
+  });
+  if (multi_byte) return !ValidUtf8(bytes);
   std::string charset(DeclaredCharset(bytes));
   std::transform(charset.begin(), charset.end(), charset.begin(), [](char c) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   });
-  if (charset == "gbk" || charset == "gb2312" || charset == "gb18030" ||
-      charset == "x-gbk" || charset == "cp936") {
-    return true;
-  }
-  if (charset == "utf-8" || charset == "utf8") return false;
-  return !ValidUtf8(bytes);
+  return charset == "gbk" || charset == "gb2312" || charset == "gb18030" ||
+         charset == "x-gbk" || charset == "cp936";
 }
 
 }  // namespace dw

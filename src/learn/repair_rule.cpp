@@ -4,6 +4,8 @@
 #include <set>
 
 #include "learn/feed_page.h"
+#include "learn/find_records.h"
+#include "learn/record_rule.h"
 #include "learn/rule_candidates.h"
 #include "learn/studied_page.h"
 
@@ -117,6 +119,52 @@ std::string RepairNote(const Proposal& proposal) {
   return note;
 }
 
+// The page's records found from the stored titles, and the rules that find
+// exactly them: the old rule when it still does, else the old pattern or
+// markers where they still serve, else the rules written anew.
+std::vector<Proposal> RepairFromRecords(const RuleRow& old,
+                                        const std::vector<StoredPost>& stored,
+                                        const StudiedPage& page) {
+  std::vector<std::string> titles;
+  for (const StoredPost& post : stored) titles.push_back(post.title);
+  const RecordList list =
+      FindRecords(page, ExampleTexts(titles), /*some_missing=*/true);
+  std::vector<Proposal> proposals;
+  if (list.records.size() < 2) return proposals;
+  auto finds_records = [&](const RuleRow& row, Proposal* proposal) {
+    proposal->rule = row;
+    proposal->posts = RunOverPage(row, page);
+    return SameRecordPosts(proposal->posts, list);
+  };
+  Proposal as_is;
+  if (finds_records(old, &as_is)) return {as_is};
+  RuleFrame frame;
+  frame.base = old;
+  std::set<std::string> seen;
+  for (const WrittenRule& written :
+       WriteRecordRules(page, list, frame, kMostProposals)) {
+    RuleRow old_pattern = old;
+    old_pattern.before = written.row.before;
+    old_pattern.after = written.row.after;
+    old_pattern.isgbk = written.row.isgbk;
+    RuleRow old_markers = written.row;
+    old_markers.before = old.before;
+    old_markers.after = old.after;
+    Proposal proposal;
+    if (!finds_records(old_pattern, &proposal) &&
+        !finds_records(old_markers, &proposal)) {
+      proposal.rule = written.row;
+      proposal.posts = written.posts;
+    }
+    const RuleRow& row = proposal.rule;
+    if (seen.insert(row.reg + '\x01' + row.before + '\x01' + row.after)
+            .second) {
+      proposals.push_back(std::move(proposal));
+    }
+  }
+  return proposals;
+}
+
 }  // namespace
 
 std::vector<StoredPost> NewestStoredPosts(Database& db, std::int64_t rule_id,
@@ -161,6 +209,22 @@ LearnResult RepairRule(const RepairRequest& request) {
   if (keys.empty()) {
     page = StudyPage(std::move(bytes), old.url);
     keys = KeysOnPage(page, request.stored);
+  }
+  const std::vector<Proposal> from_records =
+      RepairFromRecords(old, request.stored, page);
+  if (!from_records.empty()) {
+    for (const Proposal& proposal : from_records) {
+      Proposal p = proposal;
+      p.changed = ChangedColumns(old, p.rule);
+      p.announced_again = AnnouncedAgain(p.posts, request.stored);
+      p.note = RepairNote(p);
+      result.proposals.push_back(std::move(p));
+    }
+    std::stable_sort(result.proposals.begin(), result.proposals.end(),
+                     [](const Proposal& a, const Proposal& b) {
+                       return a.announced_again < b.announced_again;
+                     });
+    return result;
   }
   if (keys.empty()) {
     result.failed = LearnFailure::kExamplesNotFound;

@@ -1,0 +1,21 @@
+// Which of a post's links leads to the post's own page on the site.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dw {
+
+// The host of an absolute address, lower case; empty when it has none.
+std::string HostOf(std::string_view url);
+
+// True when both addresses belong to one site: the same host, or hosts that
+// share their registered domain (news.site.com and site.com).
+bool SameSite(std::string_view a, std::string_view b);
+
+// True for a link that acts rather than shows the post: a vote, reply,
+// share, sign-in, a user's or author's page, a page number, the last post,
+// an out-link or redirect.
+bool IsActionLink(std::string_view url);
+
+}  // namespace dw
