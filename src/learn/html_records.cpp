@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 
 #include "learn/html_tree.h"
 #include "learn/link_address.h"
@@ -206,7 +207,8 @@ std::string GapOf(const Found& found, const std::vector<HtmlNode*>& tops) {
 // gap that is not the usual one between two records (a heading, not the
 // second row every story has) ends a run.
 std::vector<Found> RunOfExamples(std::vector<Found> found,
-                                 const std::vector<HtmlNode*>& tops) {
+                                 const std::vector<HtmlNode*>& tops,
+                                 size_t* spanned) {
   if (found.size() < 3) return found;
   std::vector<std::string> gaps;
   for (size_t i = 0; i + 1 < found.size(); ++i) {
@@ -233,6 +235,7 @@ std::vector<Found> RunOfExamples(std::vector<Found> found,
   auto breaks = [&](size_t gap) {
     return gaps[gap] != usual && gaps[gap].size() > usual.size();
   };
+  for (size_t gap = first; gap < last; ++gap) *spanned += breaks(gap) ? 1 : 0;
   size_t from = first;
   while (from > 0 && !breaks(from - 1)) --from;
   size_t to = last;
@@ -306,7 +309,7 @@ std::vector<Found> FlatList(const Page& page, HtmlNode* block,
 
 // The candidate list for one choice of places: records in page order.
 std::vector<Found> ListOf(const Page& page, const std::vector<Place>& places,
-                          HtmlNode** container) {
+                          HtmlNode** container, size_t* spanned) {
   const bool attribute = places[0].in_title_attribute;
   if (places.size() == 1) {
     HtmlNode* title = places[0].element;
@@ -359,7 +362,8 @@ std::vector<Found> ListOf(const Page& page, const std::vector<Place>& places,
   }
   if (ParentElement(tops[0]) == parent) {
     *container = parent;
-    return RunOfExamples(Siblings(page, parent, tops, paths, attribute), tops);
+    return RunOfExamples(Siblings(page, parent, tops, paths, attribute), tops,
+                         spanned);
   }
   // Records inside blocks: gather them block by block.
   *container = parent;
@@ -635,6 +639,7 @@ struct Choice {
   std::vector<Found> found;
   HtmlNode* container = nullptr;
   size_t depth = 0;
+  size_t spanned = 0;  // headings between the examples' records
 };
 
 }  // namespace
@@ -682,12 +687,16 @@ RecordList FindHtmlRecords(std::string_view program_text, const Utf8View& utf8,
         chosen.push_back(places[1][j]);
       }
       Choice choice;
-      choice.found = ListOf(page, chosen, &choice.container);
+      choice.found = ListOf(page, chosen, &choice.container, &choice.spanned);
       if (choice.found.size() < kFewestRecords) continue;
       choice.depth = AncestorsOf(choice.container).size();
-      if (best.found.empty() || choice.depth > best.depth ||
-          (choice.depth == best.depth &&
-           choice.found.size() > best.found.size())) {
+      // The examples' own run first (not one they merely span with another
+      // list), then the longest list, then the most deeply nested.
+      const auto rank = [](const Choice& c) {
+        return std::make_tuple(-static_cast<long>(c.spanned), c.found.size(),
+                               c.depth);
+      };
+      if (best.found.empty() || rank(choice) > rank(best)) {
         best = std::move(choice);
       }
     }
@@ -727,6 +736,23 @@ RecordList FindHtmlRecords(std::string_view program_text, const Utf8View& utf8,
       }
     }
   }
+  // The element right before the first record (a heading) and right after
+  // the last one bound a run among several in one parent.
+  auto neighbour = [](HtmlNode* n, int step) -> HtmlNode* {
+    HtmlNode* parent = ParentElement(n);
+    if (parent == nullptr) return nullptr;
+    const std::vector<HtmlNode*> siblings = ChildElements(parent);
+    const auto it = std::find(siblings.begin(), siblings.end(), n);
+    if (it == siblings.end()) return nullptr;
+    const long at = (it - siblings.begin()) + step;
+    if (at < 0 || at >= static_cast<long>(siblings.size())) return nullptr;
+    return siblings[at];
+  };
+  HtmlNode* last = best.found.back().trailing.empty()
+                       ? best.found.back().element
+                       : best.found.back().trailing.back();
+  AddTagMarkers(page, neighbour(best.found.front().element, -1), &list.before);
+  AddTagMarkers(page, neighbour(last, 1), &list.after);
   AddMarkers(page, best.container, list);
   return list;
 }

@@ -43,7 +43,6 @@ bool LearnFromRecords(const StudiedPage& page,
                       const std::vector<std::string>& examples,
                       std::int64_t rule_id, LearnResult& result) {
   const std::vector<ExampleText> texts = ExampleTexts(examples);
-  if (texts.empty()) return false;
   const RecordList list = FindRecords(page, texts);
   if (list.records.empty()) return false;
   RuleFrame frame;
@@ -67,7 +66,12 @@ void LearnPage(const StudiedPage& page,
                std::vector<ExampleKey> keys, std::int64_t rule_id,
                LearnResult& result) {
   const bool feed = IsFeed(page.text);
-  if (!feed && LearnFromRecords(page, examples, rule_id, result)) return;
+  if (LearnFromRecords(page, examples, rule_id, result)) {
+    if (feed) {
+      for (Proposal& proposal : result.proposals) proposal.note += "（订阅源）";
+    }
+    return;
+  }
   if (feed && keys.empty()) keys = KeysOf(FeedTitles(page.text));
   if (keys.empty()) {
     result.failed = LearnFailure::kExamplesNotFound;

@@ -156,8 +156,38 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
     const size_t end = id_first ? p.title_to : p.id_to;
     rights.push_back(tidy.substr(end, kLongestEnd));
   }
-  const std::string left = AsciiTail(CommonSuffix(lefts), kLongestContext);
-  const std::string right = AsciiHead(CommonPrefix(rights), kLongestEnd);
+  // Context is markup: from the last tag's start on the left, up to the
+  // first tag's end on the right; text around it (an author's name, a
+  // date) changes from post to post.
+  std::string left = AsciiTail(CommonSuffix(lefts), kLongestContext);
+  if (const size_t tag = left.rfind('<'); tag != std::string::npos) {
+    left.erase(0, tag);
+  }
+  std::string right = AsciiHead(CommonPrefix(rights), kLongestEnd);
+  if (const size_t tag = right.find('>'); tag != std::string::npos) {
+    right.resize(tag + 1);
+  }
+  std::string left_part = EscapeLiteral(left);
+  if (left.size() < 8) {
+    // Too little shared: the group's own start tag, its values left open,
+    // after what precedes that tag.
+    std::vector<std::string> before_tag, tags;
+    for (const Placed& p : placed) {
+      const size_t first = id_first ? p.id_from : p.title_from;
+      const size_t tag = tidy.rfind('<', first == 0 ? 0 : first - 1);
+      if (tag == std::string::npos || tag < p.start || first - tag > 400) {
+        return {};
+      }
+      tags.push_back(tidy.substr(tag, first - tag));
+      const size_t from = tag - std::min(tag - p.start, kLongestContext * 4);
+      before_tag.push_back(tidy.substr(from, tag - from));
+    }
+    std::string pre = AsciiTail(CommonSuffix(before_tag), kLongestContext);
+    if (const size_t tag = pre.rfind('<'); tag != std::string::npos) {
+      pre.erase(0, tag);
+    }
+    left_part = EscapeLiteral(pre) + MiddlePart(tags);
+  }
   if (left.empty() || right.empty()) return {};
   for (const Placed& p : placed) {
     // The record's start, up to where the first group's context begins.
@@ -170,13 +200,15 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
   const std::string middle = MiddlePart(middles);
   const std::string body = id_first ? id + middle + title : title + middle + id;
   Draft plain;
-  plain.pattern = EscapeLiteral(left) + body + EscapeLiteral(right);
+  plain.pattern = left_part + body + EscapeLiteral(right);
   plain.id_group = id_first ? 1 : 2;
   plain.title_group = id_first ? 2 : 1;
   std::vector<Draft> drafts = {plain};
   // Anchored at the record's start: a link of the same shape elsewhere in
   // the record (a page number, the last post) is no post.
-  const std::string start = AsciiHead(CommonPrefix(starts), kLongestContext);
+  std::string start = AsciiHead(CommonPrefix(starts), kLongestContext);
+  // An id's first digits are shared by chance.
+  start.resize(std::min(start.size(), start.find_first_of("0123456789")));
   if (start.size() >= 3) {
     Draft anchored = plain;
     const std::string s = EscapeLiteral(start);
