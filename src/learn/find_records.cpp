@@ -2,6 +2,7 @@
 
 #include "learn/feed_records.h"
 #include "learn/html_records.h"
+#include "learn/json_records.h"
 #include "learn/page_utf8.h"
 
 namespace dw {
@@ -24,8 +25,17 @@ RecordList FindRecords(const StudiedPage& page,
     }
   }
   if (examples.empty()) return {};
-  const Utf8View utf8 = Utf8WithOrigins(page.text);
-  return FindHtmlRecords(page.text, utf8, page.url, examples, some_missing);
+  const size_t first = page.text.find_first_not_of(" \t\r\n");
+  const bool json = first != std::string::npos &&
+                    (page.text[first] == '{' || page.text[first] == '[');
+  if (!json) {
+    const Utf8View utf8 = Utf8WithOrigins(page.text);
+    RecordList html =
+        FindHtmlRecords(page.text, utf8, page.url, examples, some_missing);
+    if (!html.records.empty()) return html;
+  }
+  // A JSON answer, or a page whose list its scripts build from JSON.
+  return FindJsonRecords(page.text, page.url, examples, some_missing);
 }
 
 }  // namespace dw

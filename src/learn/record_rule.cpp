@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "learn/json_records.h"
 #include "learn/pattern_parts.h"
 #include "learn/rule_candidates.h"
 #include "runtime/gbk_constants.h"
@@ -135,8 +136,8 @@ struct Draft {
 // no context to write one with.
 std::vector<Draft> DraftPatterns(const std::string& tidy,
                                  const std::vector<Placed>& placed,
-                                 const std::vector<std::string>& ids,
-                                 bool html) {
+                                 const std::vector<std::string>& ids, bool html,
+                                 bool json) {
   const bool id_first =
       std::all_of(placed.begin(), placed.end(),
                   [](const Placed& p) { return p.id_to <= p.title_from; });
@@ -160,12 +161,33 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
   // first tag's end on the right; text around it (an author's name, a
   // date) changes from post to post.
   std::string left = AsciiTail(CommonSuffix(lefts), kLongestContext);
-  if (const size_t tag = left.rfind('<'); tag != std::string::npos) {
-    left.erase(0, tag);
-  }
   std::string right = AsciiHead(CommonPrefix(rights), kLongestEnd);
-  if (const size_t tag = right.find('>'); tag != std::string::npos) {
-    right.resize(tag + 1);
+  if (html) {
+    if (const size_t tag = left.rfind('<'); tag != std::string::npos) {
+      left.erase(0, tag);
+    }
+    if (const size_t tag = right.find('>'); tag != std::string::npos) {
+      right.resize(tag + 1);
+    }
+  } else if (json) {
+    // A member's name, not the value before it: from the last separator
+    // on the left, up to the next name on the right.
+    if (const size_t sep = left.find_last_of(",{["); sep != std::string::npos) {
+      left.erase(0, sep);
+    }
+    if (const size_t name = right.find(':', 1); name != std::string::npos) {
+      right.resize(name + 1);
+    } else if (const size_t sep = right.find_first_of(",}]", 1);
+               sep != std::string::npos) {
+      right.resize(sep + 1);
+    }
+  } else {
+    if (const size_t tag = left.rfind('<'); tag != std::string::npos) {
+      left.erase(0, tag);
+    }
+    if (const size_t tag = right.find('>'); tag != std::string::npos) {
+      right.resize(tag + 1);
+    }
   }
   std::string left_part = EscapeLiteral(left);
   if (left.size() < 8) {
@@ -347,25 +369,38 @@ std::vector<WrittenRule> WriteRecordRules(const StudiedPage& page,
     const std::string id = Utf8ToGbk(shape.ids[i]);
     const std::string href =
         page.text.substr(record.href.from, record.href.to - record.href.from);
-    const size_t at = href.rfind(id);
+    size_t at = href.rfind(id);
+    size_t id_size = id.size();
+    if (at == std::string::npos && list.source == RecordSource::kJson) {
+      // Escapes in the string (\/, \u0026): the id as written.
+      std::vector<uint32_t> origin;
+      const std::string decoded = DecodeJsonText(href, &origin);
+      const size_t found = decoded.rfind(shape.ids[i]);
+      if (found != std::string::npos) {
+        at = origin[found];
+        id_size = origin[found + shape.ids[i].size()] - at;
+      }
+    }
     if (at == std::string::npos) {
       return written;
     }
     Placed p;
     p.start = Tidied(page.tidy, record.whole.from);
     p.id_from = Tidied(page.tidy, record.href.from + at);
-    p.id_to = Tidied(page.tidy, record.href.from + at + id.size());
+    p.id_to = Tidied(page.tidy, record.href.from + at + id_size);
+    const std::string raw_id = href.substr(at, id_size);
     p.title_from = Tidied(page.tidy, record.title.from);
     p.title_to = Tidied(page.tidy, record.title.to);
-    if (page.tidy.text.compare(p.id_from, p.id_to - p.id_from, id) != 0) {
+    if (page.tidy.text.compare(p.id_from, p.id_to - p.id_from, raw_id) != 0) {
       return written;  // the tidy changes the id: no pattern can take it
     }
     placed.push_back(p);
-    ids.push_back(id);
+    ids.push_back(raw_id);
   }
   const bool html = list.source == RecordSource::kHtml;
+  const bool json = list.source == RecordSource::kJson;
   const std::vector<Draft> drafts =
-      DraftPatterns(page.tidy.text, placed, ids, html);
+      DraftPatterns(page.tidy.text, placed, ids, html, json);
   const auto pairs = MarkerPairs(page.text, list);
   for (const Draft& draft : drafts) {
     for (const auto& [before, after] : pairs) {
