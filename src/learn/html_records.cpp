@@ -632,6 +632,75 @@ void AddMarkers(const Page& page, HtmlNode* container, RecordList& list) {
   }
 }
 
+// A list that goes on in blocks of its own kind beside the examples' block
+// (a day's posts under each date, a column split in two): each such block
+// whose records link to pages of the same shape, no link repeated, joins
+// the list in page order. Blocks further up are other lists.
+void ExtendToAlikeBlocks(const Page& page,
+                         const std::vector<std::vector<Place>>& places,
+                         std::vector<Found>* found, HtmlNode** container) {
+  if (found->size() < 2) return;
+  HtmlNode* block = *container;
+  const bool attribute = places[0][0].in_title_attribute;
+  std::vector<HtmlNode*> tops;
+  std::vector<std::vector<Step>> paths;
+  for (const Found& f : *found) {
+    if (ParentElement(f.element) != block) return;
+  }
+  for (size_t i = 0; i < found->size() && i < 2; ++i) {
+    tops.push_back((*found)[i].element);
+    paths.push_back(StepsBetween((*found)[i].element, (*found)[i].title));
+  }
+  std::set<std::string> shapes;
+  std::set<std::string> links;
+  for (const Found& f : *found) {
+    HtmlNode* own = OwnLink(page, f);
+    if (own == nullptr) return;
+    shapes.insert(ShapeOf(LinkOf(page, own)));
+    links.insert(LinkOf(page, own));
+  }
+  HtmlNode* top = block;
+  for (int up = 1; up <= 2; ++up) {
+    top = ParentElement(top);
+    if (top == nullptr) return;
+    const std::vector<Step> steps = StepsBetween(top, block);
+    std::vector<HtmlNode*> blocks = {top};
+    for (const Step& step : steps) {
+      std::vector<HtmlNode*> next;
+      for (HtmlNode* b : blocks) {
+        for (HtmlNode* child : ChildElements(b)) {
+          if (TagOf(child) == step.tag && KindOf(child) == step.kind) {
+            next.push_back(child);
+          }
+        }
+      }
+      blocks = std::move(next);
+    }
+    if (blocks.size() < 2) continue;
+    std::vector<Found> all;
+    for (HtmlNode* b : blocks) {
+      if (b == block) {
+        all.insert(all.end(), found->begin(), found->end());
+        continue;
+      }
+      std::vector<Found> more = Siblings(page, b, tops, paths, attribute);
+      bool alike = !more.empty();
+      for (const Found& f : more) {
+        HtmlNode* own = OwnLink(page, f);
+        alike = alike && own != nullptr &&
+                shapes.count(ShapeOf(LinkOf(page, own))) != 0 &&
+                links.insert(LinkOf(page, own)).second;
+      }
+      if (alike) all.insert(all.end(), more.begin(), more.end());
+    }
+    if (all.size() > found->size()) {
+      *found = std::move(all);
+      *container = top;
+    }
+    return;
+  }
+}
+
 // The best list for one example text per place choice: deepest common
 // block first (the examples' own list, not a page-wide one), then the
 // longest.
@@ -702,6 +771,7 @@ RecordList FindHtmlRecords(std::string_view program_text, const Utf8View& utf8,
     }
   }
   if (best.found.empty()) return list;
+  ExtendToAlikeBlocks(page, places, &best.found, &best.container);
   const std::vector<HtmlNode*> links = ChooseLinks(page, best.found);
   if (links.size() != best.found.size()) return list;
   const bool attribute = places[0][0].in_title_attribute;
