@@ -45,7 +45,9 @@ ChainRule ChainRuleFromRow(const RuleRow& row) {
   rule.link_template = row.pinurl;
   rule.kind = ToInteger(row.type);
   rule.page_is_gbk = row.isgbk == "1";
+  rule.json_strings = row.json_strings;
   rule.last_id = ToLongInteger(row.lastid);
+  rule.ignore_cert_errors = row.ignore_cert_errors;
   return rule;
 }
 
@@ -80,6 +82,7 @@ ChainPage RunRuleChain(const ChainRule& rule,
       params.failure = &failure;
       params.cancelRequested = [deadline] { return Clock::now() >= deadline; };
       params.responseHeaders = &headers;
+      params.verifyCertificates = !rule.ignore_cert_errors;
       fetched = HttpRequest(params);
       report.fetch.out_of_time = Clock::now() >= deadline;
     }

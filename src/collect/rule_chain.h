@@ -31,9 +31,14 @@ struct ChainRule {
   std::string link_template;
   int kind = 0;
   bool page_is_gbk = false;
+  // Titles are JSON string contents (escapes decoded by the chain).
+  bool json_strings = false;
   std::int64_t last_id = 0;
   // How long one fetch may take in all, however slowly the page trickles.
   std::chrono::milliseconds fetch_deadline = std::chrono::seconds(60);
+  // The user keeps a site whose certificate is broken: its fetches take
+  // any certificate.
+  bool ignore_cert_errors = false;
 };
 
 // From the loaded rule table (cells as text, converted the way the loader's

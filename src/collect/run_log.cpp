@@ -93,7 +93,8 @@ std::string RunLogLine(const RuleReport& report) {
       "\t" + LogText(report.rule_name) + "\t" + (*step != '\0' ? step : "ok") +
       "\tstatus " + std::to_string(report.fetch.status);
   if (report.fetch.failure != HttpFailure::kNone) {
-    line += std::string("\terror ") + HttpFailureName(report.fetch.failure);
+    line += std::string("\terror ") + HttpFailureName(report.fetch.failure) +
+            " (" + HttpFailureWords(report.fetch.failure) + ")";
   }
   line += "\tbytes " + std::to_string(report.fetch.bytes) + "\tmatches " +
           std::to_string(report.pattern.matches) + "\tnew " +

@@ -29,9 +29,10 @@ class TreeItems : public RuleTree {
   std::vector<RuleTreeItem> items;
 };
 
-// True when the rule's page, cut, pattern or links differ between the
-// tables: its earlier runs then no longer describe it.
+// True when the rule's page, cut, pattern, links or settings differ
+// between the tables: its earlier runs then no longer describe it.
 bool RuleEdited(const RuleTable& before, const RuleTable& after, int id) {
+  if (before.RuleSettings(id) != after.RuleSettings(id)) return true;
   for (int cell : {kRuleIsgbk, kRuleType, kRuleUrl, kRuleReg, kRuleBefore,
                    kRuleAfter, kRuleTindex, kRuleIdindex, kRulePinurl}) {
     if (before.Cell(id, cell) != after.Cell(id, cell)) return true;

@@ -22,6 +22,7 @@ enum class HttpFailure {
   kRefused,          // nothing listens at the address
   kTimedOut,         // no connection, or the peer fell silent, in time
   kTls,              // the secure connection could not be set up
+  kCertificate,      // the site's certificate did not pass verification
   kTooManyRedirects,
   kTooLarge,      // the body (or the head) went past its bound
   kBrokenAnswer,  // the peer hung up or sent something that is no answer
@@ -31,9 +32,13 @@ enum class HttpFailure {
 
 // A short stable word for logs and machine-read output: "" for kNone, then
 // "bad_address", "name_not_resolved", "no_network", "refused", "timed_out",
-// "tls", "too_many_redirects", "too_large", "broken_answer", "cancelled",
-// "other".
+// "tls", "certificate", "too_many_redirects", "too_large", "broken_answer",
+// "cancelled", "other".
 const char* HttpFailureName(HttpFailure failure);
+
+// The cause in the user's words (UTF-8), as the rules window, the probe and
+// the log say it: "证书无效" for kCertificate; "" for kNone.
+const char* HttpFailureWords(HttpFailure failure);
 
 // Sets the HTTP library up for the whole process. Create one in main before
 // any thread starts and keep it until the end; tests do the same.
@@ -90,6 +95,10 @@ struct HttpRequestParams {
   int proxyAuth = 1;  // credentials go to the proxy only when this is 1
   HttpRequestObject* requestObject = nullptr;  // null: a handle of our own
   bool mergeCookies = true;
+  // An https site must show a certificate that the system's authorities
+  // (or the file SSL_CERT_FILE names) vouch for, issued to its name. Off
+  // only for a site the user chose to take as it is.
+  bool verifyCertificates = true;
 
   // A further reason to abandon the request, checked at least every few
   // milliseconds beside the calling thread's own stop request.

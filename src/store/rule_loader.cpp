@@ -9,6 +9,7 @@
 #include "runtime/text_ops.h"
 #include "store/access.h"
 #include "store/rule_id.h"
+#include "store/rule_settings.h"
 #include "store/statements.h"
 
 namespace dw {
@@ -41,6 +42,9 @@ bool LoadRules(Database& database, RecordSet& record_set, RuleTable& table,
   const auto [rows, columns, ok] =
       ReadAll(database, record_set, kRuleStatement);
   if (!ok) return false;
+  bool settings_read = false;
+  const auto settings = LoadRuleSettings(database, &settings_read);
+  if (!settings_read) return false;
 
   tree.ClearRuleTree();
   RuleTable loaded;
@@ -50,6 +54,9 @@ bool LoadRules(Database& database, RecordSet& record_set, RuleTable& table,
     if (!rule_id || !taken.insert(*rule_id).second) continue;
     for (int j = 2; j <= columns && j - 1 <= RuleTable::kCells; ++j) {
       loaded.Cell(*rule_id, j - 1) = rows(r, j);
+    }
+    if (const auto found = settings.find(*rule_id); found != settings.end()) {
+      loaded.RuleSettings(*rule_id) = found->second;
     }
     const bool ticked = loaded.Cell(*rule_id, kRuleIsdo) == "1";
     tree.AddRuleTreeItem(loaded.Cell(*rule_id, kRuleName), *rule_id,

@@ -6,11 +6,11 @@
 
 namespace dw {
 
-// Copies the rules out of the database into `table` and lists them in
-// `tree`, highest rank first, ticked when `isdo` is exactly "1". A row whose
-// id is no rule id (RuleIdOf) is left out, and of rows sharing an id only
-// the first by rank is taken, so each id runs once a round. A failing
-// statement changes nothing and gives false.
+// Copies the rules and their settings out of the database into `table` and
+// lists them in `tree`, highest rank first, ticked when `isdo` is exactly
+// "1". A row whose id is no rule id (RuleIdOf) is left out, and of rows
+// sharing an id only the first by rank is taken, so each id runs once a
+// round. A failing statement changes nothing and gives false.
 bool LoadRules(Database& database, RecordSet& record_set, RuleTable& table,
                RuleTree& tree);
 

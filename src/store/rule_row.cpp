@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -12,6 +13,7 @@
 #include "runtime/gbk_char.h"
 #include "runtime/native_pattern.h"
 #include "runtime/text_ops.h"
+#include "store/rule_settings.h"
 #include "text/site_cleanup.h"
 
 namespace dw {
@@ -183,6 +185,29 @@ std::int64_t LowestFreeId(const std::vector<RuleRow>& rows,
   return 0;
 }
 
+// A rule and its settings are written together: in a transaction of its
+// own or, inside the caller's, a savepoint of its own, so that what the
+// caller checked before and this write commit together.
+enum class Write { kRefused, kOwn, kNested };
+
+Write BeginWrite(Database& db) {
+  if (DbInTransaction(db)) {
+    return DbExecute(db, "SAVEPOINT rule_rows") ? Write::kNested
+                                                : Write::kRefused;
+  }
+  return DbExecute(db, "BEGIN IMMEDIATE") ? Write::kOwn : Write::kRefused;
+}
+
+bool EndWrite(Database& db, Write write, bool ok) {
+  const bool nested = write == Write::kNested;
+  if (ok && DbExecute(db, nested ? "RELEASE rule_rows" : "COMMIT")) {
+    return true;
+  }
+  DbExecute(db, nested ? "ROLLBACK TO rule_rows" : "ROLLBACK");
+  if (nested) DbExecute(db, "RELEASE rule_rows");
+  return false;
+}
+
 // The rows `sql` selects, with `id` bound to its one "?" when given.
 std::vector<RuleRow> LoadRows(Database& db, const char* sql,
                               std::optional<std::int64_t> id, bool* ok) {
@@ -209,8 +234,19 @@ std::vector<RuleRow> LoadRows(Database& db, const char* sql,
     }
     rows.push_back(std::move(row));
   }
-  if (rc != SQLITE_DONE) rows.clear();
-  if (ok) *ok = rc == SQLITE_DONE;
+  bool settings_read = false;
+  const auto settings = rc == SQLITE_DONE
+                            ? LoadRuleSettings(db, &settings_read)
+                            : std::map<std::int64_t, RuleSettingTexts>();
+  if (!settings_read) {
+    rows.clear();
+    return rows;
+  }
+  for (RuleRow& row : rows) {
+    const auto found = settings.find(row.id);
+    if (found != settings.end()) ApplyRuleSettings(found->second, row);
+  }
+  if (ok) *ok = true;
   return rows;
 }
 
@@ -242,6 +278,7 @@ RuleRow RuleRowOfTable(const RuleTable& table, int rule_id) {
   for (int cell = kRuleIsdo; cell <= kRuleLastid; ++cell) {
     *RuleRowCell(row, kRuleColumns[cell]) = table.Cell(rule_id, cell);
   }
+  ApplyRuleSettings(table.RuleSettings(rule_id), row);
   return row;
 }
 
@@ -270,14 +307,8 @@ std::vector<RuleRow> LoadRuleRowsWithId(Database& db, std::int64_t id,
 }
 
 bool SaveRuleRows(Database& db, const std::vector<RuleRow>& rows) {
-  // Inside the caller's transaction a savepoint of its own: what the caller
-  // checked before and this write commit together.
-  const bool nested = DbInTransaction(db);
-  if (nested) {
-    if (!DbExecute(db, "SAVEPOINT rule_rows")) return false;
-  } else if (!DbExecute(db, "BEGIN IMMEDIATE")) {
-    return false;
-  }
+  const Write write = BeginWrite(db);
+  if (write == Write::kRefused) return false;
   std::set<std::int64_t> ids;
   for (const RuleRow& row : rows) ids.insert(row.id);
   bool ok = true;
@@ -285,16 +316,16 @@ bool SaveRuleRows(Database& db, const std::vector<RuleRow>& rows) {
     ok = ok && DbExecute(db, kDeleteRow, {static_cast<long long>(id)});
   }
   for (const RuleRow& row : rows) ok = ok && InsertRow(db, row);
-  if (ok && DbExecute(db, nested ? "RELEASE rule_rows" : "COMMIT")) {
-    return true;
-  }
-  DbExecute(db, nested ? "ROLLBACK TO rule_rows" : "ROLLBACK");
-  if (nested) DbExecute(db, "RELEASE rule_rows");
-  return false;
+  ok = ok && SaveRuleSettings(db, rows);
+  return EndWrite(db, write, ok);
 }
 
 bool DeleteRuleRow(Database& db, std::int64_t id) {
-  return DbExecute(db, kDeleteRow, {static_cast<long long>(id)});
+  const Write write = BeginWrite(db);
+  if (write == Write::kRefused) return false;
+  const bool ok = DbExecute(db, kDeleteRow, {static_cast<long long>(id)}) &&
+                  DeleteRuleSettings(db, id);
+  return EndWrite(db, write, ok);
 }
 
 int PatternGroupCount(const std::string& pattern) {

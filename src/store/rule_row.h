@@ -44,6 +44,9 @@ struct RuleRow {
   std::string idindex = "0";
   std::string pinurl;
   std::string lastid = "0";
+  // Settings of our own, not columns of `rule` (store/rule_settings.h).
+  bool json_strings = false;
+  bool ignore_cert_errors = false;
 
   bool operator==(const RuleRow&) const = default;
 };
@@ -65,8 +68,8 @@ bool IsRuleIntegerColumn(const std::string& column);
 bool IsIntegerText(const std::string& text);
 
 // Every row of `rule` (isdo 3 too), ordered by id and then by the order
-// they were stored; empty when the statement fails, and then `ok`, when
-// given, is set false.
+// they were stored, each with its settings; empty when a statement fails,
+// and then `ok`, when given, is set false.
 std::vector<RuleRow> LoadRuleRows(Database& db, bool* ok = nullptr);
 
 // The rows of `rule` with this id, in the order they were stored; empty
@@ -74,13 +77,15 @@ std::vector<RuleRow> LoadRuleRows(Database& db, bool* ok = nullptr);
 std::vector<RuleRow> LoadRuleRowsWithId(Database& db, std::int64_t id,
                                         bool* ok = nullptr);
 
-// Inserts or replaces each row by id, all in one transaction: every row
-// already stored under one of the ids goes, then the rows are inserted in
-// order. False, and nothing written, when any statement fails. Within a
-// transaction the caller began, the rows become part of it.
+// Inserts or replaces each row by id, with its settings, all in one
+// transaction: every row already stored under one of the ids goes, then
+// the rows are inserted in order. False, and nothing written, when any
+// statement fails. Within a transaction the caller began, the rows become
+// part of it.
 bool SaveRuleRows(Database& db, const std::vector<RuleRow>& rows);
 
-// Removes the row with this id; false when the statement fails.
+// Removes the rows with this id and their settings, both or neither;
+// false when a statement fails.
 bool DeleteRuleRow(Database& db, std::int64_t id);
 
 // Which check a problem comes from, so that a window can say it in its own

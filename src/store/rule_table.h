@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ enum RuleCell {
 inline constexpr int kFirstRuleId = 1;
 inline constexpr int kLastRuleId = 18;
 
+// A rule's settings of our own (store/rule_settings.h) by name, values as
+// stored.
+using RuleSettingTexts = std::map<std::string, std::string>;
+
 // The loaded rules: one row of text cells per rule id 1..18, exactly as the
 // database returned them. Rows of ids no rule uses stay empty.
 class RuleTable {
@@ -47,8 +52,13 @@ class RuleTable {
   std::string& Cell(int rule_id, int cell);
   const std::string& Cell(int rule_id, int cell) const;
 
+  // The rule's settings beside its cells; none kept reads as empty.
+  RuleSettingTexts& RuleSettings(int rule_id) { return settings_[rule_id]; }
+  const RuleSettingTexts& RuleSettings(int rule_id) const;
+
  private:
   Array<std::string> cells_;
+  std::map<int, RuleSettingTexts> settings_;  // only rules that have some
 };
 
 // The keywords from `con`, in file order.

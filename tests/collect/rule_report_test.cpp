@@ -30,6 +30,7 @@ struct StepCase {
   int attempts, status;
   bool start_found, end_found;
   int matches;
+  bool ignore_cert_errors = false;
 };
 
 // Collection and the probe report the same steps of the one chain.
@@ -41,6 +42,10 @@ TEST_F(RuleReportTest, EachPageFailsAtItsOwnStep) {
   const StepCase cases[] = {
       {"refused", "http://127.0.0.1:1/", "", "", kFetch, 3, 0, 0, 0, 0},
       {"404", site_->HttpUrl("/fx/notfound"), "", "", kFetch, 3, 404, 0, 0, 0},
+      {"untrusted", site_->HttpsUrl("/fx/target"), "", "", kFetch, 3, 0, 0, 0,
+       0},
+      {"certificate taken", site_->HttpsUrl("/fx/target"), "", "", kStartMarker,
+       3, 200, 0, 0, 0, true},
       {"no start", "", "<li>1</li></ul>", "", kStartMarker, 3, 200, 0, 0, 0},
       {"no end", "", no_end, "", kEndMarker, 3, 200, 1, 0, 0},
       {"refused pattern", "", list, "(<li>", kPattern, 1, 200, 1, 1, 0},
@@ -54,13 +59,14 @@ TEST_F(RuleReportTest, EachPageFailsAtItsOwnStep) {
     RuleRow rule = ListRule(++rule_id, "Alpha",
                             c.url.empty() ? WritePage("page", c.page) : c.url);
     if (!c.reg.empty()) rule.reg = c.reg;
+    rule.ignore_cert_errors = c.ignore_cert_errors;
     ProgramState state;
     ASSERT_TRUE(DbOpen(state.database, db_.path()));
     state.first_round = true;
-    PutRule(state.rule_table, rule);
     db_.Exec("delete from info; delete from rule");
     db_.AddInfo(Link("3"));
-    db_.AddRule(rule);
+    ASSERT_TRUE(SaveRuleRows(state.database, {rule}));
+    LoadRules(state.database, state.record_set, state.rule_table, view_);
     WorkerContext ctx{state, view_, 0};
     const RuleReport collected = CollectRule(ctx, rule_id);
     const RuleReport probed =
@@ -78,6 +84,11 @@ TEST_F(RuleReportTest, EachPageFailsAtItsOwnStep) {
     if (c.url.empty()) {
       EXPECT_EQ(collected.fetch.bytes, c.page.size());
     }
+    EXPECT_EQ(
+        RunLogLine(collected).find("\terror certificate (\xE8\xAF\x81"
+                                   "\xE4\xB9\xA6\xE6\x97\xA0\xE6\x95\x88)") !=
+            std::string::npos,  // 证书无效
+        std::string(c.what) == "untrusted");
     const int stored_before = c.matches ? 1 : 0;
     EXPECT_EQ(collected.posts.already_stored, stored_before);
     EXPECT_EQ(collected.posts.new_posts, c.matches - stored_before);

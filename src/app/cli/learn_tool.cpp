@@ -8,6 +8,7 @@
 #include "learn/repair_rule.h"
 #include "runtime/encoding.h"
 #include "store/rule_row.h"
+#include "store/rule_settings.h"
 
 namespace dw {
 namespace {
@@ -50,6 +51,11 @@ void PrintText(const LearnResult& result, std::ostream& out) {
         out << "  " << column << ": " << ShowUtf8(*cell) << "\n";
       } else if (!cell) {
         out << "  id: " << rule.id << "\n";
+      }
+    }
+    for (const char* name : kRuleSettings) {
+      if (!IsDefaultRuleSetting(rule, name)) {
+        out << "  " << name << ": " << *RuleSettingValue(rule, name) << "\n";
       }
     }
     for (const FoundPost& post : proposal.posts) {

@@ -60,7 +60,8 @@ void PrintProbeText(const RuleReport& report, const ToolRequest& request,
         << report.fetch.status << ", " << report.fetch.bytes << " bytes, "
         << report.fetch.ms << " ms";
     if (report.fetch.failure != HttpFailure::kNone) {
-      out << ", error " << HttpFailureName(report.fetch.failure);
+      out << ", error " << HttpFailureName(report.fetch.failure) << " ("
+          << HttpFailureWords(report.fetch.failure) << ")";
     }
     if (report.fetch.out_of_time) out << ", abandoned at the 60 s deadline";
     out << "\n";

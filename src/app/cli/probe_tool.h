@@ -35,8 +35,9 @@ int SearchTool(const ToolRequest& request, std::ostream& out,
 std::optional<std::string> ToUtf8(const std::string& gbk);
 // For showing only: what is not GBK becomes U+FFFD.
 std::string ShowUtf8(const std::string& gbk);
-// One rule as a JSON object, every column as --export-rules writes it;
-// false, with a line on `err` per column, when a cell is not GBK text.
+// One rule as a JSON object, every column as --export-rules writes it and
+// each setting off its default ("json_strings": 1); false, with a line on
+// `err` per column, when a cell is not GBK text. The import reads it back.
 bool WriteRuleJson(const RuleRow& row, std::ostream& json, std::ostream& err);
 // `utf8` as a JSON string, quotes included.
 std::string JsonString(const std::string& utf8);

@@ -17,6 +17,7 @@
 #include "app/cli/probe_tool.h"
 #include "runtime/encoding.h"
 #include "store/rule_row.h"
+#include "store/rule_settings.h"
 
 namespace dw {
 namespace {
@@ -65,6 +66,22 @@ bool CellFromJson(const QJsonValue& value, std::string* cell,
   return false;
 }
 
+// A setting's JSON value as kept ("1" for a switch on); false with a
+// message when the setting cannot take it. Older files lack the key: the
+// row keeps the default.
+bool SettingFromJson(const QJsonValue& value, const std::string& name,
+                     RuleRow& row, std::string* problem) {
+  std::string text;
+  if (value.isBool()) {
+    text = value.toBool() ? "1" : "0";
+  } else if (value.isDouble() || value.isString()) {
+    CellFromJson(value, &text, problem);
+  }
+  if (SetRuleSetting(row, name, text)) return true;
+  *problem = "must be 0 or 1";
+  return false;
+}
+
 struct ImportProblem {
   std::string rule;  // "rule 7", or "rule #3" (its place) without an id
   RuleProblem problem;
@@ -89,7 +106,11 @@ RuleRow RowFromJson(const QJsonObject& object, int place,
     if (column == "id") continue;
     std::string* cell = RuleRowCell(row, column);
     std::string problem;
-    if (!cell) {
+    if (RuleSettingValue(row, column)) {
+      if (!SettingFromJson(it.value(), column, row, &problem)) {
+        problems.push_back({label, {column, problem}});
+      }
+    } else if (!cell) {
       problems.push_back(
           {label, {column, "is no column of rule; ignored", true}});
     } else if (!CellFromJson(it.value(), cell, &problem)) {
@@ -127,6 +148,10 @@ bool WriteRuleJson(const RuleRow& row, std::ostream& json, std::ostream& err) {
     err << "rule " << row.id << ": " << column
         << ": holds bytes that are not GBK text; nothing exported\n";
     whole = false;
+  }
+  for (const char* name : kRuleSettings) {
+    if (IsDefaultRuleSetting(row, name)) continue;
+    json << ", " << JsonString(name) << ": " << *RuleSettingValue(row, name);
   }
   json << "}";
   return whole;

@@ -165,6 +165,12 @@ QWidget* RuleEditor::MakeInput(const RuleField& field, QWidget* parent) {
   if (column == "isgbk") {
     return new CodeCheck(QString::fromUtf8("页面是 GBK 编码"), parent);
   }
+  if (column == "json_strings") {
+    return new CodeCheck(QString::fromUtf8("标题是 JSON 文本"), parent);
+  }
+  if (column == "ignore_cert_errors") {
+    return new CodeCheck(QString::fromUtf8("忽略证书错误"), parent);
+  }
   return new QLineEdit(parent);
 }
 

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "runtime/ui/qt_text.h"
+#include "store/rule_settings.h"
 #include "store/rule_table.h"
 #include "text/site_cleanup.h"
 
@@ -21,6 +22,9 @@ const std::vector<RuleField>& RuleFields() {
        "编号算新帖"},
       {"name", "站名", "显示在帖子列表和状态栏，也随帖子保存"},
       {"url", "地址", "要抓取的页面，以 http:// 或 https:// 开头"},
+      {"ignore_cert_errors", "证书",
+       "https 页面默认核对证书，证书无效就不抓取；只有证书坏了而又信得过的"
+       "站点才勾选：勾选后这条规则不核对证书，途中被人改写也看不出来"},
       {"cookie", "Cookie", "只随规则载入，请求不发送它"},
       {"reg", "匹配规则",
        "Perl 正则，不分大小写；在“整理后”的文字里查找：没有换行、制表符、"
@@ -36,6 +40,9 @@ const std::vector<RuleField>& RuleFields() {
       {"idindex", "编号分组", "帖子编号在第几个括号分组"},
       {"pinurl", "链接模板",
        "其中的 [编号分组]（编号分组为 1 时写 [1]）换成帖子编号，得到帖子链接"},
+      {"json_strings", "JSON 文本",
+       "页面是 JSON 时勾选：标题和链接是 JSON 字符串的内容，其中的 \\uXXXX、"
+       "\\\"、\\/ 等转义先解码"},
       {"lastid", "最后编号",
        "只用于按编号：启动时已知的最大编号，更大的才算新帖；运行中只在内存里"
        "前进"},
@@ -49,6 +56,8 @@ FieldTexts RowToTexts(const RuleRow& row) {
   for (const RuleField& field : RuleFields()) {
     if (const std::string* cell = RuleRowCell(row, field.column)) {
       texts[field.column] = GbkToQString(*cell);
+    } else if (auto value = RuleSettingValue(row, field.column)) {
+      texts[field.column] = QString::fromStdString(*value);
     }
   }
   return texts;
@@ -61,6 +70,11 @@ RuleRow TextsToRow(const FieldTexts& texts,
     const auto found = texts.find(field.column);
     const QString text = found == texts.end() ? QString() : found->second;
     std::string* cell = RuleRowCell(row, field.column);
+    if (RuleSettingValue(row, field.column)) {
+      // A check box half-ticked from an odd stored value keeps the default.
+      SetRuleSetting(row, field.column, text.toStdString());
+      continue;
+    }
     if (!cell) {  // the id: the key, a number
       bool ok = false;
       row.id = text.trimmed().toLongLong(&ok);
@@ -157,7 +171,11 @@ std::vector<std::string> DifferingColumns(const RuleRow& a, const RuleRow& b) {
   for (const RuleField& field : RuleFields()) {
     const std::string* cell_a = RuleRowCell(a, field.column);
     const std::string* cell_b = RuleRowCell(b, field.column);
-    const bool same = cell_a ? *cell_a == *cell_b : a.id == b.id;
+    const auto setting_a = RuleSettingValue(a, field.column);
+    const bool same = cell_a ? *cell_a == *cell_b
+                      : setting_a
+                          ? setting_a == RuleSettingValue(b, field.column)
+                          : a.id == b.id;
     if (!same) columns.push_back(field.column);
   }
   return columns;

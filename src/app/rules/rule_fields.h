@@ -1,6 +1,6 @@
-// The editor's fields: one per column of `rule`, each with its Chinese
-// label and a line of help, and the conversion between a rule row and the
-// texts of the fields.
+// The editor's fields: one per column of `rule` and one per setting of our
+// own, each with its Chinese label and a line of help, and the conversion
+// between a rule row and the texts of the fields.
 #pragma once
 
 #include <QString>
@@ -18,7 +18,8 @@ struct RuleField {
   const char* help;    // UTF-8, one line
 };
 
-// In table order, as kRuleColumns.
+// In table order, as kRuleColumns, with each setting beside the column it
+// bears on.
 const std::vector<RuleField>& RuleFields();
 
 using FieldTexts = std::map<std::string, QString>;  // by column
@@ -38,7 +39,7 @@ QString IdHelpText(std::int64_t id);
 // know is shown as it stands.
 QString ProblemText(const RuleProblem& problem);
 
-// The columns in which two rows differ, in table order.
+// The columns and settings in which two rows differ, in the fields' order.
 std::vector<std::string> DifferingColumns(const RuleRow& a, const RuleRow& b);
 
 }  // namespace dw

@@ -53,33 +53,7 @@ QString FailedStepText(const RuleReport& report) {
 }  // namespace
 
 QString HttpFailureText(HttpFailure failure) {
-  switch (failure) {
-    case HttpFailure::kNone:
-      break;
-    case HttpFailure::kBadAddress:
-      return QString::fromUtf8("地址无效（只抓取 http:// 和 https://）");
-    case HttpFailure::kNameNotResolved:
-      return QString::fromUtf8("域名解析不了");
-    case HttpFailure::kNoNetwork:
-      return QString::fromUtf8("网络不通");
-    case HttpFailure::kRefused:
-      return QString::fromUtf8("连接被拒绝");
-    case HttpFailure::kTimedOut:
-      return QString::fromUtf8("超时");
-    case HttpFailure::kTls:
-      return QString::fromUtf8("安全连接 (TLS) 建立失败");
-    case HttpFailure::kTooManyRedirects:
-      return QString::fromUtf8("重定向次数过多");
-    case HttpFailure::kTooLarge:
-      return QString::fromUtf8("页面过大");
-    case HttpFailure::kBrokenAnswer:
-      return QString::fromUtf8("对方中途断开或回答不完整");
-    case HttpFailure::kCancelled:
-      return QString::fromUtf8("已取消");
-    case HttpFailure::kOther:
-      return QString::fromUtf8("网络错误");
-  }
-  return QString();
+  return QString::fromUtf8(HttpFailureWords(failure));
 }
 
 QString RuleTypeText(const std::string& type) {

@@ -5,7 +5,10 @@
 #include <QTextDocument>
 #include <QTreeWidget>
 #include <chrono>
+#include <functional>
+#include <sstream>
 
+#include "app/cli/command_line.h"
 #include "app/rules/code_inputs.h"
 #include "app/rules/health_board.h"
 #include "app/rules/keywords_tab.h"
@@ -13,7 +16,9 @@
 #include "app/rules/rule_fields.h"
 #include "app/rules/rule_report_text.h"
 #include "app/rules/rule_test_runner.h"
+#include "collect/rule_chain.h"
 #include "rules_fixture.h"
+#include "runtime/temp_dir.h"
 #include "store/rule_loader.h"
 #include "store/user_edits.h"
 #include "text/site_cleanup.h"
@@ -378,6 +383,68 @@ TEST_F(RulesTest, CodedFieldsAreListsThatKeepAnyOtherStoredValue) {
   EXPECT_EQ(editor->FieldText("isgbk"), "7");
   isgbk->click();
   EXPECT_EQ(editor->FieldText("isgbk"), "1");
+}
+
+// A rule's settings of our own travel with it: set in the editor (and
+// taken by the engine), copied, exported, deleted and imported with it; a
+// file exported before they existed imports them off.
+TEST_F(RulesTest, RuleSettingsTravelWithTheirRule) {
+  using enum RulesWindow::EditorKind;
+  TempDir dir;
+  const std::string file = dir.File("rules.json");
+  Database db;
+  ASSERT_TRUE(DbOpen(db, db_.path()));
+  std::ostringstream out;
+  const auto tool = [&](const char* option, const std::string& path) {
+    return !RunTool(
+        ParseToolRequest({"--db", db_.path().c_str(), option, path.c_str()}),
+        out, out);
+  };
+  const auto edit = [&](RulesWindow::EditorKind kind, const char* json,
+                        const char* cert) {
+    RuleEditor* editor = Edit(7, kind);
+    if (json) editor->SetFieldText("json_strings", json);
+    if (cert) editor->SetFieldText("ignore_cert_errors", cert);
+    return editor->Save();
+  };
+  const std::string cert = "7:ignore_cert_errors=1 11:ignore_cert_errors=1";
+  const struct {
+    const char* step;
+    std::function<bool()> act;
+    std::string kept;  // the rows of our table: id:name=value
+  } steps[] = {
+      {"ticked", [&] { return edit(kEdit, "1", "1"); },
+       "7:ignore_cert_errors=1 7:json_strings=1"},
+      {"copied, one unticked", [&] { return edit(kCopy, "0", nullptr); },
+       "7:ignore_cert_errors=1 7:json_strings=1 11:ignore_cert_errors=1"},
+      {"unticked", [&] { return edit(kEdit, "0", nullptr); }, cert},
+      {"exported", [&] { return tool("--export-rules", file); }, cert},
+      {"deleted", [&] { return DeleteRuleRow(db, 7) && DeleteRuleRow(db, 11); },
+       ""},
+      {"imported", [&] { return tool("--import-rules", file); }, cert},
+      {"an older file imported",
+       [&] {
+         const QString text = QString::fromStdString(ReadFile(file))
+                                  .remove(", \"ignore_cert_errors\": 1");
+         return !text.contains("cert") &&
+                tool("--import-rules", dir.Write("old", text.toStdString()));
+       },
+       ""},
+  };
+  for (const auto& s : steps) {
+    ASSERT_TRUE(s.act()) << s.step;
+    RecordSet rows;
+    RsOpen(rows,
+           "select group_concat(rule_id||':'||name||'='||value, ' ') from "
+           "(select * from dw_rule_setting order by rule_id, name)",
+           db);
+    RsRequery(rows);
+    EXPECT_EQ(RsAllRows(rows)(1, 1), s.kept) << s.step;
+    if (std::string_view(s.step) == "ticked") {  // idle: taken at once
+      const ChainRule engine = ChainRuleFromTable(program_.state.rule_table, 7);
+      EXPECT_TRUE(engine.json_strings && engine.ignore_cert_errors);
+    }
+  }
 }
 
 TEST_F(RulesTest, AFailedRunCountsOnTheButtonAtOnceAndSurvivesARestart) {

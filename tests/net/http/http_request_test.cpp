@@ -262,11 +262,37 @@ TEST_F(HttpRequestTest, CompressedBodyIsHandedOnCompressed) {
   EXPECT_EQ(reply.body.substr(0, 2), "\x1F\x8B");
 }
 
-TEST_F(HttpRequestTest, HttpsWithSelfSignedCertificateIsAccepted) {
-  Reply reply = Fetch(site().HttpsUrl("/fx/cookies"));
-  EXPECT_EQ(reply.status, 200);
-  EXPECT_EQ(reply.body, "cookies\n");
-  EXPECT_EQ(reply.newCookies, "sid=abc; lang=zh; old=deleted");
+TEST_F(HttpRequestTest, HttpsCertificatesAreVerifiedUnlessTheCallerSaysNot) {
+  const std::string by_address = site().HttpsUrl("/fx/cookies");
+  const std::string by_name =
+      "https://localhost:" + std::to_string(site().HttpsPort()) + "/fx/cookies";
+  const struct {
+    std::string url;
+    bool trusted;  // the site's self-signed certificate named as authority
+    bool verify;
+    HttpFailure failure;
+  } cases[] = {
+      {by_address, false, true, HttpFailure::kCertificate},
+      {by_address, true, true, HttpFailure::kNone},
+      {by_name, true, true, HttpFailure::kCertificate},  // not its name
+      {by_name, true, false, HttpFailure::kNone},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url + (c.trusted ? " trusted" : "") +
+                 (c.verify ? " verified" : ""));
+    setenv("SSL_CERT_FILE", c.trusted ? site().CaFile().c_str() : "", 1);
+    HttpRequestParams params;
+    params.url = c.url;
+    params.verifyCertificates = c.verify;
+    HttpFailure failure = HttpFailure::kOther;
+    params.failure = &failure;
+    const Reply reply = Fetch(params);
+    EXPECT_EQ(failure, c.failure);
+    EXPECT_EQ(reply.newCookies, c.failure == HttpFailure::kNone
+                                    ? "sid=abc; lang=zh; old=deleted"
+                                    : "");
+  }
+  setenv("SSL_CERT_FILE", site().CaFile().c_str(), 1);
 }
 
 TEST_F(HttpRequestTest, RedirectsAreFollowedUnlessForbidden) {

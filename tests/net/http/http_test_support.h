@@ -17,9 +17,13 @@ namespace dw {
 using Clock = std::chrono::steady_clock;
 using Millis = std::chrono::milliseconds;
 
+// Https requests trust the site's own certificate as authority.
 class HttpSiteTest : public TestSiteTest {
  protected:
-  static void SetUpTestSuite() { static HttpGlobalInit init; }
+  static void SetUpTestSuite() {
+    static HttpGlobalInit init;
+    setenv("SSL_CERT_FILE", site().CaFile().c_str(), 1);
+  }
 };
 
 struct Reply {

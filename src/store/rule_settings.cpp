@@ -1,0 +1,107 @@
+#include "store/rule_settings.h"
+
+#include "store/sql_statement.h"
+
+namespace dw {
+namespace {
+
+constexpr char kCreate[] =
+    "CREATE TABLE IF NOT EXISTS dw_rule_setting(rule_id INTEGER NOT NULL, "
+    "name TEXT NOT NULL, value TEXT NOT NULL, PRIMARY KEY(rule_id, name))";
+
+// The switches so far; a setting of another kind gets a field of its own
+// kind here.
+struct Switch {
+  const char* name;
+  bool RuleRow::*field;
+};
+constexpr Switch kSwitches[] = {
+    {"json_strings", &RuleRow::json_strings},
+    {"ignore_cert_errors", &RuleRow::ignore_cert_errors},
+};
+static_assert(std::size(kSwitches) == std::size(kRuleSettings));
+
+const Switch* FindSwitch(std::string_view name) {
+  for (const Switch& s : kSwitches) {
+    if (name == s.name) return &s;
+  }
+  return nullptr;
+}
+
+bool TableExists(Database& db, bool* ok) {
+  SqlStatement find(db,
+                    "SELECT 1 FROM sqlite_master WHERE type='table' AND name="
+                    "'dw_rule_setting'");
+  const int step = find.Step();
+  *ok = step == SQLITE_ROW || step == SQLITE_DONE;
+  return step == SQLITE_ROW;
+}
+
+}  // namespace
+
+std::optional<std::string> RuleSettingValue(const RuleRow& row,
+                                            std::string_view name) {
+  const Switch* s = FindSwitch(name);
+  if (!s) return std::nullopt;
+  return std::string(row.*(s->field) ? "1" : "0");
+}
+
+bool SetRuleSetting(RuleRow& row, std::string_view name,
+                    std::string_view value) {
+  const Switch* s = FindSwitch(name);
+  if (!s || (value != "0" && value != "1")) return false;
+  row.*(s->field) = value == "1";
+  return true;
+}
+
+bool IsDefaultRuleSetting(const RuleRow& row, std::string_view name) {
+  return RuleSettingValue(row, name) == RuleSettingValue(RuleRow(), name);
+}
+
+std::map<std::int64_t, RuleSettingTexts> LoadRuleSettings(Database& db,
+                                                          bool* ok) {
+  std::map<std::int64_t, RuleSettingTexts> settings;
+  if (!TableExists(db, ok)) return settings;
+  SqlStatement read(db, "SELECT rule_id, name, value FROM dw_rule_setting");
+  int step = SQLITE_ERROR;
+  while ((step = read.Step()) == SQLITE_ROW) {
+    settings[read.Int(0)][read.Text(1)] = read.Text(2);
+  }
+  *ok = step == SQLITE_DONE;
+  if (!*ok) settings.clear();
+  return settings;
+}
+
+void ApplyRuleSettings(const RuleSettingTexts& texts, RuleRow& row) {
+  for (const auto& [name, value] : texts) SetRuleSetting(row, name, value);
+}
+
+bool SaveRuleSettings(Database& db, const std::vector<RuleRow>& rows) {
+  if (!DbExecute(db, kCreate)) return false;
+  SqlStatement forget(db,
+                      "DELETE FROM dw_rule_setting WHERE rule_id=? AND name=?");
+  SqlStatement keep(db,
+                    "INSERT OR REPLACE INTO dw_rule_setting(rule_id, name, "
+                    "value) VALUES(?,?,?)");
+  for (const RuleRow& row : rows) {
+    for (const char* name : kRuleSettings) {
+      const bool off = IsDefaultRuleSetting(row, name);
+      SqlStatement& write = off ? forget : keep;
+      write.Reset();
+      if (!write.Bind(1, row.id) || !write.Bind(2, name) ||
+          (!off && !write.Bind(3, *RuleSettingValue(row, name))) ||
+          !write.Run()) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool DeleteRuleSettings(Database& db, std::int64_t id) {
+  return DbExecute(db, kCreate) &&
+         DbExecute(db, "DELETE FROM dw_rule_setting WHERE rule_id=?",
+                   {static_cast<long long>(id)});
+}
+
+}  // namespace dw
