@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "collect/rule_chain.h"
 #include "net/cookies.h"
 #include "runtime/native_pattern.h"
 #include "text/page_text.h"
@@ -161,6 +162,41 @@ void BM_TidyHtmlText(benchmark::State& state) {
   SetBytes(state, p.cut.size());
 }
 BENCHMARK(BM_TidyHtmlText);
+
+// The same, noting what goes, as the chain does for rules without a site
+// clean-up so that titles can be read back as the page had them.
+void BM_TidyHtmlTextNoted(benchmark::State& state) {
+  const Pages& p = GetPages();
+  TidyMarks marks;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(TidyHtmlText(p.cut, 0, std::string::npos, &marks));
+  }
+  state.counters["marks"] = static_cast<double>(marks.size());
+  SetBytes(state, p.cut.size());
+}
+BENCHMARK(BM_TidyHtmlTextNoted);
+
+// Every post's title read back from the tidied page as a browser shows it.
+void BM_ShownTitles(benchmark::State& state) {
+  const Pages& p = GetPages();
+  ChainRule rule;
+  rule.id = 20;  // no site clean-up
+  rule.page_is_gbk = true;
+  rule.pattern = kPostPattern;
+  rule.before = kLeft;
+  rule.after = kRight;
+  rule.id_group = 1;
+  rule.title_group = 2;
+  RuleReport report;
+  const ChainPage page = RunRuleChain(rule, p.gbk, report);
+  for (auto _ : state) {
+    for (const Match& m : page.matches) {
+      benchmark::DoNotOptimize(PostOfMatch(rule, m, page));
+    }
+  }
+  state.counters["posts"] = static_cast<double>(page.matches.size());
+}
+BENCHMARK(BM_ShownTitles);
 
 void BM_RegexReplace(benchmark::State& state) {
   const Pages& p = GetPages();

@@ -89,8 +89,8 @@ RuleReport CollectRule(WorkerContext& ctx, int rule_id) {
       newly_seen = ctx.state.seen_ids.Add(seen_key);
     }
 
-    const Post post{PostOfMatch(rule, matches[i], page.text), rule_id,
-                    rule.name, rule.kind};
+    const Post post{PostOfMatch(rule, matches[i], page), rule_id, rule.name,
+                    rule.kind};
     if (!HandlePost(ctx, post, &report.posts)) {
       // Paused before the post was stored: let the next start find it again.
       if (newly_seen) ctx.state.seen_ids.Remove(seen_key);

@@ -10,9 +10,9 @@
 #include "runtime/convert.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
-#include "text/html_entities.h"
 #include "text/page_charset.h"
 #include "text/page_text.h"
+#include "text/shown_title.h"
 
 namespace dw {
 namespace {
@@ -106,12 +106,15 @@ ChainPage RunRuleChain(const ChainRule& rule,
     report.cut.start_length = cut.left_length;
     report.cut.end_at = cut.right_at;
     report.cut.end_length = cut.right_length;
-    // The cut is tidied into the front of the text's own buffer.
+    // The cut is tidied into the front of the text's own buffer. Titles
+    // are read back through what the tidy took out, unless a clean-up will
+    // move the text from under the positions.
+    TidyMarks* marks = HasSiteCleanUp(rule.id) ? nullptr : &page.marks;
     if (report.detailed) {
-      page.text = TidyHtmlText(text, cut.from(), cut.to());
+      page.text = TidyHtmlText(text, cut.from(), cut.to(), marks);
       report.decoded_text = std::move(text);
     } else {
-      page.text = TidyHtmlText(std::move(text), cut.from(), cut.to());
+      page.text = TidyHtmlText(std::move(text), cut.from(), cut.to(), marks);
     }
     // The same bytes again would cut the same.
     if (page_bytes || report.fetch.out_of_time) break;
@@ -158,10 +161,22 @@ ChainPage RunRuleChain(const ChainRule& rule,
 }
 
 FoundPost PostOfMatch(const ChainRule& rule, const Match& match,
-                      const std::string& page) {
+                      const ChainPage& page) {
+  return PostOfMatch(rule, match, page.text, page.marks);
+}
+
+FoundPost PostOfMatch(const ChainRule& rule, const Match& match,
+                      std::string_view text, const TidyMarks& marks) {
   FoundPost post;
-  post.id = MatchSubText(match, page, rule.id_group);
-  post.title = DecodeHtmlEntities(MatchSubText(match, page, rule.title_group));
+  post.id = MatchSubText(match, text, rule.id_group);
+  int begin = -1;
+  const std::string span = MatchSubText(match, text, rule.title_group, &begin);
+  if (begin >= 0) {
+    const size_t from = static_cast<size_t>(begin);
+    post.title = ShownText(
+        UntidiedSpan(text, from, from + span.size(), marks, rule.json_strings),
+        rule.json_strings);
+  }
   post.link = ReplaceText(rule.link_template,
                           "[" + std::to_string(rule.id_group) + "]", post.id);
   return post;

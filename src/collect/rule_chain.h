@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "collect/rule_report.h"
@@ -15,6 +16,7 @@
 #include "store/rule_row.h"
 #include "store/rule_table.h"
 #include "text/site_cleanup.h"
+#include "text/tidy_marks.h"
 
 namespace dw {
 
@@ -46,10 +48,12 @@ struct ChainRule {
 ChainRule ChainRuleFromTable(const RuleTable& table, int rule_id);
 ChainRule ChainRuleFromRow(const RuleRow& row);
 
-// The page text the pattern searched and its matches, first on the page
-// first.
+// The page text the pattern searched, what tidying took out of it (nothing
+// noted after a site clean-up, whose changes the positions would not
+// follow), and its matches, first on the page first.
 struct ChainPage {
   std::string text;
+  TidyMarks marks;
   std::vector<Match> matches;
 };
 
@@ -61,9 +65,16 @@ ChainPage RunRuleChain(const ChainRule& rule,
                        const std::optional<std::string>& page_bytes,
                        RuleReport& report);
 
-// The post of one match: its id, title and link (the template with every
-// "[id group]" replaced by the id).
+// The post of one match: its id and its link (the template with every
+// "[id group]" replaced by the id) as the tidied text has them, and its
+// title as a browser shows that part of the page (ShownText of the
+// UntidiedSpan): quotes and apostrophes kept, markup dropped, entities
+// decoded once, white space collapsed.
 FoundPost PostOfMatch(const ChainRule& rule, const Match& match,
-                      const std::string& page);
+                      const ChainPage& page);
+// The same for a match in tidied text of another making, with the marks
+// TidyHtmlText noted for it.
+FoundPost PostOfMatch(const ChainRule& rule, const Match& match,
+                      std::string_view text, const TidyMarks& marks);
 
 }  // namespace dw

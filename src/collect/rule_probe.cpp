@@ -18,7 +18,7 @@ RuleReport ProbeRule(const RuleRow& row, Database& db,
   // A record set of its own: the probe may run beside a worker's.
   RecordSet record_set;
   for (const Match& match : page.matches) {
-    FoundPost post = PostOfMatch(rule, match, page.text);
+    FoundPost post = PostOfMatch(rule, match, page);
     post.stored =
         db.IsOpen() && CountStoredPosts(record_set, db, post.link) != 0;
     report.found.push_back(std::move(post));

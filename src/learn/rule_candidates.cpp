@@ -76,7 +76,7 @@ std::vector<FoundPost> RunOverPage(const RuleRow& row, const StudiedPage& page,
   const ChainPage chain = RunRuleChain(rule, page.bytes, report);
   std::vector<FoundPost> posts;
   for (const Match& match : chain.matches) {
-    posts.push_back(PostOfMatch(rule, match, chain.text));
+    posts.push_back(PostOfMatch(rule, match, chain));
     if (starts) starts->push_back(match.groups[0].begin);
   }
   return posts;
@@ -172,7 +172,8 @@ std::vector<Candidate> FindCandidates(const StudiedPage& page,
     size_t found = 0;
     for (const ExampleKey& key : search.keys) {
       for (size_t i = 0; i < matches.size(); ++i) {
-        if (TitleFitsExample(PostOfMatch(rule, matches[i], t).title, key)) {
+        if (TitleFitsExample(
+                PostOfMatch(rule, matches[i], t, page.tidy.marks).title, key)) {
           example_matches.push_back(i);
           ++found;
           break;

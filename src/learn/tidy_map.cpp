@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "text/page_text.h"
+
 namespace dw {
 namespace {
 
@@ -70,10 +72,13 @@ TidyMap TidyWithOrigins(std::string_view page) {
     }
     return size_t{1};
   });
-  return Pass(map, [](const std::string& s, size_t i, char* put) {
+  map = Pass(map, [](const std::string& s, size_t i, char* put) {
     if (s[i] != '"' && s[i] != '\'') *put = s[i];
     return size_t{1};
   });
+  // Titles found in the text are read back through these.
+  TidyHtmlText(std::string(page), 0, std::string::npos, &map.marks);
+  return map;
 }
 
 }  // namespace dw

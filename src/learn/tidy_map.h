@@ -8,11 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "text/tidy_marks.h"
+
 namespace dw {
 
 struct TidyMap {
   std::string text;              // as TidyHtmlText makes it
   std::vector<uint32_t> origin;  // per byte of text: its offset in the page
+  TidyMarks marks;               // what TidyHtmlText took out of the page
 };
 
 // Tidies `page` the way TidyHtmlText does, step by step, keeping origins.

@@ -14,6 +14,7 @@
 #include "text/gbk_codec.h"
 #include "text/regex_object.h"
 #include "text/simple_pattern.h"
+#include "text/tidy_recorders.h"
 
 namespace dw {
 namespace {
@@ -123,24 +124,40 @@ bool ReadEntity(std::string_view s, size_t i, char* decoded, size_t* end) {
   return true;
 }
 
-// Index of the first byte at or after i that the steps look for, or the
-// size. Bytes before it are copied to out + n on the way. out may be the
-// text itself: the output never runs ahead of the input, and no byte is
-// written over one not yet read.
+// The bytes that tell where a tag and its attribute values are.
+constexpr bool IsMarkupByte(unsigned char c) {
+  return c == '<' || c == '=' || c == '>';
+}
+
+// Index of the first byte at or after i that the steps look for (and, with
+// kMarkup, the first markup byte), or the size. Bytes before it are copied
+// to out + n on the way. out may be the text itself: the output never runs
+// ahead of the input, and no byte is written over one not yet read.
+template <bool kMarkup>
 size_t CopyPlainRun(std::string_view s, size_t i, char* out, size_t* n) {
   const char* p = s.data();
+  const auto stops = [](unsigned char c) {
+    return IsTidyByte(c) || (kMarkup && IsMarkupByte(c));
+  };
 #if defined(__SSE2__)
   // All seven bytes are below 0x28: those are the candidates, sixteen at a
   // time; the few others among them ("!", "#", "%" ...) are passed over.
+  // The markup bytes are the three from 0x3C.
   const __m128i top = _mm_set1_epi8(0x27);
   while (i + 16 <= s.size()) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    unsigned mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, top), v)));
+    __m128i candidates = _mm_cmpeq_epi8(_mm_min_epu8(v, top), v);
+    if constexpr (kMarkup) {
+      const __m128i from_lt = _mm_sub_epi8(v, _mm_set1_epi8('<'));
+      candidates = _mm_or_si128(
+          candidates,
+          _mm_cmpeq_epi8(_mm_min_epu8(from_lt, _mm_set1_epi8(2)), from_lt));
+    }
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(candidates));
     size_t stop = 16;
     for (; mask != 0; mask &= mask - 1) {
       const size_t at = std::countr_zero(mask);
-      if (IsTidyByte(static_cast<unsigned char>(p[i + at]))) {
+      if (stops(static_cast<unsigned char>(p[i + at]))) {
         stop = at;
         break;
       }
@@ -158,15 +175,19 @@ size_t CopyPlainRun(std::string_view s, size_t i, char* out, size_t* n) {
     i += 16;
   }
 #endif
-  while (i < s.size() && !IsTidyByte(static_cast<unsigned char>(p[i]))) {
+  while (i < s.size() && !stops(static_cast<unsigned char>(p[i]))) {
     out[(*n)++] = p[i++];
   }
   return i;
 }
 
 // The ten steps in one pass over text[from, to), written from the front of
-// the text's own buffer.
-std::string TidyInOnePass(std::string text, size_t from, size_t to) {
+// the text's own buffer, telling `marks` what goes. Each kind of noting is
+// a function of its own, so the loop that notes nothing compiles as if
+// noting did not exist.
+template <class Marks>
+[[gnu::noinline]] std::string TidyInOnePass(std::string text, size_t from,
+                                            size_t to, Marks& marks) {
   const std::string_view s = std::string_view(text).substr(from, to - from);
   char* o = text.data();
   size_t n = 0;
@@ -180,7 +201,16 @@ std::string TidyInOnePass(std::string text, size_t from, size_t to) {
     const char c = s[i];
     if (!IsTidyByte(static_cast<unsigned char>(c))) {
       if (spaces > 0) flush();
-      i = CopyPlainRun(s, i, o, &n);
+      if constexpr (Marks::kWatchesMarkup) {
+        if (IsMarkupByte(static_cast<unsigned char>(c))) {
+          marks.Markup(s, i);
+          o[n++] = c;
+          ++i;
+          continue;
+        }
+        marks.Text();
+      }
+      i = CopyPlainRun<Marks::kWatchesMarkup>(s, i, o, &n);
       continue;
     }
     if (c == ' ') {
@@ -189,6 +219,7 @@ std::string TidyInOnePass(std::string text, size_t from, size_t to) {
       continue;
     }
     if (IsBreakOrTab(c)) {
+      marks.Break(n);
       ++i;  // the spaces on both sides make one run
       continue;
     }
@@ -196,10 +227,16 @@ std::string TidyInOnePass(std::string text, size_t from, size_t to) {
     char decoded;
     size_t end;
     if (c == '&' && ReadEntity(s, i, &decoded, &end)) {
+      marks.Entity(decoded, n);
       if (decoded != 0) o[n++] = decoded;
       i = end;
     } else {
-      if (c == '&') o[n++] = c;
+      if (c == '&') {
+        marks.Text();
+        o[n++] = c;
+      } else {
+        marks.Quote(c, n);
+      }
       ++i;
     }
   }
@@ -339,9 +376,15 @@ std::string TidyHtmlTextInSteps(std::string_view text) {
   return out;
 }
 
-std::string TidyHtmlText(std::string text, size_t from, size_t to) {
+std::string TidyHtmlText(std::string text, size_t from, size_t to,
+                         TidyMarks* marks) {
   to = std::min(to, text.size());
-  return TidyInOnePass(std::move(text), from, to);
+  if (marks == nullptr) {
+    tidy::NoMarks none;
+    return TidyInOnePass(std::move(text), from, to, none);
+  }
+  tidy::MarkRecorder recorder(marks);
+  return TidyInOnePass(std::move(text), from, to, recorder);
 }
 
 std::string RegexReplace(std::string_view pattern, std::string_view subject,

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/tidy_marks.h"
+
 namespace dw {
 
 // A UTF-8 page body as GBK text. A character with no GBK form, or a
@@ -20,8 +22,15 @@ std::string PageBytesToText(std::string bytes, bool is_gbk);
 // spaces are halved once, "&lt;" "&gt;" "&quot;" "&#37;" are decoded, and
 // then every double quote and apostrophe goes. Only text[from, to) is
 // tidied, into the front of the text's own buffer.
+//
+// With `marks`, it is also noted there (replacing what it held) what went
+// and where, so that a span of the result can be read as the page had it:
+// every quote and apostrophe taken out, and whether it delimited an
+// attribute value inside a tag; every run of breaks and tabs; every byte an
+// entity became.
 std::string TidyHtmlText(std::string text, size_t from = 0,
-                         size_t to = std::string::npos);
+                         size_t to = std::string::npos,
+                         TidyMarks* marks = nullptr);
 
 // The same as ten replacements made one after the other (breaks, tabs, the
 // spaces, the four entities, quotes, apostrophes), each with ReplaceText:

@@ -61,7 +61,7 @@ TEST(CollectRuleTest, IdsAndLinksKeepTheirEntities) {
   const ChainPage page =
       RunRuleChain(rule, ListPage({{"7&amp;8", "Tea &amp; cake"}}), report);
   ASSERT_EQ(page.matches.size(), 1u);
-  const FoundPost post = PostOfMatch(rule, page.matches[0], page.text);
+  const FoundPost post = PostOfMatch(rule, page.matches[0], page);
   EXPECT_EQ(post.id, "7&amp;8");
   EXPECT_EQ(post.link, "http://deals.example/?a=1&amp;t=7&amp;8");
   EXPECT_EQ(post.title, "Tea & cake");

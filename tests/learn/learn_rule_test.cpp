@@ -147,9 +147,8 @@ ListPage MixedRows() {
           "<tr class=\"pin\"><td><a href=\"/t/1.html\" "
           "class=\"t\"><b>Pinned:</b> read the rules</a></td></tr>\n",
       "</table>" + std::string(kHtmlFoot), 5, [](int n, PagePost& post) {
-        // The engine keeps markup inside a title as it is.
-        post = {n == 2 ? "Deal 2 <b>half</b> price"
-                       : "Deal " + N(n) + " half price",
+        // The engine shows a title without the markup inside it.
+        post = {"Deal " + N(n) + " half price",
                 "https://bbs.example/t/" + N(10 + n) + ".html"};
         std::string row = "<tr><td><a href=\"/t/" + N(10 + n) +
                           ".html\" class=\"t\">Deal " + N(n) +
@@ -162,7 +161,7 @@ ListPage MixedRows() {
         }
         return row;
       });
-  page.posts.insert(page.posts.begin(), {"<b>Pinned:</b> read the rules",
+  page.posts.insert(page.posts.begin(), {"Pinned: read the rules",
                                          "https://bbs.example/t/1.html"});
   return page;
 }

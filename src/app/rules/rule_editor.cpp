@@ -145,6 +145,9 @@ QWidget* RuleEditor::BuildForm() {
     id_changed();
     if (tested_) Test();
   });
+  // A name changed and cleared again is asked about again.
+  connect(static_cast<QLineEdit*>(fields_.at("name")), &QLineEdit::textChanged,
+          this, [this] { empty_name_accepted_ = false; });
   // The id is the key of the stored posts; an existing rule keeps it.
   static_cast<QLineEdit*>(fields_.at("id"))->setReadOnly(setup_.existing);
   auto* scroll = new QScrollArea;
@@ -267,6 +270,18 @@ bool RuleEditor::Save() {
       QString::fromUtf8("有错误，未保存：请按字段下的红字修改。");
   if (HasError(problems)) {
     ShowBanner(refused, true);
+    return false;
+  }
+  // A rule may go without a name, but its posts then show no site: said
+  // once, and the next 保存 keeps it so.
+  if (FieldText("name").trimmed().isEmpty() && !empty_name_accepted_) {
+    empty_name_accepted_ = true;
+    problems.push_back(
+        {"name", "站名为空：这条规则的帖子在列表、提醒和历史里都不带站名",
+         /*warning=*/true});
+    ShowProblems(problems);
+    ShowBanner(QString::fromUtf8(
+        "站名为空。要照此保存，请再按一次“保存”；或先填上站名。"));
     return false;
   }
   Database& db = *setup_.db;

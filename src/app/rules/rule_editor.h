@@ -82,6 +82,8 @@ class RuleEditor : public QDialog {
   RuleTestView* test_view_;
   RuleTestRunner* runner_;
   bool tested_ = false;  // a test was asked for since the editor opened
+  // 保存 has said that 站名 is empty, and the name has not been edited since.
+  bool empty_name_accepted_ = false;
   // What the last test said of GBK 页面, and the setting it was run with.
   std::optional<EncodingAdvice> encoding_advice_;
   QString tested_isgbk_;

@@ -312,6 +312,19 @@ TEST_F(RulesTest, SaveWritesGbkThatReloadsToTheSameRowAndRefusesStaleEdits) {
   EXPECT_EQ(RuleBytes(), moved);
 }
 
+// An empty name is only a warning, but one that 保存 stops at once.
+TEST_F(RulesTest, AnEmptyNameIsSaidOnceAndTheNextSaveKeepsIt) {
+  RuleEditor* editor = Edit(8);
+  const std::string before = RuleBytes();
+  Field(editor, "name")->setText(" ");
+  EXPECT_FALSE(editor->Save());
+  EXPECT_TRUE(Note(editor, "name")->property("warning").toBool());
+  EXPECT_TRUE(Note(editor, "name")->isVisibleTo(editor));
+  EXPECT_EQ(RuleBytes(), before);
+  ASSERT_TRUE(editor->Save());
+  EXPECT_NE(RuleBytes().find("' ''http"), std::string::npos);  // name, url
+}
+
 TEST_F(RulesTest, ChangesReachTheEngineOnlyWhileNoWorkerRuns) {
   ProgramState& state = program_.state;
   state.rule_table.Cell(8, kRuleLastid) = "500";  // advanced by the engine
