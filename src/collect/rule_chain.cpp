@@ -10,6 +10,7 @@
 #include "runtime/convert.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
+#include "text/json_string.h"
 #include "text/page_charset.h"
 #include "text/page_text.h"
 #include "text/shown_title.h"
@@ -55,6 +56,28 @@ ChainRule ChainRuleFromTable(const RuleTable& table, int rule_id) {
   return ChainRuleFromRow(RuleRowOfTable(table, rule_id));
 }
 
+std::string FetchRulePage(const ChainRule& rule, std::string* headers,
+                          int* status, HttpFailure* failure,
+                          bool* out_of_time) {
+  using Clock = std::chrono::steady_clock;
+  // Each phase's own time-out never trips on a body dripped a byte at a
+  // time: the whole fetch has a deadline, and one that ran out is not
+  // tried again in this run.
+  const auto deadline = Clock::now() + rule.fetch_deadline;
+  HttpRequestParams params;
+  params.url = rule.url;
+  params.status = status;
+  params.failure = failure;
+  params.cancelRequested = [deadline] {
+    return Clock::now() >= deadline || StopRequested();
+  };
+  params.responseHeaders = headers;
+  params.verifyCertificates = !rule.ignore_cert_errors;
+  std::string bytes = HttpRequest(params);
+  *out_of_time = Clock::now() >= deadline;
+  return bytes;
+}
+
 ChainPage RunRuleChain(const ChainRule& rule,
                        const std::optional<std::string>& page_bytes,
                        RuleReport& report) {
@@ -72,19 +95,8 @@ ChainPage RunRuleChain(const ChainRule& rule,
     int status = 0;
     HttpFailure failure = HttpFailure::kNone;
     if (!page_bytes) {
-      // Each phase's own time-out never trips on a body dripped a byte at a
-      // time: the whole fetch has a deadline, and one that ran out is not
-      // tried again in this run.
-      const auto deadline = Clock::now() + rule.fetch_deadline;
-      HttpRequestParams params;
-      params.url = rule.url;
-      params.status = &status;
-      params.failure = &failure;
-      params.cancelRequested = [deadline] { return Clock::now() >= deadline; };
-      params.responseHeaders = &headers;
-      params.verifyCertificates = !rule.ignore_cert_errors;
-      fetched = HttpRequest(params);
-      report.fetch.out_of_time = Clock::now() >= deadline;
+      fetched = FetchRulePage(rule, &headers, &status, &failure,
+                              &report.fetch.out_of_time);
     }
     const std::string& bytes = page_bytes ? *page_bytes : fetched;
     report.fetch.attempts = attempt + 1;
@@ -169,6 +181,9 @@ FoundPost PostOfMatch(const ChainRule& rule, const Match& match,
                       std::string_view text, const TidyMarks& marks) {
   FoundPost post;
   post.id = MatchSubText(match, text, rule.id_group);
+  // A JSON page writes its addresses with escapes (\/, \u0026) too; the id
+  // is the text they stand for, so the link comes out as a browser's.
+  if (rule.json_strings) post.id = DecodeJsonString(post.id);
   int begin = -1;
   const std::string span = MatchSubText(match, text, rule.title_group, &begin);
   if (begin >= 0) {

@@ -57,6 +57,11 @@ struct ChainPage {
   std::vector<Match> matches;
 };
 
+// One fetch of the rule's page as a round makes it: its request, its
+// certificate setting and its deadline however slowly the page comes.
+std::string FetchRulePage(const ChainRule& rule, std::string* headers,
+                          int* status, HttpFailure* failure, bool* out_of_time);
+
 // Runs the chain and fills report.fetch, report.cut, report.pattern and
 // report.failed_step. With `page_bytes` nothing is fetched: the bytes stand
 // for the one answer. A stop request of the calling thread ends the fetching

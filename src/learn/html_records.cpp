@@ -191,11 +191,19 @@ std::vector<Found> Siblings(const Page& page, HtmlNode* parent,
 // The signature of what stands between two records: the elements of other
 // kinds than the records', by tag and kind.
 std::string GapOf(const Found& found, const std::vector<HtmlNode*>& tops) {
-  std::vector<std::vector<std::string>> kinds;
-  for (HtmlNode* top : tops) kinds.push_back(KindOf(top));
+  // Elements like the records (an advert card, an empty row) stand in a
+  // list; only other elements can be headings.
+  const std::vector<std::string> kind = KindOf(tops[0]);
   std::string gap;
   for (HtmlNode* n : found.trailing) {
-    if (TagOf(n) == TagOf(tops[0]) && OfKind(n, kinds)) continue;
+    bool alike = TagOf(n) == TagOf(tops[0]);
+    if (alike && !kind.empty()) {
+      const std::vector<std::string> own = KindOf(n);
+      alike = std::any_of(own.begin(), own.end(), [&](const std::string& w) {
+        return std::find(kind.begin(), kind.end(), w) != kind.end();
+      });
+    }
+    if (alike) continue;
     gap += "|" + TagOf(n);
     for (const std::string& word : KindOf(n)) gap += "." + word;
   }
@@ -821,6 +829,18 @@ RecordList FindHtmlRecords(std::string_view program_text, const Utf8View& utf8,
   HtmlNode* last = best.found.back().trailing.empty()
                        ? best.found.back().element
                        : best.found.back().trailing.back();
+  // A heading's whole markup tells one run from the next; its tag alone
+  // may be every heading's.
+  auto whole = [&](HtmlNode* n, std::vector<std::string>* markers) {
+    if (n == nullptr) return;
+    const size_t a = utf8.Origin(StartOf(n));
+    const size_t b = utf8.Origin(EndOf(n));
+    if (b <= a || b - a > 200) return;
+    const std::string text(program_text.substr(a, b - a));
+    if (!LooksVolatile(text)) markers->push_back(text);
+  };
+  whole(neighbour(best.found.front().element, -1), &list.before);
+  whole(neighbour(last, 1), &list.after);
   AddTagMarkers(page, neighbour(best.found.front().element, -1), &list.before);
   AddTagMarkers(page, neighbour(last, 1), &list.after);
   AddMarkers(page, best.container, list);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "collect/rule_chain.h"
 #include "learn/feed_page.h"
 #include "learn/find_records.h"
+#include "learn/link_rank.h"
 #include "learn/record_rule.h"
 #include "learn/rule_candidates.h"
 #include "learn/studied_page.h"
@@ -17,6 +19,20 @@ namespace dw {
 std::vector<ExampleText> ExampleTexts(const std::vector<std::string>& titles);
 
 namespace {
+
+// The page's title as the rule's name, without an unread count ("(3) ")
+// a site puts before it; the page's host when it has no title.
+std::string RuleNameOf(const StudiedPage& page) {
+  std::string name = PageName(page);
+  if (name.size() > 2 && name[0] == '(') {
+    size_t k = 1;
+    while (k < name.size() && name[k] >= '0' && name[k] <= '9') ++k;
+    if (k > 1 && k + 1 < name.size() && name[k] == ')' && name[k + 1] == ' ') {
+      name.erase(0, k + 2);
+    }
+  }
+  return name.empty() ? HostOf(page.url) : name;
+}
 
 constexpr size_t kMostProposals = 3;
 
@@ -38,16 +54,23 @@ std::string CountNote(const Proposal& proposal) {
 }
 
 // Proposals from the records of the page's document; false when it shows
-// no list holding the examples.
+// no list holding the examples. A list found but no rule that finds just
+// it is an answer too: nothing is proposed then.
 bool LearnFromRecords(const StudiedPage& page,
                       const std::vector<std::string>& examples,
                       std::int64_t rule_id, LearnResult& result) {
   const std::vector<ExampleText> texts = ExampleTexts(examples);
   const RecordList list = FindRecords(page, texts);
   if (list.records.empty()) return false;
+  if (list.examples_found < static_cast<int>(texts.size())) {
+    // A feed's items need no example, but one given must be among them.
+    result.failed = LearnFailure::kExamplesNotFound;
+    result.message = "订阅源的条目里没有给出的标题";
+    return true;
+  }
   RuleFrame frame;
   frame.base.id = rule_id;
-  frame.base.name = PageName(page);
+  frame.base.name = RuleNameOf(page);
   frame.base.url = page.url;
   for (WrittenRule& rule :
        WriteRecordRules(page, list, frame, kMostProposals)) {
@@ -57,7 +80,11 @@ bool LearnFromRecords(const StudiedPage& page,
     proposal.note = CountNote(proposal);
     result.proposals.push_back(std::move(proposal));
   }
-  return !result.proposals.empty();
+  if (result.proposals.empty()) {
+    result.failed = LearnFailure::kNoStructure;
+    result.message = "页面上的这组帖子写不成一条规则";
+  }
+  return true;
 }
 
 // Proposals from one page; `failed`/`message` set when there are none.
@@ -137,14 +164,24 @@ const char* LearnFailureName(LearnFailure failure) {
   return "";
 }
 
-std::string FetchPage(const std::string& url, std::string* cause) {
-  HttpRequestParams params;
-  params.url = url;
+std::string FetchPage(const std::string& url, std::string* cause,
+                      bool ignore_cert_errors) {
+  // The very fetch a round makes, deadline included: a page dripped a byte
+  // at a time cannot keep learning waiting.
+  ChainRule rule;
+  rule.url = url;
+  rule.ignore_cert_errors = ignore_cert_errors;
+  std::string headers;
   int status = 0;
-  params.status = &status;
-  std::string bytes = HttpRequest(params);
-  if (status == 0) {
-    *cause = "没有应答";
+  HttpFailure failure = HttpFailure::kNone;
+  bool out_of_time = false;
+  std::string bytes =
+      FetchRulePage(rule, &headers, &status, &failure, &out_of_time);
+  if (out_of_time) {
+    *cause = HttpFailureWords(HttpFailure::kTimedOut);
+  } else if (status == 0) {
+    *cause =
+        failure == HttpFailure::kNone ? "没有应答" : HttpFailureWords(failure);
   } else if (status < 200 || status >= 300) {
     *cause = "HTTP 状态 " + std::to_string(status);
   } else if (bytes.empty()) {
@@ -157,13 +194,13 @@ std::string FetchPage(const std::string& url, std::string* cause) {
 
 bool PageOfRequest(const std::optional<std::string>& given,
                    const std::string& url, std::string* bytes,
-                   LearnResult& result) {
+                   LearnResult& result, bool ignore_cert_errors) {
   if (given) {
     *bytes = *given;
     return true;
   }
   std::string cause;
-  *bytes = FetchPage(url, &cause);
+  *bytes = FetchPage(url, &cause, ignore_cert_errors);
   if (!bytes->empty()) return true;
   result.failed = LearnFailure::kFetch;
   result.message = "取不到页面：" + cause;
@@ -188,11 +225,14 @@ LearnResult LearnRule(const LearnRequest& request) {
   std::vector<ExampleKey> keys = KeysOf(request.examples);
   // With no example, an HTML page that names its feed is learned from the
   // feed alone, when the feed can be fetched.
-  const bool feed_only =
-      keys.empty() && !result.feed_url.empty() && !request.page_bytes;
+  // A feed on another host is named, not fetched: the page chose where it
+  // points, and it may point anywhere (a loopback admin page).
+  const bool own_host = HostOf(result.feed_url) == HostOf(page.url);
+  const bool feed_only = keys.empty() && !result.feed_url.empty() &&
+                         !request.page_bytes && own_host;
   if (!feed_only) LearnPage(page, request.examples, keys, rule_id, result);
   if (result.feed_url.empty()) return result;
-  if (request.page_bytes) {
+  if (request.page_bytes || !own_host) {
     const std::string note = "页面声明了订阅源：" + result.feed_url;
     result.message =
         result.message.empty() ? note : result.message + "；" + note;

@@ -66,12 +66,13 @@ void MarkStoredPosts(Database& db, LearnResult& result);
 
 // The page as a round fetches it; empty, with `cause` (UTF-8) set, when it
 // could not be had.
-std::string FetchPage(const std::string& url, std::string* cause);
+std::string FetchPage(const std::string& url, std::string* cause,
+                      bool ignore_cert_errors = false);
 
 // The given bytes, else the page at `url` fetched; false, with `result`
 // saying why, when it could not be had.
 bool PageOfRequest(const std::optional<std::string>& given,
                    const std::string& url, std::string* bytes,
-                   LearnResult& result);
+                   LearnResult& result, bool ignore_cert_errors = false);
 
 }  // namespace dw

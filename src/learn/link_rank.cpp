@@ -40,8 +40,8 @@ std::string_view RegisteredDomain(std::string_view host) {
   const bool generic = label == "com" || label == "net" || label == "org" ||
                        label == "gov" || label == "edu" || label == "co" ||
                        label == "ac";
-  if (country && generic && dots.size() >= 3) {
-    return host.substr(dots[dots.size() - 3] + 1);
+  if (country && generic) {
+    return dots.size() >= 3 ? host.substr(dots[dots.size() - 3] + 1) : host;
   }
   return host.substr(second + 1);
 }

@@ -1,10 +1,12 @@
 #include "learn/record_rule.h"
 
 #include <algorithm>
+#include <set>
 
 #include "learn/json_records.h"
 #include "learn/pattern_parts.h"
 #include "learn/rule_candidates.h"
+#include "runtime/gbk_char.h"
 #include "runtime/gbk_constants.h"
 #include "runtime/threads.h"
 #include "text/gbk_codec.h"
@@ -175,7 +177,14 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
     if (const size_t sep = left.find_last_of(",{["); sep != std::string::npos) {
       left.erase(0, sep);
     }
-    if (const size_t name = right.find(':', 1); name != std::string::npos) {
+    // Whole members the records share (an advert's flag differs) count;
+    // a value cut short does not.
+    const size_t name = right.find(':', 1);
+    const size_t whole = right.find_last_of(",}]");
+    if (name != std::string::npos && whole != std::string::npos &&
+        whole > name) {
+      right.resize(whole + 1);
+    } else if (name != std::string::npos) {
       right.resize(name + 1);
     } else if (const size_t sep = right.find_first_of(",}]", 1);
                sep != std::string::npos) {
@@ -190,7 +199,7 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
     }
   }
   std::string left_part = EscapeLiteral(left);
-  if (left.size() < 8) {
+  if (!json && left.size() < 8) {
     // Too little shared: the group's own start tag, its values left open,
     // after what precedes that tag.
     std::vector<std::string> before_tag, tags;
@@ -218,7 +227,8 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
     starts.push_back(tidy.substr(p.start, std::min(room, kLongestContext)));
   }
   const std::string id = IdGroup(ids, html);
-  const std::string title = "(.*?)";
+  // A JSON title never runs past its own object into the next one.
+  const std::string title = json ? "([^{}]*?)" : "(.*?)";
   const std::string middle = MiddlePart(middles);
   const std::string body = id_first ? id + middle + title : title + middle + id;
   Draft plain;
@@ -228,6 +238,42 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
   std::vector<Draft> drafts = {plain};
   // Anchored at the record's start: a link of the same shape elsewhere in
   // the record (a page number, the last post) is no post.
+  // Anchored at the record's whole start tag, in each of its forms: an
+  // advert that copies a post with one more class is no post.
+  std::set<std::string> forms;
+  for (const Placed& p : placed) {
+    const size_t close = tidy.find('>', p.start);
+    const size_t first = id_first ? p.id_from : p.title_from;
+    // The tag must end before the first group's own context begins.
+    if (close == std::string::npos || close + left.size() >= first ||
+        close - p.start > 200) {
+      forms.clear();
+      break;
+    }
+    std::string form;
+    const std::string tag = tidy.substr(p.start, close + 1 - p.start);
+    for (size_t k = 0; k < tag.size();) {
+      if (tag[k] >= '0' && tag[k] <= '9') {
+        while (k < tag.size() && tag[k] >= '0' && tag[k] <= '9') ++k;
+        form += "\\d+";
+      } else {
+        const size_t width = GbkCharLength(tag, k);
+        form += EscapeLiteral(tag.substr(k, width));
+        k += width;
+      }
+    }
+    forms.insert(form);
+  }
+  if (!forms.empty() && forms.size() <= 4) {
+    std::string either;
+    for (const std::string& form : forms) {
+      either += (either.empty() ? "" : "|") + form;
+    }
+    Draft tagged = plain;
+    const std::string s = "(?:" + either + ")";
+    tagged.pattern = s + "(?:(?!" + s + ").)*?" + plain.pattern;
+    drafts.push_back(tagged);
+  }
   std::string start = AsciiHead(CommonPrefix(starts), kLongestContext);
   // An id's first digits are shared by chance.
   start.resize(std::min(start.size(), start.find_first_of("0123456789")));
@@ -409,6 +455,7 @@ std::vector<WrittenRule> WriteRecordRules(const StudiedPage& page,
       rule.row = frame.base;
       RuleRow& row = rule.row;
       row.isgbk = page.gbk ? "1" : "0";
+      row.json_strings = list.source == RecordSource::kJson;
       row.reg = draft.pattern;
       row.before = before;
       row.after = after;

@@ -200,7 +200,8 @@ LearnResult RepairRule(const RepairRequest& request) {
     return result;
   }
   std::string bytes;
-  if (!PageOfRequest(request.page_bytes, old.url, &bytes, result))
+  if (!PageOfRequest(request.page_bytes, old.url, &bytes, result,
+                     old.ignore_cert_errors))
     return result;
   // The rule's own encoding first; the page's declaration when the stored
   // titles do not read that way.

@@ -161,8 +161,8 @@ ListPage MixedRows() {
         }
         return row;
       });
-  page.posts.insert(page.posts.begin(), {"Pinned: read the rules",
-                                         "https://bbs.example/t/1.html"});
+  page.posts.insert(page.posts.begin(),
+                    {"Pinned: read the rules", "https://bbs.example/t/1.html"});
   return page;
 }
 
