@@ -6,7 +6,7 @@
 #include "learn/rule_candidates.h"
 #include "learn/studied_page.h"
 #include "net/http_request.h"
-#include "runtime/encoding.h"
+#include "runtime/gb18030.h"
 #include "store/statements.h"
 
 namespace dw {
@@ -14,9 +14,7 @@ namespace {
 
 constexpr size_t kMostProposals = 3;
 
-std::string Shown(const std::string& gbk) {
-  return ConvertEncoding(gbk, "GBK", "UTF-8").value_or("?");
-}
+std::string Shown(const std::string& gbk) { return GbkToUtf8(gbk); }
 
 std::vector<ExampleKey> KeysOf(const std::vector<std::string>& examples) {
   std::vector<ExampleKey> keys;
