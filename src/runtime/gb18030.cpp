@@ -1,6 +1,7 @@
 #include "runtime/gb18030.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "runtime/encoding.h"
@@ -28,21 +29,25 @@ struct Tables {
   std::vector<uint16_t> code = std::vector<uint16_t>(65536);
   std::vector<FourByteRun> by_char;    // in order of code point
   std::vector<FourByteRun> by_number;  // in order of number
+  // The few two-byte codes of characters beyond the basic plane (code,
+  // code point): theirs is the two-byte form, not the four-byte one.
+  std::vector<std::pair<unsigned, char32_t>> pair_beyond;
 };
 
 // The character of each piece by `dec` (to UTF-32LE): 0 where there is
-// none, or more than one, or one beyond 16 bits.
-std::vector<char16_t> DecodeEach(EncodingConverter& dec,
+// none, or more than one.
+std::vector<char32_t> DecodeEach(EncodingConverter& dec,
                                  std::string_view pieces, size_t width) {
-  std::vector<char16_t> chars;
+  std::vector<char32_t> chars;
   for (const std::string& c : dec.ConvertEach(pieces, width)) {
     const unsigned char* b = reinterpret_cast<const unsigned char*>(c.data());
-    chars.push_back(c.size() == 4 && b[2] == 0 && b[3] == 0
-                        ? static_cast<char16_t>(b[0] | b[1] << 8)
-                        : 0);
+    chars.push_back(c.size() == 4 ? b[0] | b[1] << 8 | b[2] << 16 | b[3] << 24
+                                  : 0);
   }
   return chars;
 }
+
+char16_t Basic(char32_t c) { return c <= 0xFFFF ? c : 0; }
 
 void AppendUtf32(char32_t cp, std::string& out) {
   for (int k = 0; k < 4; ++k) out += static_cast<char>(cp >> (8 * k) & 0xFF);
@@ -72,11 +77,11 @@ void AddCodePage936(Tables& t) {
   EncodingConverter dec("CP936", "UTF-32LE");
   std::string singles;
   for (unsigned b = 0x80; b <= 0xFF; ++b) singles += static_cast<char>(b);
-  const std::vector<char16_t> single = DecodeEach(dec, singles, 1);
-  std::copy(single.begin(), single.end(), t.single + 0x80);
+  const std::vector<char32_t> single = DecodeEach(dec, singles, 1);
+  std::transform(single.begin(), single.end(), t.single + 0x80, Basic);
   const std::vector<unsigned> codes = TwoByteCodes();
-  const std::vector<char16_t> pair = DecodeEach(dec, PairBytes(codes), 2);
-  for (size_t k = 0; k < codes.size(); ++k) t.pair[codes[k]] = pair[k];
+  const std::vector<char32_t> pair = DecodeEach(dec, PairBytes(codes), 2);
+  for (size_t k = 0; k < codes.size(); ++k) t.pair[codes[k]] = Basic(pair[k]);
 
   std::vector<char32_t> cps;
   std::string utf32;
@@ -107,9 +112,13 @@ void AddTwoByteCodes(Tables& t) {
     if (t.pair[code] == 0) empty.push_back(code);
   }
   EncodingConverter dec("GB18030", "UTF-32LE");
-  const std::vector<char16_t> chars = DecodeEach(dec, PairBytes(empty), 2);
+  const std::vector<char32_t> chars = DecodeEach(dec, PairBytes(empty), 2);
   for (size_t k = 0; k < empty.size(); ++k) {
-    const char16_t c = chars[k];
+    const char32_t c = chars[k];
+    if (c > 0xFFFF) {
+      t.pair_beyond.emplace_back(empty[k], c);
+      continue;
+    }
     if (c == 0 || t.code[c] != 0) continue;
     t.pair[empty[k]] = c;
     t.code[c] = static_cast<uint16_t>(empty[k]);
@@ -161,6 +170,14 @@ const Tables& GetTables() {
   return *tables;
 }
 
+// The two-byte code of a character beyond the basic plane; 0 for none.
+unsigned PairBeyond(const Tables& t, char32_t cp) {
+  for (const auto& [code, c] : t.pair_beyond) {
+    if (c == cp) return code;
+  }
+  return 0;
+}
+
 void AppendUtf8(uint32_t c, std::string& out) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -207,8 +224,9 @@ void PutFourByteNumber(uint32_t number, char* out) {
 int32_t FourByteChar(const char* s) {
   const uint32_t number = FourByteNumber(s);
   if (number >= kPlanesFirst) {
-    const uint32_t cp = 0x10000 + (number - kPlanesFirst);
-    return cp <= 0x10FFFF ? static_cast<int32_t>(cp) : -1;
+    const char32_t cp = 0x10000 + (number - kPlanesFirst);
+    if (cp > 0x10FFFF || PairBeyond(GetTables(), cp) != 0) return -1;
+    return static_cast<int32_t>(cp);
   }
   const std::vector<FourByteRun>& runs = GetTables().by_number;
   auto after = std::upper_bound(
@@ -229,6 +247,11 @@ size_t PutGbk(char32_t code_point, char* out) {
     if (code_point > 0x10FFFF) {
       *out = '?';
       return 1;
+    }
+    if (const unsigned code = PairBeyond(GetTables(), code_point)) {
+      out[0] = static_cast<char>(code >> 8);
+      out[1] = static_cast<char>(code & 0xFF);
+      return 2;
     }
     PutFourByteNumber(kPlanesFirst + (code_point - 0x10000), out);
     return 4;
@@ -270,7 +293,13 @@ int32_t DecodeGbkChar(std::string_view s, size_t pos, size_t* length) {
   if (*length == 1) {
     c = t.single[b];
   } else if (*length == 2) {
-    c = t.pair[b * 256 + static_cast<unsigned char>(s[pos + 1])];
+    const unsigned code = b * 256 + static_cast<unsigned char>(s[pos + 1]);
+    c = t.pair[code];
+    if (c == 0) {
+      for (const auto& [beyond, cp] : t.pair_beyond) {
+        if (beyond == code) return static_cast<int32_t>(cp);
+      }
+    }
   } else {
     return FourByteChar(s.data() + pos);
   }

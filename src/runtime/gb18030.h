@@ -7,9 +7,10 @@
 // The tables come from the system's own converters, built once on first
 // use (thread-safe): code page 936 for one and two bytes, as before, and
 // GB18030 for the codes code page 936 leaves empty and for the four-byte
-// forms of the basic plane. The other planes follow from 0x90308130 on.
-// One code is left as code page 936 leaves it: GB18030 gives 0xA2 0xE3 the
-// euro sign, which GBK writes as the one byte 0x80.
+// forms of the basic plane. The other planes follow from 0x90308130 on,
+// but for the few characters GB18030 gives two-byte codes. One code is
+// left as code page 936 leaves it: GB18030 gives 0xA2 0xE3 the euro sign,
+// which GBK writes as the one byte 0x80.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +20,8 @@
 
 namespace dw {
 
-// The character of each two-byte code (lead * 256 + trail); 0 when none.
+// The character of each two-byte code (lead * 256 + trail); 0 when none
+// or beyond the basic plane (DecodeGbkChar has those).
 const char16_t* GbkPairChars();
 
 // The character of each single byte 0x80..0xFF (index by the byte); 0 when

@@ -34,17 +34,23 @@ inline size_t DecodeOne(const Tables& t, std::string_view s, size_t i,
   const size_t length = GbkCharLength(s, i);
   if (length == 2) {
     const unsigned code = b * 256 + static_cast<unsigned char>(s[i + 1]);
-    const char16_t w = t.pair[code];
-    *out = w != 0 ? static_cast<wchar_t>(w)
-                  : static_cast<wchar_t>(kPairBase + code);
-    return 2;
+    if (const char16_t w = t.pair[code]) {
+      *out = static_cast<wchar_t>(w);
+      return 2;
+    }
   }
-  if (length == 4) {
-    const int32_t c = FourByteChar(s.data() + i);
-    *out = c >= 0 ? static_cast<wchar_t>(c)
-                  : static_cast<wchar_t>(kFourByteBase +
-                                         FourByteNumber(s.data() + i));
-    return 4;
+  if (length > 1) {
+    size_t taken = 0;
+    const int32_t c = DecodeGbkChar(s, i, &taken);
+    if (c >= 0) {
+      *out = static_cast<wchar_t>(c);
+    } else if (length == 2) {
+      *out = static_cast<wchar_t>(kPairBase + b * 256 +
+                                  static_cast<unsigned char>(s[i + 1]));
+    } else {
+      *out = static_cast<wchar_t>(kFourByteBase + FourByteNumber(s.data() + i));
+    }
+    return length;
   }
   char16_t w = t.single[b];
   *out =
