@@ -1,5 +1,6 @@
 // UTF-8 to GBK on arbitrary bytes, against a conversion one character at a
-// time, and the GBK round trip through wide characters.
+// time, back to the same UTF-8 when it was sound, and the GBK round trip
+// through wide characters.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -10,9 +11,10 @@
 namespace {
 
 // Zero bytes dropped, then each well-formed sequence (second byte ranges as
-// the standard sets them) as its GBK form, each malformed one as "?".
-std::string PlainUtf8ToGbk(std::string s) {
-  std::erase(s, '\0');
+// the standard sets them) as its GBK form, each malformed one as "?" and
+// *sound then false.
+std::string PlainUtf8ToGbk(std::string s, bool* sound) {
+  *sound = std::erase(s, '\0') == 0;
   std::string out;
   for (size_t i = 0; i < s.size();) {
     const unsigned char b = static_cast<unsigned char>(s[i]);
@@ -36,7 +38,8 @@ std::string PlainUtf8ToGbk(std::string s) {
       cp = cp << 6 | (c & 0x3F);
     }
     i += taken;
-    char bytes[2];
+    if (need < 0) *sound = false;
+    char bytes[4];
     out.append(bytes, need < 0 ? (bytes[0] = '?', 1) : dw::PutGbk(cp, bytes));
   }
   return out;
@@ -47,7 +50,9 @@ std::string PlainUtf8ToGbk(std::string s) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const std::string gbk = dw::Utf8ToGbk(bytes);
-  if (gbk != PlainUtf8ToGbk(bytes)) std::abort();
+  bool sound = true;
+  if (gbk != PlainUtf8ToGbk(bytes, &sound)) std::abort();
+  if (sound && dw::GbkToUtf8(gbk) != bytes) std::abort();
   if (std::memchr(gbk.data(), 0, gbk.size()) != nullptr) std::abort();
   if (dw::WideToGbk(dw::GbkToWide(bytes)) != bytes) std::abort();
   dw::WideText wide(bytes);

@@ -9,7 +9,7 @@
 #include <optional>
 #include <system_error>
 
-#include "runtime/encoding.h"
+#include "runtime/gb18030.h"
 
 namespace dw {
 namespace {
@@ -18,17 +18,10 @@ namespace fs = std::filesystem;
 
 constexpr char kLogExtension[] = ".log";
 
-// GBK program text as UTF-8 for the log; a byte that does not convert
-// becomes "?". Tabs and line breaks would split a field or a line.
+// GBK program text as UTF-8 for the log. Tabs and line breaks would split
+// a field or a line.
 std::string LogText(const std::string& gbk) {
-  std::optional<std::string> utf8 = ConvertEncoding(gbk, "GBK", "UTF-8");
-  std::string text;
-  if (utf8) {
-    text = std::move(*utf8);
-  } else {
-    for (char c : gbk)
-      text.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
-  }
+  std::string text = GbkToUtf8(gbk);
   for (char& c : text) {
     if (c == '\t' || c == '\r' || c == '\n') c = ' ';
   }

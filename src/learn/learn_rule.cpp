@@ -10,7 +10,7 @@
 #include "learn/rule_candidates.h"
 #include "learn/studied_page.h"
 #include "net/http_request.h"
-#include "runtime/encoding.h"
+#include "runtime/gb18030.h"
 #include "store/statements.h"
 #include "text/gbk_codec.h"
 
@@ -36,9 +36,7 @@ std::string RuleNameOf(const StudiedPage& page) {
 
 constexpr size_t kMostProposals = 3;
 
-std::string Shown(const std::string& gbk) {
-  return ConvertEncoding(gbk, "GBK", "UTF-8").value_or("?");
-}
+std::string Shown(const std::string& gbk) { return GbkToUtf8(gbk); }
 
 std::vector<ExampleKey> KeysOf(const std::vector<std::string>& examples) {
   std::vector<ExampleKey> keys;

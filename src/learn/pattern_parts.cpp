@@ -38,6 +38,8 @@ std::string EscapeLiteral(std::string_view text) {
       // A trail byte the engine would read as syntax: any two bytes will do.
       out += IsSpecial(text[i + 1]) ? std::string("..")
                                     : std::string(text.substr(i, 2));
+    } else if (width == 4) {
+      out += text.substr(i, 4);  // lead bytes and digits: never syntax
     } else {
       if (IsSpecial(text[i])) out += '\\';
       out += text[i];

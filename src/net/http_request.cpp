@@ -10,7 +10,7 @@
 
 #include "net/base64.h"
 #include "net/cookies.h"
-#include "runtime/encoding.h"
+#include "runtime/gb18030.h"
 #include "runtime/gbk_char.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
@@ -171,7 +171,9 @@ std::string WireUrl(const std::string& url) {
         end += GbkCharLength(url, end);
       }
       const std::string run = url.substr(i, end - i);
-      AppendEscaped(out, ConvertEncoding(run, "GBK", "UTF-8").value_or(run));
+      bool whole = false;
+      const std::string utf8 = GbkToUtf8(run, &whole);
+      AppendEscaped(out, whole ? utf8 : run);
       i = end;
       continue;
     }

@@ -121,8 +121,10 @@ std::string FoldFullWidth(const std::string& text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    if (GbkCharLength(text, i) == 1) {
-      out += text[i++];
+    const std::size_t length = GbkCharLength(text, i);
+    if (length != 2) {
+      out.append(text, i, length);
+      i += length;
       continue;
     }
     const auto trail = static_cast<unsigned char>(text[i + 1]);

@@ -40,6 +40,28 @@ std::optional<std::string> EncodingConverter::Convert(std::string_view text) {
   return out;
 }
 
+std::vector<std::string> EncodingConverter::ConvertEach(std::string_view pieces,
+                                                        size_t width) {
+  std::vector<std::string> out(pieces.size() / width);
+  if (!ok()) return out;
+  iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+  for (size_t k = 0; k < out.size(); ++k) {
+    char* in = const_cast<char*>(pieces.data() + k * width);
+    size_t in_left = width;
+    char buffer[16];
+    char* out_ptr = buffer;
+    size_t out_left = sizeof buffer;
+    if (iconv(cd_, &in, &in_left, &out_ptr, &out_left) ==
+            static_cast<size_t>(-1) ||
+        in_left != 0) {
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      continue;
+    }
+    out[k].assign(buffer, sizeof buffer - out_left);
+  }
+  return out;
+}
+
 std::optional<std::string> ConvertEncoding(const std::string& text,
                                            const char* from, const char* to) {
   return EncodingConverter(from, to).Convert(text);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dw {
 
@@ -24,6 +25,11 @@ class EncodingConverter {
   // The bytes of text re-encoded; nothing when the conversion is unknown or
   // the text holds a sequence it cannot convert.
   std::optional<std::string> Convert(std::string_view text);
+
+  // Each `width`-byte piece of `pieces` (one character each, for a
+  // character table) converted on its own, with one call each; an empty
+  // text for a piece the conversion refuses.
+  std::vector<std::string> ConvertEach(std::string_view pieces, size_t width);
 
  private:
   iconv_t cd_;

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <utility>
 
-#include "runtime/encoding.h"
+#include "runtime/gb18030.h"
 
 namespace dw {
 namespace {
@@ -93,7 +93,7 @@ void RaiseRuntimeError(RuntimeError error) {
   if (reporter) {
     reporter(text);
   } else {
-    std::string shown = ConvertEncoding(text, "GBK", "UTF-8").value_or(text);
+    const std::string shown = GbkToUtf8(text);
     std::fwrite(shown.data(), 1, shown.size(), stderr);
   }
   std::fflush(nullptr);

@@ -24,9 +24,10 @@ char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 bool MatchesAt(const char* at, std::string_view sought, bool ignoreCase) {
   if (!ignoreCase) return std::memcmp(at, sought.data(), sought.size()) == 0;
   for (std::size_t k = 0; k < sought.size();) {
-    if (GbkCharLength(sought, k) == 2) {
-      if (at[k] != sought[k] || at[k + 1] != sought[k + 1]) return false;
-      k += 2;
+    const std::size_t len = GbkCharLength(sought, k);
+    if (len > 1) {
+      if (std::memcmp(at + k, sought.data() + k, len) != 0) return false;
+      k += len;
     } else {
       if (FoldAscii(at[k]) != FoldAscii(sought[k])) return false;
       ++k;
@@ -37,7 +38,7 @@ bool MatchesAt(const char* at, std::string_view sought, bool ignoreCase) {
 
 bool IsSpaceUnit(const std::string& text, std::size_t pos, std::size_t len) {
   if (len == 1) return text[pos] == ' ';
-  return static_cast<unsigned char>(text[pos]) == 0xA1 &&
+  return len == 2 && static_cast<unsigned char>(text[pos]) == 0xA1 &&
          static_cast<unsigned char>(text[pos + 1]) == 0xA1;
 }
 
@@ -56,6 +57,9 @@ std::size_t SkipFor(std::optional<int> start) {
 //   character, and lead bytes are valid trail bytes too, so they pair off
 //   from there. An even run means it does; so does an odd one when the
 //   byte cannot be a trail byte, since the last lead then stands alone.
+//   A digit may be the second or fourth byte of a four-byte character:
+//   for one, the characters are counted from the last byte before it that
+//   is neither a lead byte nor a digit, which always ends a character.
 // - Walk: test eight bytes at once for anything that makes the scan stop (a
 //   byte that could start a match, judged by the first two bytes of the
 //   sought text, or a lead byte) and step on one character at a time there.
@@ -149,12 +153,15 @@ class Scan {
         second_(sought.size() > 1 ? sought[1] : '\0', ignoreCase),
         leadFirst_(IsLeadByte(sought[0])),
         trailFirst_(IsGbkTrail(static_cast<unsigned char>(sought[0]))),
+        digitFirst_(IsGbkDigit(static_cast<unsigned char>(sought[0]))),
         skim_(!leadFirst_ && !(ignoreCase && IsAsciiLetter(sought[0]))) {
-    // A byte below 0x40 is neither a lead nor a trail byte, so wherever it
-    // stands it starts a character: a text that begins with one is found
-    // by its bytes alone, a block of positions at a time.
-    bytes_alone_ = !ignoreCase && sought.size() >= kBytesFrom &&
-                   static_cast<unsigned char>(sought[0]) < 0x40;
+    // A byte below 0x40 other than a digit is no part of a character of
+    // more bytes, so wherever it stands it starts a character: a text that
+    // begins with one is found by its bytes alone, a block of positions at
+    // a time.
+    const auto first = static_cast<unsigned char>(sought[0]);
+    bytes_alone_ = !ignoreCase && sought.size() >= kBytesFrom && first < 0x40 &&
+                   !IsGbkDigit(first);
   }
 
   std::size_t Next(std::size_t pos) const {
@@ -188,19 +195,41 @@ class Scan {
       const std::size_t at =
           static_cast<std::size_t>(static_cast<const char*>(hit) - s_);
       if (n_ - at < m) return kNone;
-      std::size_t run = at;
-      while (run > pos && IsLeadByte(s_[run - 1])) --run;
+      std::size_t next = at + 1;  // after a one-byte value: a character start
+      bool starts;
+      if (digitFirst_) {
+        next = CharacterFrom(pos, at);
+        starts = next == at;
+        if (starts) next = at + 1;
+      } else {
+        std::size_t run = at;
+        while (run > pos && IsLeadByte(s_[run - 1])) --run;
+        starts = (at - run) % 2 == 0 || !trailFirst_;
+      }
       // The first byte is known to match.
-      if (((at - run) % 2 == 0 || !trailFirst_) &&
+      if (starts &&
           (m == 1 || MatchesAt(s_ + at + 1, sought_.substr(1), ignoreCase_))) {
         pos = at;
         return kFound;
       }
       credit += static_cast<std::ptrdiff_t>(at - pos) - kMissCost;
-      pos = at + 1;  // after a one-byte value: a character start
+      pos = next;
       if (credit < 0) return kThick;
     }
     return kNone;
+  }
+
+  // The start of the first character that does not begin before `at`,
+  // counting from pos, a character start.
+  std::size_t CharacterFrom(std::size_t pos, std::size_t at) const {
+    std::size_t from = at;
+    while (from > pos &&
+           (IsLeadByte(s_[from - 1]) ||
+            IsGbkDigit(static_cast<unsigned char>(s_[from - 1])))) {
+      --from;
+    }
+    while (from < at) from += GbkCharLength(s_, n_, from);
+    return from;
   }
 
   // Moves pos to the first match before limit and returns true, or to the
@@ -241,6 +270,7 @@ class Scan {
   ByteChoice second_;
   bool leadFirst_;
   bool trailFirst_;
+  bool digitFirst_;
   bool skim_;
   bool bytes_alone_;
 };

@@ -2,8 +2,9 @@
 //
 // Positions and lengths count bytes and are 1-based; a search that finds
 // nothing gives -1. Scans step over a double-byte character (a lead byte
-// 0x81..0xFE and a valid trail byte after it, see runtime/gbk_char.h) as one
-// unit, so a match never starts on the second byte of a Chinese character.
+// 0x81..0xFE and a valid trail byte after it) and a four-byte one (lead,
+// digit, lead, digit; see runtime/gbk_char.h) as one unit, so a match never
+// starts inside a character.
 #pragma once
 
 #include <optional>

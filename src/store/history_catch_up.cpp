@@ -4,11 +4,11 @@
 
 #include <string_view>
 
+#include "runtime/gb18030.h"
 #include "store/post_history.h"
 #include "store/post_time.h"
 #include "store/sql_statement.h"
 #include "store/title_pairs.h"
-#include "text/gbk_codec.h"
 
 namespace dw {
 namespace {

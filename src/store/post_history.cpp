@@ -2,9 +2,9 @@
 
 #include <unordered_map>
 
+#include "runtime/gb18030.h"
 #include "store/sql_statement.h"
 #include "store/title_pairs.h"
-#include "text/gbk_codec.h"
 
 namespace dw {
 namespace {

@@ -52,7 +52,7 @@ const NamedReference* FindNamed(std::string_view name) {
 }
 
 void PutCharacter(char32_t c, std::string& out) {
-  char bytes[2];
+  char bytes[4];
   out.append(bytes, PutGbk(c, bytes));
 }
 

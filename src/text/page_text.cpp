@@ -245,14 +245,31 @@ template <class Marks>
   return text;
 }
 
+// Writes the form of cp at `at` when it takes no more than `room` bytes;
+// gives the bytes written, 0 when it would take more.
+size_t PutWithin(char32_t cp, char* at, size_t room) {
+  char form[4];
+  const size_t length = PutGbk(cp, form);
+  if (length > room) return 0;
+  std::memcpy(at, form, length);
+  return length;
+}
+
 // Converts the UTF-8 bytes in[0, size) to GBK at out and gives the bytes
-// written. GBK never takes more bytes than the UTF-8 it came from, so out
-// may be in itself: every character is read before its bytes are written.
-size_t ConvertUtf8ToGbk(const char* in, size_t size, char* out) {
+// written. out may be in itself: every character is read before its bytes
+// are written, and GBK takes no more bytes than UTF-8 except for the
+// four-byte forms of characters GBK lacks ("ß": two bytes become four).
+// Where one of those would reach bytes not yet read, the conversion stops
+// before it, *read telling how far it got; otherwise *read is size.
+size_t ConvertUtf8ToGbk(const char* in, size_t size, char* out, size_t* read) {
   const std::string_view bytes(in, size);
   const uint16_t* codes = GbkCodes();
   size_t n = 0;
   size_t i = 0;
+  // In the one buffer, a character may take no more than the bytes up to
+  // the end of its own.
+  const bool in_place = in == out;
+  *read = size;
   while (i < bytes.size()) {
     // Most of a page is ASCII markup: copy it sixteen bytes at a time.
 #if defined(__SSE2__)
@@ -308,26 +325,38 @@ size_t ConvertUtf8ToGbk(const char* in, size_t size, char* out) {
         const unsigned char b1 = static_cast<unsigned char>(bytes[i + 1]);
         const unsigned char b2 = static_cast<unsigned char>(bytes[i + 2]);
         if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80) {
-          const unsigned code =
-              codes[(b & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F)];
+          const char32_t cp = (b & 0x0F) << 12 | (b1 & 0x3F) << 6 | (b2 & 0x3F);
+          const unsigned code = codes[cp];
           if (code >= 0x100) {
             out[n] = static_cast<char>(code >> 8);
             out[n + 1] = static_cast<char>(code & 0xFF);
             n += 2;
+          } else if (code != 0) {
+            out[n++] = static_cast<char>(code);
+          } else if (const size_t put =
+                         PutWithin(cp, out + n, in_place ? i + 3 - n : 4)) {
+            n += put;
           } else {
-            out[n++] = code == 0 ? '?' : static_cast<char>(code);
+            *read = i;
+            return n;
           }
           i += 3;
           continue;
         }
       }
       int32_t cp;
-      i += DecodeUtf8(bytes, i, &cp);
+      const size_t taken = DecodeUtf8(bytes, i, &cp);
       if (cp < 0) {
         out[n++] = '?';
+      } else if (const size_t put =
+                     PutWithin(static_cast<char32_t>(cp), out + n,
+                               in_place ? i + taken - n : 4)) {
+        n += put;
       } else {
-        n += PutGbk(static_cast<char32_t>(cp), &out[n]);
+        *read = i;
+        return n;
       }
+      i += taken;
     } while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80);
   }
   return n;
@@ -348,7 +377,17 @@ std::string PageBytesToText(std::string bytes, bool is_gbk) {
     bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
   }
   if (!is_gbk) {
-    bytes.resize(ConvertUtf8ToGbk(bytes.data(), bytes.size(), bytes.data()));
+    size_t read = 0;
+    size_t n =
+        ConvertUtf8ToGbk(bytes.data(), bytes.size(), bytes.data(), &read);
+    if (read < bytes.size()) {
+      // A four-byte form caught up with the bytes still to read: the rest
+      // goes through a copy, into room for the longest it can become.
+      const std::string rest = bytes.substr(read);
+      bytes.resize(n + rest.size() * 2);
+      n += ConvertUtf8ToGbk(rest.data(), rest.size(), bytes.data() + n, &read);
+    }
+    bytes.resize(n);
   }
   return bytes;
 }

@@ -8,9 +8,9 @@
 
 namespace dw {
 
-// A UTF-8 page body as GBK text. A character with no GBK form, or a
-// malformed UTF-8 sequence, becomes "?" and the rest is kept; zero bytes
-// are dropped.
+// A UTF-8 page body as GBK text, a character GBK lacks in its four-byte
+// GB18030 form. A malformed UTF-8 sequence becomes "?" and the rest is
+// kept; zero bytes are dropped.
 std::string Utf8ToGbk(std::string_view bytes);
 
 // A fetched page body as program text: its zero bytes dropped, then taken

@@ -49,8 +49,12 @@ std::optional<std::vector<Piece>> Parse(std::string_view pattern) {
     }
     pieces.back().literal += Fold(c);
   }
+  // A digit may be the second byte of a four-byte character.
   for (const Piece& p : pieces) {
-    if (p.literal.empty() || p.literal[0] >= 0x40) return std::nullopt;
+    if (p.literal.empty() || p.literal[0] >= 0x40 ||
+        (p.literal[0] >= '0' && p.literal[0] <= '9')) {
+      return std::nullopt;
+    }
   }
   return pieces;
 }

@@ -13,12 +13,12 @@ namespace dw {
 // wide conversion and the engine.
 //
 // Handles patterns made of ASCII literal runs joined by ".*?" or ".+?",
-// where every literal run starts with a character below 0x40 (so it can
-// never begin inside a double-byte character), the pattern starts and ends
-// with a literal run, and the replacement holds no "$". Gives nothing for
-// any other pattern; the caller then runs the full engine. Where the engine
-// would give up (a lazy dot that fails at very many places on a long line),
-// this still gives the replacement.
+// where every literal run starts with a character below 0x40 other than a
+// digit (so it can never begin inside a character of more bytes), the
+// pattern starts and ends with a literal run, and the replacement holds no
+// "$". Gives nothing for any other pattern; the caller then runs the full
+// engine. Where the engine would give up (a lazy dot that fails at very
+// many places on a long line), this still gives the replacement.
 std::optional<std::string> ReplaceSimplePattern(std::string_view pattern,
                                                 std::string_view subject,
                                                 std::string_view replacement);

@@ -12,6 +12,7 @@
 #include "runtime/delay.h"
 #include "runtime/threads.h"
 #include "test_database.h"
+#include "text/page_text.h"
 
 namespace dw {
 namespace {
@@ -58,7 +59,16 @@ INSTANTIATE_TEST_SUITE_P(
                     false},
         KeywordCase{"empty keyword, non-empty title", {""}, "x", true},
         KeywordCase{"empty keyword, empty title", {""}, "", false},
-        KeywordCase{"trailing space kept", {"tea "}, "tea", false}));
+        KeywordCase{"trailing space kept", {"tea "}, "tea", false},
+        // Characters outside GBK keep their own bytes, so one is not another.
+        KeywordCase{"emoji keyword",
+                    {Utf8ToGbk("\xF0\x9F\x94\xA5")},  // 🔥
+                    Utf8ToGbk("Sale \xF0\x9F\x94\xA5 today"),
+                    true},
+        KeywordCase{"another emoji",
+                    {Utf8ToGbk("\xF0\x9F\x94\xA5")},
+                    Utf8ToGbk("Sale \xF0\x9F\x8E\x89"),  // 🎉
+                    false}));
 
 class HandlePostTest : public ::testing::Test {
  protected:

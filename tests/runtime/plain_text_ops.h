@@ -10,12 +10,18 @@
 
 namespace dw::plain {
 
-// A lead byte with a valid trail byte after it is one character of two.
+// A lead byte with a valid trail byte after it is one character of two;
+// with a digit, a lead byte and a digit after it, one of four.
 inline std::size_t CharLength(const std::string& s, std::size_t pos) {
-  const auto lead = static_cast<unsigned char>(s[pos]);
-  if (lead < 0x81 || lead == 0xFF || pos + 1 >= s.size()) return 1;
-  const auto trail = static_cast<unsigned char>(s[pos + 1]);
-  return (trail >= 0x40 && trail != 0x7F && trail != 0xFF) ? 2 : 1;
+  auto byte = [&s](std::size_t at) {
+    return at < s.size() ? static_cast<unsigned char>(s[at]) : 0;
+  };
+  auto lead = [](unsigned char b) { return b >= 0x81 && b != 0xFF; };
+  auto digit = [](unsigned char b) { return b >= '0' && b <= '9'; };
+  if (!lead(byte(pos))) return 1;
+  const unsigned char trail = byte(pos + 1);
+  if (trail >= 0x40 && trail != 0x7F && trail != 0xFF) return 2;
+  return digit(trail) && lead(byte(pos + 2)) && digit(byte(pos + 3)) ? 4 : 1;
 }
 
 inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
@@ -28,8 +34,9 @@ inline bool MatchesAt(const std::string& text, std::size_t pos,
     char b = sought[k];
     if (ignoreCase && CharLength(sought, k) == 1 ? Fold(a) != Fold(b) : a != b)
       return false;
-    if (CharLength(sought, k) == 2 && text[pos + k + 1] != sought[k + 1])
-      return false;
+    for (std::size_t j = 1; j < CharLength(sought, k); ++j) {
+      if (text[pos + k + j] != sought[k + j]) return false;
+    }
     k += CharLength(sought, k) - 1;
   }
   return true;

@@ -14,10 +14,11 @@ namespace {
 
 // GBK characters whose second byte is an ASCII byte are where a byte-wise
 // scan would go wrong.
-const std::string kZhong = "\xd6\xd0";      // 中
-const std::string kWithAt = "\x81\x40";     // 丂, second byte '@'
-const std::string kWithA = "\x81\x61";      // second byte 'a'
-const std::string kFullSpace = "\xa1\xa1";  // full-width space
+const std::string kZhong = "\xd6\xd0";         // 中
+const std::string kWithAt = "\x81\x40";        // 丂, second byte '@'
+const std::string kWithA = "\x81\x61";         // second byte 'a'
+const std::string kFullSpace = "\xa1\xa1";     // full-width space
+const std::string kFire = "\x94\x39\xe6\x37";  // an emoji, in four bytes
 
 struct FindCase {
   const char* name;
@@ -167,7 +168,8 @@ TEST(SplitText, Cases) {
 
 // Texts long enough for the word-at-a-time scan, full of near misses:
 // pieces of the sought texts in both cases, double-byte characters whose
-// second byte is ASCII, runs of lead bytes, a lone lead byte at the end.
+// second byte is ASCII, runs of lead bytes, a lone lead byte at the end,
+// four-byte characters and their pieces (lead bytes and digits).
 std::string NearMissText(std::mt19937& rng) {
   static const std::string pieces[] = {
       "a",        "A",     "&",        "l",          "L",    "t;",
@@ -175,7 +177,8 @@ std::string NearMissText(std::mt19937& rng) {
       "'",        "&lt",   "&LT;",     "&l",         "<ta",  "<table>",
       "\x81",     "\x81&", "\x81 ",    "\xD6\xD0",   kWithA, kWithAt,
       "\x81\x81", "@",     "x",        "abcdefghij", "\xD6", "\x81<",
-      "\x80",     "\xFF",  "\x81\x41", "\xD6 "};
+      "\x80",     "\xFF",  "\x81\x41", "\xD6 ",      kFire,  "9",
+      "\x81\x30", "7"};
   std::string s;
   const int count = static_cast<int>(rng() % 200);
   for (int k = 0; k < count; ++k) s += pieces[rng() % std::size(pieces)];
@@ -184,9 +187,9 @@ std::string NearMissText(std::mt19937& rng) {
 
 TEST(TextScan, AgreesWithPlainScanOnLongTexts) {
   const std::string soughts[] = {
-      "a",           "L",    "  ",   "&lt;",     "<table>", "\r\n",
-      "@",           "\x81", "\xD0", "\xD6\xD0", "\x81&",   "a\x81",
-      "abcdefghij!", ";",    "<",    "\xFF",     "\x81\x41"};
+      "a",    "L",    "  ",       "&lt;",  "<table>", "\r\n",        "@",
+      "\x81", "\xD0", "\xD6\xD0", "\x81&", "a\x81",   "abcdefghij!", ";",
+      "<",    "\xFF", "\x81\x41", "7",     "9\xE6",   "7abc",        kFire};
   std::mt19937 rng(7);
   for (int n = 0; n < 2000; ++n) {
     const std::string text = NearMissText(rng);

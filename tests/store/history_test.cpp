@@ -84,7 +84,8 @@ TEST_F(HistoryTest, SearchFindsChineseMixedAndShortWordsWithAndWithoutIndex) {
   ASSERT_TRUE(StorePost(db_, {"A", 1, kGreenTea, "L1", "", 0, day - 86400}));
   ASSERT_TRUE(StorePost(db_, {"B", 2, kPhone, "L2", "", 1, day}));
   ASSERT_TRUE(StorePost(db_, {"A", 1, kTea, "L3", "", 1, day + 60}));
-  ASSERT_TRUE(StorePost(db_, {"A", 1, "100% pure", "L4", "", 0, day + 120}));
+  ASSERT_TRUE(StorePost(db_, {"A", 1, Utf8ToGbk("100% pure \U0001F525"), "L4",
+                              "", 0, day + 120}));
   const std::int64_t site_a = HistorySites(db_).front().id;
   struct Case {
     HistoryFilter filter;
@@ -98,7 +99,8 @@ TEST_F(HistoryTest, SearchFindsChineseMixedAndShortWordsWithAndWithoutIndex) {
       {{"IPHONE"}, {"L2"}},
       {{"phone 15 手"}, {"L2"}},  // every word
       {{"15 手机壳"}, {"L2"}},
-      {{"0%"}, {"L4"}},  // pattern characters taken literally
+      {{"0%"}, {"L4"}},          // pattern characters taken literally
+      {{"\U0001F525"}, {"L4"}},  // beyond GBK
       {{"茶 叶"}, {"L1"}},
       {{"5手"}, {}},  // a space between
       {{"\"pure"}, {}},

@@ -19,10 +19,12 @@ TEST(GbkCodecTest, DecodesCharactersAsUnits) {
   EXPECT_EQ(GbkToWide("\xA3\xC1"), L"\uFF21");  // full-width A
   EXPECT_EQ(GbkToWide(""), L"");
   EXPECT_EQ(WideToGbk(L"\u4ECA\u65E5"), "\xBD\xF1\xC8\xD5");  // 今日
-  // Nothing in GBK for these.
+  // Nothing in GBK for these: four bytes each; a lone surrogate has none.
   EXPECT_EQ(WideToGbk(L"a\uD55C"
                       L"b\U0001F600"),
-            "a?b?");
+            "a\x83\x36\x84\x33"
+            "b\x94\x39\xFC\x36");
+  EXPECT_EQ(WideToGbk(std::wstring(1, static_cast<wchar_t>(0xD800))), "?");
 }
 
 TEST(GbkCodecTest, RoundTripKeepsEveryByte) {

@@ -6,9 +6,10 @@
 #include "app/cli/probe_tool.h"
 #include "learn/learn_rule.h"
 #include "learn/repair_rule.h"
-#include "runtime/encoding.h"
+#include "runtime/gb18030.h"
 #include "store/rule_row.h"
 #include "store/rule_settings.h"
+#include "text/page_text.h"
 
 namespace dw {
 namespace {
@@ -90,13 +91,13 @@ int LearnRuleTool(const ToolRequest& request, std::ostream& out,
   LearnRequest learn;
   learn.url = request.learn_url;
   for (const std::string& example : request.examples) {
-    std::optional<std::string> gbk = ConvertEncoding(example, "UTF-8", "GBK");
-    if (!gbk) {
+    std::string gbk = Utf8ToGbk(example);
+    if (GbkToUtf8(gbk) != example) {
       err << "dealwatcher: the example \"" << example
-          << "\" cannot be written in GBK\n";
+          << "\" is not sound UTF-8 text\n";
       return kToolUsageError;
     }
-    learn.examples.push_back(*gbk);
+    learn.examples.push_back(std::move(gbk));
   }
   if (!ReadPage(request, &learn.page_bytes, err)) return kToolUsageError;
   Database db;

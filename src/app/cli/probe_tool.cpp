@@ -5,8 +5,7 @@
 #include <iterator>
 
 #include "collect/rule_probe.h"
-#include "runtime/encoding.h"
-#include "runtime/gbk_char.h"
+#include "runtime/gb18030.h"
 #include "store/rule_row.h"
 
 namespace dw {
@@ -105,22 +104,13 @@ void PrintProbeText(const RuleReport& report, const ToolRequest& request,
 }  // namespace
 
 std::optional<std::string> ToUtf8(const std::string& gbk) {
-  return ConvertEncoding(gbk, "GBK", "UTF-8");
+  bool whole = false;
+  std::string utf8 = GbkToUtf8(gbk, &whole);
+  if (!whole) return std::nullopt;
+  return utf8;
 }
 
-std::string ShowUtf8(const std::string& gbk) {
-  if (std::optional<std::string> whole = ToUtf8(gbk)) return *whole;
-  EncodingConverter converter("GBK", "UTF-8");
-  std::string out;
-  for (size_t i = 0; i < gbk.size();) {
-    const size_t width = GbkCharLength(gbk, i);
-    const std::optional<std::string> one =
-        converter.Convert(std::string_view(gbk).substr(i, width));
-    out += one && !one->empty() ? *one : "\xEF\xBF\xBD";
-    i += one && !one->empty() ? width : 1;
-  }
-  return out;
-}
+std::string ShowUtf8(const std::string& gbk) { return GbkToUtf8(gbk); }
 
 std::string JsonString(const std::string& utf8) {
   std::string out = "\"";

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/cli/probe_tool.h"
-#include "runtime/encoding.h"
+#include "runtime/ui/qt_text.h"
 #include "store/rule_row.h"
 #include "store/rule_settings.h"
 
@@ -43,11 +43,16 @@ std::string JsonStoredNumber(const std::string& text) {
 bool CellFromJson(const QJsonValue& value, std::string* cell,
                   std::string* problem) {
   if (value.isString()) {
-    std::optional<std::string> gbk =
-        ConvertEncoding(value.toString().toStdString(), "UTF-8", "GBK");
-    if (!gbk) *problem = "holds text that cannot be written in GBK";
-    *cell = gbk.value_or("");
-    return gbk.has_value();
+    // Only a lone surrogate has no form in program text.
+    const QString text = value.toString();
+    std::string gbk = QStringToGbk(text);
+    if (GbkToQString(gbk) != text) {
+      *problem = "holds text that cannot be written in GBK";
+      *cell = "";
+      return false;
+    }
+    *cell = std::move(gbk);
+    return true;
   }
   if (value.isDouble()) {
     const double number = value.toDouble();

@@ -6,7 +6,8 @@
 
 namespace dw {
 
-// Program text is GBK; Qt wants Unicode. These are the only crossings.
+// Program text is GBK (with the four-byte forms of runtime/gb18030.h); Qt
+// wants Unicode. These are the only crossings. A lone surrogate becomes "?".
 QString GbkToQString(std::string_view gbk);
 std::string QStringToGbk(const QString& text);
 

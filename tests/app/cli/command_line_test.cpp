@@ -164,9 +164,10 @@ TEST_F(RuleFileTest, ProbeOnTheTestSite) {
 
 TEST_F(RuleFileTest, ExportThenImportChangesNoByte) {
   // Text and real numbers where integers belong, and GBK text, as a user's
-  // hand edits may have left them.
+  // hand edits may have left them, and a name with an emoji beyond GBK.
   ASSERT_TRUE(DbExecute(db_,
-                        "UPDATE rule SET rank='high', lastid=2.5 WHERE id=7;"
+                        "UPDATE rule SET rank='high', lastid=2.5, "
+                        "name=CAST(X'9439E637' AS TEXT) WHERE id=7;"
                         "UPDATE rule SET lastid=9007199254740993 WHERE id=8;"));
   const std::vector<RuleRow> before = LoadRuleRows(db_);
   const std::string exported = Export();
@@ -197,7 +198,7 @@ TEST_F(RuleFileTest, ImportRefusesEveryErrorAndWritesNothing) {
       {"idindex", "x", "rule 8: idindex:"},
       {"isgbk", "2", "rule 8: isgbk:"},
       {"type", "eight", "rule 8: type:"},
-      {"name", "\U0001F600", "rule 8: name:"},
+      {"name", QString(QChar(0xD800)), "rule 8: name:"},  // a lone surrogate
       {"name", QString::fromUtf8("a\0b", 3), "rule 8: name:"},
       {"name", QString(201, QLatin1Char('n')), "rule 8: name:"},
       {"pinurl", "https://x/", ""},

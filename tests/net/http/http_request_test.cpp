@@ -441,10 +441,11 @@ TEST_F(HttpRequestTest, UnreachablePortReturnsAtOnceWithStatusZero) {
 
 TEST_F(HttpRequestTest, SpacesAndChineseInTheAddressGoOutEscaped) {
   const std::string url =
-      site().FaultUrl("/echo?q=a b&k=\xBE\xA9");  // the GBK bytes of 京
+      // The GBK bytes of 京, and the four bytes of an emoji GBK lacks.
+      site().FaultUrl("/echo?q=a b&k=\xBE\xA9&e=\x94\x39\xE6\x37");
   std::vector<std::string> head = HeadLines(HttpRequest(url));
   ASSERT_GE(head.size(), 4u);
-  EXPECT_EQ(head[0], "GET /echo?q=a%20b&k=%E4%BA%AC HTTP/1.1");
+  EXPECT_EQ(head[0], "GET /echo?q=a%20b&k=%E4%BA%AC&e=%F0%9F%94%A5 HTTP/1.1");
   EXPECT_EQ(head[3], "Referer: " + url);  // the caller's text, unchanged
 }
 

@@ -33,6 +33,11 @@ TEST(GbkText, RoundTripsChineseAndAscii) {
   EXPECT_EQ(GbkToQString(gbk), QString::fromUtf8("开始 abc"));
   EXPECT_EQ(QStringToGbk(QString::fromUtf8("开始 abc")), gbk);
   EXPECT_TRUE(GbkToQString("").isEmpty());
+  // Beyond GBK: the bytes a page's UTF-8 gets; a lone surrogate has none.
+  const std::string fire = "\x94\x39\xE6\x37";
+  EXPECT_EQ(QStringToGbk(QString::fromUtf8("\xF0\x9F\x94\xA5")), fire);
+  EXPECT_EQ(GbkToQString(fire), QString::fromUtf8("\xF0\x9F\x94\xA5"));
+  EXPECT_EQ(QStringToGbk(QString(QChar(0xD800)) + "a"), "?a");
 }
 
 TEST(OpenWebAddress, OpensOnlyWebAddresses) {
