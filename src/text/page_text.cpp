@@ -91,7 +91,9 @@ constexpr bool IsBreakOrTab(char c) {
 // The entity at s[i] ("&" there), read with breaks and tabs skipped:
 // its decoded byte (0 for "&quot;", whose quote goes again), and in *end
 // the index after its last byte. False when none of the four stands there.
-bool ReadEntity(std::string_view s, size_t i, char* decoded, size_t* end) {
+// Inlined into both tidy loops: a call costs the plain one a few percent.
+[[gnu::always_inline]] inline bool ReadEntity(std::string_view s, size_t i,
+                                              char* decoded, size_t* end) {
   char got[5];
   size_t ends[5];
   size_t n = 0;
