@@ -165,7 +165,7 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
   std::string left = AsciiTail(CommonSuffix(lefts), kLongestContext);
   std::string right = AsciiHead(CommonPrefix(rights), kLongestEnd);
   if (html) {
-    if (const size_t tag = left.rfind('<'); tag != std::string::npos) {
+    if (const size_t tag = left.find('<'); tag != std::string::npos) {
       left.erase(0, tag);
     }
     if (const size_t tag = right.find('>'); tag != std::string::npos) {
@@ -191,7 +191,7 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
       right.resize(sep + 1);
     }
   } else {
-    if (const size_t tag = left.rfind('<'); tag != std::string::npos) {
+    if (const size_t tag = left.find('<'); tag != std::string::npos) {
       left.erase(0, tag);
     }
     if (const size_t tag = right.find('>'); tag != std::string::npos) {
@@ -227,8 +227,20 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
     starts.push_back(tidy.substr(p.start, std::min(room, kLongestContext)));
   }
   const std::string id = IdGroup(ids, html);
-  // A JSON title never runs past its own object into the next one.
-  const std::string title = json ? "([^{}]*?)" : "(.*?)";
+  // A title never runs past its own end: past the tag that closes it
+  // (the feed's own <title> is no post's), or out of its JSON object.
+  std::vector<std::string> afters;
+  for (const Placed& p : placed) afters.push_back(tidy.substr(p.title_to, 64));
+  std::string closer = AsciiHead(CommonPrefix(afters), kLongestEnd);
+  if (const size_t tag = closer.find('>'); tag != std::string::npos) {
+    closer.resize(tag + 1);
+  }
+  std::string title = "(.*?)";
+  if (json) {
+    title = "([^{}]*?)";
+  } else if (closer.starts_with("</")) {
+    title = "((?:(?!" + EscapeLiteral(closer) + ").)*?)";
+  }
   const std::string middle = MiddlePart(middles);
   const std::string body = id_first ? id + middle + title : title + middle + id;
   Draft plain;
