@@ -7,6 +7,7 @@
 #include "learn/link_rank.h"
 #include "text/gbk_codec.h"
 #include "text/html_entities.h"
+#include "text/shown_title.h"
 
 namespace dw {
 namespace {
@@ -127,38 +128,6 @@ std::vector<XmlElement> ScanXml(std::string_view text) {
     elements[k].end = text.size();
   }
   return elements;
-}
-
-// The text an element holds: CDATA as it stands, the rest with entities
-// decoded once and markup dropped (a title the feed writes as HTML).
-std::string ShownText(std::string_view inner) {
-  std::string out;
-  size_t i = 0;
-  while (i < inner.size()) {
-    const size_t cdata = inner.find("<![CDATA[", i);
-    const std::string_view plain = inner.substr(
-        i, (cdata == std::string_view::npos ? inner.size() : cdata) - i);
-    out += DecodeHtmlEntities(std::string(plain));
-    if (cdata == std::string_view::npos) break;
-    const size_t close = inner.find("]]>", cdata + 9);
-    const size_t stop = close == std::string_view::npos ? inner.size() : close;
-    out += inner.substr(cdata + 9, stop - cdata - 9);
-    i = close == std::string_view::npos ? inner.size() : close + 3;
-  }
-  std::string text;
-  for (size_t k = 0; k < out.size(); ++k) {
-    if (out[k] == '<' && k + 1 < out.size() &&
-        ((out[k + 1] >= 'a' && out[k + 1] <= 'z') ||
-         (out[k + 1] >= 'A' && out[k + 1] <= 'Z') || out[k + 1] == '/')) {
-      const size_t close = out.find('>', k);
-      if (close != std::string::npos) {
-        k = close;
-        continue;
-      }
-    }
-    text += out[k];
-  }
-  return text;
 }
 
 // The span of an element's text without surrounding white space and CDATA
@@ -314,8 +283,10 @@ RecordList FindFeedRecords(std::string_view text, std::string_view feed_url) {
     record.title = {title->inner_from, title->inner_to};
     record.href = chosen[i].span;
     record.link = chosen[i].link;
-    record.shown_title = CollapseSpaces(GbkToUtf8(ShownText(
-        text.substr(title->inner_from, title->inner_to - title->inner_from))));
+    // As the chain will show it: one way of reading a title, not two.
+    record.shown_title = GbkToUtf8(ShownText(
+        text.substr(title->inner_from, title->inner_to - title->inner_from),
+        /*json_strings=*/false));
     if (record.shown_title.empty()) return RecordList{};
     list.records.push_back(std::move(record));
   }

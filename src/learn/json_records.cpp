@@ -9,6 +9,7 @@
 #include "text/gbk_codec.h"
 #include "text/html_entities.h"
 #include "text/page_text.h"
+#include "text/shown_title.h"
 
 namespace dw {
 namespace {
@@ -196,28 +197,9 @@ int HexValue(std::string_view s, size_t at) {
   return v;
 }
 
-// The text a string shows: escapes undone, markup dropped, entities
-// decoded once, white space collapsed.
+// The text a string shows, as the chain will show it.
 std::string ShownString(std::string_view raw) {
-  const std::string decoded = DecodeJsonText(raw);
-  std::string text;
-  for (size_t k = 0; k < decoded.size(); ++k) {
-    if (decoded[k] == '<' && k + 1 < decoded.size() &&
-        ((decoded[k + 1] >= 'a' && decoded[k + 1] <= 'z') ||
-         (decoded[k + 1] >= 'A' && decoded[k + 1] <= 'Z') ||
-         decoded[k + 1] == '/')) {
-      const size_t close = decoded.find('>', k);
-      if (close != std::string::npos) {
-        k = close;
-        continue;
-      }
-    }
-    text += decoded[k];
-  }
-  if (text.find('&') != std::string::npos) {
-    text = GbkToUtf8(DecodeHtmlEntities(Utf8ToGbk(text)));
-  }
-  return CollapseSpaces(text);
+  return GbkToUtf8(ShownText(raw, /*json_strings=*/true));
 }
 
 struct Document {

@@ -329,6 +329,10 @@ std::vector<std::pair<std::string, std::string>> MarkerPairs(
       ends.push_back(AsciiTail(text.substr(tail_end - n, n), n));
     }
   }
+  // What follows the last record to the page's end, when that is short.
+  if (tail_end > last && tail_end - last <= 32) {
+    ends.push_back(text.substr(last, tail_end - last));
+  }
   std::vector<std::pair<std::string, std::string>> pairs;
   auto add = [&](const std::string& before, size_t cut_from) {
     for (const std::string& after : ends) {

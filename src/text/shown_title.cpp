@@ -151,7 +151,9 @@ std::string WithoutMarkup(std::string_view s) {
     AppendDecoded(s.substr(text_from, i - text_from), out);
     if (cdata) {
       const size_t close = CdataEnd(s, i + kCdataOpen.size());
-      out.append(s, i + kCdataOpen.size(), close - i - kCdataOpen.size());
+      // A feed writes a title's HTML in CDATA: it shows as that HTML does.
+      out += WithoutMarkup(
+          s.substr(i + kCdataOpen.size(), close - i - kCdataOpen.size()));
       i = std::min(close + kCdataClose.size(), s.size());
     } else {
       i = TagEnd(s, i);

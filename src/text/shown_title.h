@@ -25,8 +25,8 @@ std::string UntidiedSpan(std::string_view tidied, size_t begin, size_t end,
                          const TidyMarks& marks, bool json_strings);
 
 // Page text as a browser shows it, in this order: with `json_strings` the
-// JSON escapes undone; CDATA sections unwrapped, their contents kept as
-// written; tags dropped (a "<" followed by a letter, "/", "!" or "?", up to
+// JSON escapes undone; CDATA sections unwrapped, their contents shown as
+// the HTML they hold (feeds write titles so); tags dropped (a "<" followed by a letter, "/", "!" or "?", up to
 // the next ">" outside a quoted attribute value); entities decoded once;
 // every run of white space (space, tab, CR, LF, FF, no-break space) made
 // one space and none at either end. The ideographic space stays.

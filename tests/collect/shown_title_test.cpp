@@ -45,10 +45,10 @@ TEST(ShownTitleTest, TitlesReadAsTheBrowserShowsThem) {
        "<a href=\"/p/9\">Deal <em>half</em> <font color=red>price</font>"
        "<span class=\"H\" title=\"a>b\">!</span></a>",
        "Deal half price!"},
-      {"CDATA as written",
-       "<link>/p/10</link><title><![CDATA[Fish &amp; \"Chips\" &lt;3]]>"
-       "</title>",
-       "Fish &amp; \"Chips\" &lt;3",
+      {"CDATA holding the title's HTML",
+       "<link>/p/10</link><title><![CDATA[Fish &amp; \"Chips\" "
+       "<b>&lt;3</b>]]></title>",
+       "Fish & \"Chips\" <3",
        "<link>/p/(\\d+)</link><title>(.*?)</title>"},
       {"white space",
        "<a href=\"/p/11\">\r\n  Big\t\tsale  &nbsp; now&#160;!\n</a>",
