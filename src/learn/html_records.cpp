@@ -108,6 +108,30 @@ HtmlNode* Follow(const Page& page, HtmlNode* from,
   return nullptr;
 }
 
+// A record whose inner markup differs (one more wrapper, no picture): the
+// one element in it of the title's tag and kind under a parent of the
+// title's parent's tag.
+HtmlNode* FollowLoosely(const Page& page, HtmlNode* from,
+                        const std::vector<Step>& steps, bool attribute) {
+  if (steps.size() < 2) return nullptr;
+  const Step& last = steps.back();
+  const Step& above = steps[steps.size() - 2];
+  HtmlNode* only = nullptr;
+  std::vector<HtmlNode*> stack = {from};
+  while (!stack.empty()) {
+    HtmlNode* n = stack.back();
+    stack.pop_back();
+    if (n != from && TagOf(n) == last.tag && KindOf(n) == last.kind &&
+        ParentElement(n) != nullptr && TagOf(ParentElement(n)) == above.tag &&
+        !TitleAt(page, n, attribute).empty()) {
+      if (only != nullptr) return nullptr;
+      only = n;
+    }
+    for (HtmlNode* child : ChildElements(n)) stack.push_back(child);
+  }
+  return only;
+}
+
 // True when `node` is of the examples' kind: every word they share, and no
 // word neither of them has (an advert's extra class, a sticky row's id).
 bool OfKind(HtmlNode* node,
@@ -172,6 +196,8 @@ std::vector<Found> Siblings(const Page& page, HtmlNode* parent,
       title = Follow(page, child, path, 0, attribute);
       if (title != nullptr) break;
     }
+    if (title == nullptr)
+      title = FollowLoosely(page, child, paths[0], attribute);
     if (title == nullptr) {
       if (!found.empty()) found.back().trailing.push_back(child);
       continue;
@@ -546,9 +572,9 @@ std::vector<HtmlNode*> ChooseLinks(const Page& page,
                                               : LinkOf(page, own.back()));
   }
   const bool own_usable = Distinct(own_links);
-  const bool own_action =
-      std::any_of(own_links.begin(), own_links.end(),
-                  [](const std::string& l) { return IsActionLink(l); });
+  const bool own_action = std::any_of(
+      own_links.begin(), own_links.end(),
+      [](const std::string& l) { return IsActionLink(l, /*path_only=*/true); });
   auto fits = [&](const std::vector<std::string>& links) {
     if (!Distinct(links)) return false;
     for (size_t i = 0; i < links.size(); ++i) {

@@ -74,7 +74,7 @@ bool SameSite(std::string_view a, std::string_view b) {
   return ha == hb || RegisteredDomain(ha) == RegisteredDomain(hb);
 }
 
-bool IsActionLink(std::string_view url) {
+bool IsActionLink(std::string_view url, bool path_only) {
   static constexpr std::array<std::string_view, 40> kActions = {
       "vote",     "upvote",    "downvote", "reply",    "share",     "login",
       "signin",   "logon",     "register", "signup",   "user",      "users",
@@ -92,7 +92,7 @@ bool IsActionLink(std::string_view url) {
   rest = rest.substr(0, std::min(rest.size(), rest.find('#')));
   const size_t query = std::min(rest.size(), rest.find('?'));
   std::vector<std::string> words = WordsOf(rest.substr(0, query));
-  std::string_view params = rest.substr(query);
+  std::string_view params = path_only ? std::string_view() : rest.substr(query);
   while (!params.empty()) {
     params.remove_prefix(1);  // "?" or "&"
     const size_t end = std::min(params.size(), params.find('&'));

@@ -15,7 +15,8 @@ bool SameSite(std::string_view a, std::string_view b);
 
 // True for a link that acts rather than shows the post: a vote, reply,
 // share, sign-in, a user's or author's page, a page number, the last post,
-// an out-link or redirect.
-bool IsActionLink(std::string_view url);
+// an out-link or redirect. With `path_only` the query's names are passed
+// over: a title's own link may carry "goto=newpost" and still be the post.
+bool IsActionLink(std::string_view url, bool path_only = false);
 
 }  // namespace dw

@@ -19,6 +19,8 @@ namespace {
 // record's other links, short enough to outlast small changes.
 constexpr size_t kLongestContext = 40;
 constexpr size_t kLongestEnd = 24;
+// The ends of a middle that differs: a link's whole query, its class.
+constexpr size_t kLongestMiddleEnd = 120;
 // A middle longer than this is matched by its ends only.
 constexpr size_t kLongestLiteralMiddle = 160;
 
@@ -112,8 +114,8 @@ std::string MiddlePart(const std::vector<std::string>& middles) {
   }
   size_t shortest = middles[0].size();
   for (const std::string& m : middles) shortest = std::min(shortest, m.size());
-  std::string head = AsciiHead(CommonPrefix(middles), kLongestContext);
-  std::string tail = AsciiTail(CommonSuffix(middles), kLongestContext);
+  std::string head = AsciiHead(CommonPrefix(middles), kLongestMiddleEnd);
+  std::string tail = AsciiTail(CommonSuffix(middles), kLongestMiddleEnd);
   if (head.size() > shortest) head.clear();
   // Head and tail may share bytes of the shortest middle.
   if (head.size() + tail.size() > shortest) {
