@@ -572,14 +572,11 @@ std::vector<HtmlNode*> ChooseLinks(const Page& page,
                                               : LinkOf(page, own.back()));
   }
   const bool own_usable = Distinct(own_links);
-  const bool own_action = std::any_of(
-      own_links.begin(), own_links.end(),
-      [](const std::string& l) { return IsActionLink(l, /*path_only=*/true); });
+  const bool own_action = MostlyActions(own_links, /*path_only=*/true);
   auto fits = [&](const std::vector<std::string>& links) {
-    if (!Distinct(links)) return false;
+    if (!Distinct(links) || MostlyActions(links)) return false;
     for (size_t i = 0; i < links.size(); ++i) {
-      if (!SameSite(links[i], page.base) || IsActionLink(links[i]))
-        return false;
+      if (!SameSite(links[i], page.base)) return false;
       // The own link leads off the site to the item itself; an on-site link
       // about that item is a search, not the post.
       if (own_usable && !own_action && SharesNumber(links[i], own_links[i])) {

@@ -268,7 +268,12 @@ bool FlaggedApart(const Document& doc, int entry,
           agree = agree && RawOf(doc, other) == first;
         }
       }
-      if (agree && (value == "true" || value == "1")) return true;
+      // A count or a kind differs from entry to entry; only a switch the
+      // examples have off is a flag.
+      if (agree && ((value == "true" && first == "false") ||
+                    (value == "1" && first == "0"))) {
+        return true;
+      }
     }
     if (having == 0 && (value == "true" || value == "1")) return true;
   }
@@ -517,17 +522,18 @@ RecordList FindJsonRecords(std::string_view program_text,
   for (int pass = 0; pass < 2 && links.empty(); ++pass) {
     for (const std::vector<std::string>& member : paths) {
       std::vector<int> chosen;
+      std::vector<std::string> addresses;
       std::set<std::string> seen;
       for (int entry : entries) {
         const int found = Follow(doc, entry, member);
         if (found < 0) break;
         const std::string link = AddressOf(doc, found);
         if (link.empty() || !seen.insert(link).second) break;
-        if (pass == 0 && (!SameSite(link, page_url) || IsActionLink(link)))
-          break;
+        if (pass == 0 && !SameSite(link, page_url)) break;
         chosen.push_back(found);
+        addresses.push_back(link);
       }
-      if (chosen.size() == entries.size()) {
+      if (chosen.size() == entries.size() && !MostlyActions(addresses)) {
         links = std::move(chosen);
         break;
       }

@@ -91,7 +91,22 @@ bool IsActionLink(std::string_view url, bool path_only) {
   std::string_view rest = url.substr(from);
   rest = rest.substr(0, std::min(rest.size(), rest.find('#')));
   const size_t query = std::min(rest.size(), rest.find('?'));
-  std::vector<std::string> words = WordsOf(rest.substr(0, query));
+  // A segment of many words is a title's slug ("how-to-vote-by-mail"), no
+  // action.
+  std::vector<std::string> words;
+  std::string_view path = rest.substr(0, query);
+  while (!path.empty()) {
+    const size_t slash = std::min(path.size(), path.find('/', 1));
+    std::vector<std::string> segment = WordsOf(path.substr(0, slash));
+    std::erase_if(segment, [](const std::string& w) {
+      return w == "html" || w == "htm" || w == "shtml" || w == "php" ||
+             w == "asp" || w == "aspx" || w == "jsp";
+    });
+    if (segment.size() <= 2) {
+      for (std::string& word : segment) words.push_back(std::move(word));
+    }
+    path.remove_prefix(slash);
+  }
   std::string_view params = path_only ? std::string_view() : rest.substr(query);
   while (!params.empty()) {
     params.remove_prefix(1);  // "?" or "&"
@@ -109,6 +124,13 @@ bool IsActionLink(std::string_view url, bool path_only) {
     }
   }
   return false;
+}
+
+bool MostlyActions(const std::vector<std::string>& links, bool path_only) {
+  const auto acting = std::count_if(
+      links.begin(), links.end(),
+      [&](const std::string& l) { return IsActionLink(l, path_only); });
+  return acting * 2 > static_cast<long>(links.size());
 }
 
 }  // namespace dw

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dw {
 
@@ -18,5 +19,10 @@ bool SameSite(std::string_view a, std::string_view b);
 // an out-link or redirect. With `path_only` the query's names are passed
 // over: a title's own link may carry "goto=newpost" and still be the post.
 bool IsActionLink(std::string_view url, bool path_only = false);
+
+// True when most of a place's links act: one post's slug that holds such a
+// word ("kalanick-out") does not make its place an action.
+bool MostlyActions(const std::vector<std::string>& links,
+                   bool path_only = false);
 
 }  // namespace dw
