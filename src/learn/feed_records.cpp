@@ -14,8 +14,9 @@ namespace {
 
 // An element of the feed document: where it stands in the program text.
 struct XmlElement {
-  std::string name;  // local name, lower case ("item", "title", "link")
-  size_t start = 0;  // "<"
+  std::string name;        // local name, lower case ("item", "title", "link")
+  bool extension = false;  // of another vocabulary ("ad:sponsored")
+  size_t start = 0;        // "<"
   size_t inner_from = 0;
   size_t inner_to = 0;
   size_t end = 0;  // after its end tag
@@ -106,6 +107,8 @@ std::vector<XmlElement> ScanXml(std::string_view text) {
       continue;
     }
     element.name = name;
+    element.extension = text.substr(name_from, n - name_from).find(':') !=
+                        std::string_view::npos;
     element.start = i;
     element.inner_from = end + 1;
     element.parent = open.empty() ? std::string::npos : open.back();
@@ -221,7 +224,8 @@ bool LooksLikeFeed(std::string_view text) {
   return false;
 }
 
-RecordList FindFeedRecords(std::string_view text, std::string_view feed_url) {
+RecordList FindFeedRecords(std::string_view text, std::string_view feed_url,
+                           const std::vector<ExampleText>& examples) {
   RecordList list;
   list.source = RecordSource::kFeed;
   const std::vector<XmlElement> elements = ScanXml(text);
@@ -230,6 +234,36 @@ RecordList FindFeedRecords(std::string_view text, std::string_view feed_url) {
     if (e.name == "item" || e.name == "entry") items.push_back(&e);
   }
   if (items.size() < 2) return list;
+  // An item with an element of another vocabulary none of the examples'
+  // items has (an advert's <ad:sponsored>) is no post.
+  auto title_of = [&](const XmlElement& item) -> std::string {
+    for (size_t c : item.children) {
+      const XmlElement& t = elements[c];
+      if (t.name != "title") continue;
+      return GbkToUtf8(
+          ShownText(text.substr(t.inner_from, t.inner_to - t.inner_from),
+                    /*json_strings=*/false));
+    }
+    return {};
+  };
+  std::set<std::string> usual;
+  for (const XmlElement* item : items) {
+    const std::string shown = title_of(*item);
+    const bool example = std::any_of(
+        examples.begin(), examples.end(),
+        [&](const ExampleText& e) { return ShownTitleFits(shown, e); });
+    if (!example) continue;
+    for (size_t c : item->children) usual.insert(elements[c].name);
+  }
+  if (!usual.empty()) {
+    std::erase_if(items, [&](const XmlElement* item) {
+      return std::any_of(
+          item->children.begin(), item->children.end(), [&](size_t c) {
+            return elements[c].extension && usual.count(elements[c].name) == 0;
+          });
+    });
+    if (items.size() < 2) return list;
+  }
   // The feed's own site: the first link outside the items.
   std::string site(feed_url);
   for (const XmlElement& e : elements) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "learn/page_records.h"
 
@@ -12,7 +13,9 @@ namespace dw {
 bool LooksLikeFeed(std::string_view text);
 
 // The feed's items; empty when it has fewer than two. `feed_url` resolves
-// relative links and names the feed's site when the feed names none.
-RecordList FindFeedRecords(std::string_view text, std::string_view feed_url);
+// relative links and names the feed's site when the feed names none. Items
+// with an element the examples' items lack (an advert's flag) are left out.
+RecordList FindFeedRecords(std::string_view text, std::string_view feed_url,
+                           const std::vector<ExampleText>& examples = {});
 
 }  // namespace dw

@@ -11,7 +11,7 @@ RecordList FindRecords(const StudiedPage& page,
                        const std::vector<ExampleText>& examples,
                        bool some_missing) {
   if (LooksLikeFeed(page.text)) {
-    RecordList feed = FindFeedRecords(page.text, page.url);
+    RecordList feed = FindFeedRecords(page.text, page.url, examples);
     if (feed.records.size() >= 2) {
       for (const ExampleText& example : examples) {
         for (const PageRecord& record : feed.records) {
