@@ -201,7 +201,7 @@ std::vector<Draft> DraftPatterns(const std::string& tidy,
     }
   }
   std::string left_part = EscapeLiteral(left);
-  if (!json && left.size() < 8) {
+  if (!json && (left.size() < 8 || left.find('<') == std::string::npos)) {
     // Too little shared: the group's own start tag, its values left open,
     // after what precedes that tag.
     std::vector<std::string> before_tag, tags;

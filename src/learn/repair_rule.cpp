@@ -127,8 +127,21 @@ std::vector<Proposal> RepairFromRecords(const RuleRow& old,
                                         const StudiedPage& page) {
   std::vector<std::string> titles;
   for (const StoredPost& post : stored) titles.push_back(post.title);
-  const RecordList list =
-      FindRecords(page, ExampleTexts(titles), /*some_missing=*/true);
+  // The first two stored titles the page holds shape the list; they may
+  // both stand in a side box too, so a few other starts are tried and the
+  // list that holds the most stored titles wins.
+  const std::vector<ExampleText> examples = ExampleTexts(titles);
+  RecordList list;
+  for (size_t start = 0; start < std::min<size_t>(examples.size(), 6);
+       start += 2) {
+    std::vector<ExampleText> turn(examples.begin() + start, examples.end());
+    turn.insert(turn.end(), examples.begin(), examples.begin() + start);
+    RecordList found = FindRecords(page, turn, /*some_missing=*/true);
+    if (std::make_pair(found.examples_found, found.records.size()) >
+        std::make_pair(list.examples_found, list.records.size())) {
+      list = std::move(found);
+    }
+  }
   std::vector<Proposal> proposals;
   if (list.records.size() < 2) return proposals;
   auto finds_records = [&](const RuleRow& row, Proposal* proposal) {
