@@ -216,7 +216,8 @@ std::vector<Found> Siblings(const Page& page, HtmlNode* parent,
 
 // The signature of what stands between two records: the elements of other
 // kinds than the records', by tag and kind.
-std::string GapOf(const Found& found, const std::vector<HtmlNode*>& tops) {
+std::string GapOf(const Page& page, const Found& found,
+                  const std::vector<HtmlNode*>& tops) {
   // Elements like the records (an advert card, an empty row) stand in a
   // list; only other elements can be headings.
   const std::vector<std::string> kind = KindOf(tops[0]);
@@ -229,7 +230,13 @@ std::string GapOf(const Found& found, const std::vector<HtmlNode*>& tops) {
         return std::find(kind.begin(), kind.end(), w) != kind.end();
       });
     }
-    if (alike) continue;
+    // What shows no text (an advert's slot, its loader) is no heading.
+    const std::string* shown = page.tree.Shown(n);
+    const std::string tag = TagOf(n);
+    if (alike || (shown != nullptr && shown->empty()) || tag == "script" ||
+        tag == "style" || tag == "noscript" || tag == "template") {
+      continue;
+    }
     gap += "|" + TagOf(n);
     for (const std::string& word : KindOf(n)) gap += "." + word;
   }
@@ -240,13 +247,13 @@ std::string GapOf(const Found& found, const std::vector<HtmlNode*>& tops) {
 // several lists one after the other, each under a heading of its own. A
 // gap that is not the usual one between two records (a heading, not the
 // second row every story has) ends a run.
-std::vector<Found> RunOfExamples(std::vector<Found> found,
+std::vector<Found> RunOfExamples(const Page& page, std::vector<Found> found,
                                  const std::vector<HtmlNode*>& tops,
                                  size_t* spanned) {
   if (found.size() < 3) return found;
   std::vector<std::string> gaps;
   for (size_t i = 0; i + 1 < found.size(); ++i) {
-    gaps.push_back(GapOf(found[i], tops));
+    gaps.push_back(GapOf(page, found[i], tops));
   }
   std::string usual;
   size_t most = 0;
@@ -396,8 +403,8 @@ std::vector<Found> ListOf(const Page& page, const std::vector<Place>& places,
   }
   if (ParentElement(tops[0]) == parent) {
     *container = parent;
-    return RunOfExamples(Siblings(page, parent, tops, paths, attribute), tops,
-                         spanned);
+    return RunOfExamples(page, Siblings(page, parent, tops, paths, attribute),
+                         tops, spanned);
   }
   // Records inside blocks: gather them block by block.
   *container = parent;
