@@ -1,6 +1,7 @@
 #include "text/shown_title.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "runtime/gbk_char.h"
 #include "text/html_entities.h"
@@ -136,6 +137,52 @@ void AppendDecoded(std::string_view s, std::string& out) {
   out += DecodeHtmlEntities(s.substr(copied));
 }
 
+// The name of the tag at s[i] ("<" there, OpensTag true), lower case, and
+// whether it closes.
+std::string TagName(std::string_view s, size_t i, bool* closing) {
+  *closing = i + 1 < s.size() && s[i + 1] == '/';
+  std::string name;
+  for (size_t k = i + (*closing ? 2 : 1); k < s.size(); ++k) {
+    const char c = s[k];
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+          (c >= '0' && c <= '9'))) {
+      break;
+    }
+    name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  }
+  return name;
+}
+
+// A JSON string holds markup a page will render (a highlight's
+// <span>...</span>) or text that merely looks like a tag ("<i> and <b>"):
+// only tags that close, and empty ones, are markup; any other "<" is text.
+std::string UnpairedTagsAsText(std::string s) {
+  std::vector<std::pair<size_t, std::string>> opened;
+  std::vector<size_t> text;  // "<"s that stand for themselves
+  for (size_t i = s.find('<'); i != std::string::npos; i = s.find('<', i + 1)) {
+    if (!OpensTag(s, i)) continue;
+    bool closing = false;
+    const std::string name = TagName(s, i, &closing);
+    if (name == "br" || name == "img" || name == "hr" || name == "wbr")
+      continue;
+    if (!closing) {
+      opened.push_back({i, name});
+      continue;
+    }
+    auto it = std::find_if(opened.rbegin(), opened.rend(),
+                           [&](const auto& o) { return o.second == name; });
+    if (it == opened.rend()) {
+      text.push_back(i);
+      continue;
+    }
+    opened.erase(std::next(it).base(), opened.end());
+  }
+  for (const auto& o : opened) text.push_back(o.first);
+  std::sort(text.rbegin(), text.rend());
+  for (size_t at : text) s.replace(at, 1, "&lt;");
+  return s;
+}
+
 std::string WithoutMarkup(std::string_view s) {
   std::string out;
   out.reserve(s.size());
@@ -151,9 +198,10 @@ std::string WithoutMarkup(std::string_view s) {
     AppendDecoded(s.substr(text_from, i - text_from), out);
     if (cdata) {
       const size_t close = CdataEnd(s, i + kCdataOpen.size());
-      // A feed writes a title's HTML in CDATA: it shows as that HTML does.
-      out += WithoutMarkup(
-          s.substr(i + kCdataOpen.size(), close - i - kCdataOpen.size()));
+      // CDATA keeps markup as text; its entities are decoded once, as
+      // everywhere else.
+      AppendDecoded(
+          s.substr(i + kCdataOpen.size(), close - i - kCdataOpen.size()), out);
       i = std::min(close + kCdataClose.size(), s.size());
     } else {
       i = TagEnd(s, i);
@@ -249,7 +297,8 @@ std::string UntidiedSpan(std::string_view tidied, size_t begin, size_t end,
 
 std::string ShownText(std::string_view text, bool json_strings) {
   if (json_strings) {
-    return CollapseWhiteSpace(WithoutMarkup(DecodeJsonString(text)));
+    return CollapseWhiteSpace(
+        WithoutMarkup(UnpairedTagsAsText(DecodeJsonString(text))));
   }
   return CollapseWhiteSpace(WithoutMarkup(text));
 }

@@ -45,10 +45,10 @@ TEST(ShownTitleTest, TitlesReadAsTheBrowserShowsThem) {
        "<a href=\"/p/9\">Deal <em>half</em> <font color=red>price</font>"
        "<span class=\"H\" title=\"a>b\">!</span></a>",
        "Deal half price!"},
-      {"CDATA holding the title's HTML",
+      {"CDATA: entities decoded, markup kept as text",
        "<link>/p/10</link><title><![CDATA[Fish &amp; \"Chips\" "
        "<b>&lt;3</b>]]></title>",
-       "Fish & \"Chips\" <3",
+       "Fish & \"Chips\" <b><3</b>",
        "<link>/p/(\\d+)</link><title>(.*?)</title>"},
       {"white space",
        "<a href=\"/p/11\">\r\n  Big\t\tsale  &nbsp; now&#160;!\n</a>",
@@ -61,6 +61,10 @@ TEST(ShownTitleTest, TitlesReadAsTheBrowserShowsThem) {
       {"JSON backslash as a second byte",  // 淺 is 0x9C 0x5C in GBK
        "{\"id\":14,\"title\":\"\\\"淺\\\"淺n\"}", "\"淺\"淺n",
        "id:(\\d+),title:(.*?)}", 20, true},
+      {"JSON markup: a closed highlight goes, a lone tag is text",
+       "{\"id\":16,\"title\":\"\\u003cspan class\\u003dH\\u003eiPad"
+       "\\u003c/span\\u003e: <i> und <b>\"}",
+       "iPad: <i> und <b>", "id:(\\d+),title:(.*?)}", 20, true},
       {"site clean-up id",
        "<a href=\"/p/15\"><font color=red>Bob's</font> \"Co\" &amp; sons of "
        "a long name</a>",
