@@ -41,13 +41,16 @@ std::vector<char32_t> DecodeEach(EncodingConverter& dec,
   std::vector<char32_t> chars;
   for (const std::string& c : dec.ConvertEach(pieces, width)) {
     const unsigned char* b = reinterpret_cast<const unsigned char*>(c.data());
-    chars.push_back(c.size() == 4 ? b[0] | b[1] << 8 | b[2] << 16 | b[3] << 24
-                                  : 0);
+    char32_t cp = 0;
+    for (size_t k = c.size() == 4 ? 4 : 0; k > 0; --k) cp = cp << 8 | b[k - 1];
+    chars.push_back(cp);
   }
   return chars;
 }
 
-char16_t Basic(char32_t c) { return c <= 0xFFFF ? c : 0; }
+char16_t Basic(char32_t c) {
+  return c <= 0xFFFF ? static_cast<char16_t>(c) : 0;
+}
 
 void AppendUtf32(char32_t cp, std::string& out) {
   for (int k = 0; k < 4; ++k) out += static_cast<char>(cp >> (8 * k) & 0xFF);
@@ -277,7 +280,7 @@ size_t PutGbk(char32_t code_point, char* out) {
       return 4;
     }
   }
-  *out = '?';  // a surrogate
+  *out = '?';  // a surrogate, or a private-use point GB18030 has no code for
   return 1;
 }
 

@@ -1,16 +1,16 @@
 // Program text and Unicode. Program text is GBK (code page 936) bytes, and
 // a character GBK lacks (an emoji, "ß", "½") is held the way GB18030, the
-// superset of GBK, holds it: four bytes, see runtime/gbk_char.h. Every
-// GBK byte string stays exactly as it was; only what used to become "?"
-// now keeps its character.
+// superset of GBK, holds it: four bytes, see runtime/gbk_char.h. So every
+// GBK byte string reads as GBK reads it, stored rules and posts included,
+// and no character of a page is lost.
 //
 // The tables come from the system's own converters, built once on first
-// use (thread-safe): code page 936 for one and two bytes, as before, and
-// GB18030 for the codes code page 936 leaves empty and for the four-byte
-// forms of the basic plane. The other planes follow from 0x90308130 on,
-// but for the few characters GB18030 gives two-byte codes. One code is
-// left as code page 936 leaves it: GB18030 gives 0xA2 0xE3 the euro sign,
-// which GBK writes as the one byte 0x80.
+// use (thread-safe): code page 936 for one and two bytes, and GB18030 for
+// the codes code page 936 leaves empty and for the four-byte forms of the
+// basic plane. The other planes follow from 0x90308130 on, but for the few
+// characters GB18030 gives two-byte codes. One code is left as code page
+// 936 leaves it: GB18030 gives 0xA2 0xE3 the euro sign, which GBK writes
+// as the one byte 0x80.
 #pragma once
 
 #include <cstddef>

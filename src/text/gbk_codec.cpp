@@ -23,39 +23,46 @@ struct Tables {
 
 Tables GetTables() { return {GbkSingleChars(), GbkPairChars()}; }
 
+// The characters DecodeOne leaves to this: a single byte above 0x7F, a
+// four-byte character, a two-byte code without a character of the basic
+// plane.
+[[gnu::noinline]] size_t DecodeRare(const Tables& t, std::string_view s,
+                                    size_t i, wchar_t* out) {
+  const unsigned char b = static_cast<unsigned char>(s[i]);
+  size_t length = 1;
+  const int32_t c = DecodeGbkChar(s, i, &length);
+  if (c >= 0) {
+    *out = static_cast<wchar_t>(c);
+  } else if (length == 4) {
+    *out = static_cast<wchar_t>(kFourByteBase + FourByteNumber(s.data() + i));
+  } else if (length == 2) {
+    *out = static_cast<wchar_t>(kPairBase + b * 256 +
+                                static_cast<unsigned char>(s[i + 1]));
+  } else {
+    *out =
+        static_cast<wchar_t>(t.single[b] != 0 ? t.single[b] : kEscapeBase + b);
+  }
+  return length;
+}
+
 // Decodes the character at `s[i]`; returns the bytes it took.
 inline size_t DecodeOne(const Tables& t, std::string_view s, size_t i,
                         wchar_t* out) {
-  unsigned char b = static_cast<unsigned char>(s[i]);
+  const unsigned char b = static_cast<unsigned char>(s[i]);
   if (b < 0x80) {
     *out = b;
     return 1;
   }
-  const size_t length = GbkCharLength(s, i);
-  if (length == 2) {
-    const unsigned code = b * 256 + static_cast<unsigned char>(s[i + 1]);
-    if (const char16_t w = t.pair[code]) {
-      *out = static_cast<wchar_t>(w);
-      return 2;
+  if (IsGbkLead(b) && i + 1 < s.size()) {
+    const unsigned char trail = static_cast<unsigned char>(s[i + 1]);
+    if (IsGbkTrail(trail)) {
+      if (const char16_t w = t.pair[b * 256 + trail]) {
+        *out = static_cast<wchar_t>(w);
+        return 2;
+      }
     }
   }
-  if (length > 1) {
-    size_t taken = 0;
-    const int32_t c = DecodeGbkChar(s, i, &taken);
-    if (c >= 0) {
-      *out = static_cast<wchar_t>(c);
-    } else if (length == 2) {
-      *out = static_cast<wchar_t>(kPairBase + b * 256 +
-                                  static_cast<unsigned char>(s[i + 1]));
-    } else {
-      *out = static_cast<wchar_t>(kFourByteBase + FourByteNumber(s.data() + i));
-    }
-    return length;
-  }
-  char16_t w = t.single[b];
-  *out =
-      w != 0 ? static_cast<wchar_t>(w) : static_cast<wchar_t>(kEscapeBase + b);
-  return 1;
+  return DecodeRare(t, s, i, out);
 }
 
 constexpr size_t kMarkEvery = 64;
