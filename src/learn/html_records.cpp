@@ -810,8 +810,20 @@ RecordList FindHtmlRecords(std::string_view program_text, const Utf8View& utf8,
   }
   if (best.found.empty()) return list;
   ExtendToAlikeBlocks(page, places, &best.found, &best.container);
-  const std::vector<HtmlNode*> links = ChooseLinks(page, best.found);
+  std::vector<HtmlNode*> links = ChooseLinks(page, best.found);
   if (links.size() != best.found.size()) return list;
+  // A record that leaves the site every other one stays on is an advert
+  // dressed as a post.
+  size_t on_site = 0;
+  for (HtmlNode* a : links)
+    on_site += SameSite(LinkOf(page, a), page.base) ? 1 : 0;
+  if (on_site < links.size() && on_site * 5 >= links.size() * 4) {
+    for (size_t i = links.size(); i-- > 0;) {
+      if (SameSite(LinkOf(page, links[i]), page.base)) continue;
+      links.erase(links.begin() + static_cast<long>(i));
+      best.found.erase(best.found.begin() + static_cast<long>(i));
+    }
+  }
   const bool attribute = places[0][0].in_title_attribute;
   for (size_t i = 0; i < best.found.size(); ++i) {
     const Found& f = best.found[i];
