@@ -226,8 +226,12 @@ std::string GapOf(const Page& page, const Found& found,
     bool alike = TagOf(n) == TagOf(tops[0]);
     if (alike && !kind.empty()) {
       const std::vector<std::string> own = KindOf(n);
+      // A word the records' kind starts (#normalthread_ad for
+      // #normalthread_) marks a variant of a record, not a heading.
       alike = std::any_of(own.begin(), own.end(), [&](const std::string& w) {
-        return std::find(kind.begin(), kind.end(), w) != kind.end();
+        return std::any_of(kind.begin(), kind.end(), [&](const std::string& k) {
+          return w == k || (k.size() >= 4 && w.starts_with(k));
+        });
       });
     }
     // What shows no text (an advert's slot, its loader) is no heading.
