@@ -173,7 +173,38 @@ struct Found {
   HtmlNode* element = nullptr;
   HtmlNode* title = nullptr;
   std::vector<HtmlNode*> trailing;
+  bool related = false;  // of a kind near the examples', not theirs
 };
+
+HtmlNode* OwnLink(const Page& page, const Found& found);
+std::string LinkOf(const Page& page, HtmlNode* a);
+std::string ShapeOf(const std::string& link);
+
+// A row of a near kind is a post only when its link leads to the same kind
+// of page as the records' (an advert dressed as a row leads elsewhere).
+void DropStrangeRelatives(const Page& page, std::vector<Found>* found) {
+  std::set<std::string> shapes;
+  std::set<std::string> links;
+  for (const Found& f : *found) {
+    if (f.related) continue;
+    if (HtmlNode* own = OwnLink(page, f)) {
+      shapes.insert(ShapeOf(LinkOf(page, own)));
+      links.insert(LinkOf(page, own));
+    }
+  }
+  for (size_t i = found->size(); i-- > 0;) {
+    if (!(*found)[i].related) continue;
+    // A copy of a post (same link) is an advert for it.
+    HtmlNode* own = OwnLink(page, (*found)[i]);
+    if (own != nullptr && shapes.count(ShapeOf(LinkOf(page, own))) != 0 &&
+        links.count(LinkOf(page, own)) == 0) {
+      continue;
+    }
+    // Its place falls to the record before it, as a follower.
+    if (i > 0) (*found)[i - 1].trailing.push_back((*found)[i].element);
+    found->erase(found->begin() + static_cast<long>(i));
+  }
+}
 
 // The list the record elements `tops` (one per example, children of
 // `parent`) stand in: every child of `parent` of their tag and kind whose
@@ -185,9 +216,28 @@ std::vector<Found> Siblings(const Page& page, HtmlNode* parent,
   std::vector<std::vector<std::string>> kinds;
   for (HtmlNode* top : tops) kinds.push_back(KindOf(top));
   const std::string tag = TagOf(tops[0]);
+  // The words every example's record has: a row of another kind that
+  // shares one of them and stands after the first record (a photo card
+  // among news cards, a folded row) is a post; before it, it is a pinned
+  // or sticky one.
+  std::vector<std::string> shared = kinds[0];
+  for (const auto& k : kinds) {
+    std::erase_if(shared, [&](const std::string& w) {
+      return std::find(k.begin(), k.end(), w) == k.end();
+    });
+  }
+  auto related = [&](HtmlNode* child) {
+    const std::vector<std::string> own = KindOf(child);
+    return std::any_of(own.begin(), own.end(), [&](const std::string& w) {
+      return std::find(shared.begin(), shared.end(), w) != shared.end();
+    });
+  };
   std::vector<Found> found;
   for (HtmlNode* child : ChildElements(parent)) {
-    if (TagOf(child) != tag || !OfKind(child, kinds)) {
+    const bool strict = OfKind(child, kinds);
+    const bool of_kind =
+        strict || (!found.empty() && kinds.size() > 1 && related(child));
+    if (TagOf(child) != tag || !of_kind) {
       if (!found.empty()) found.back().trailing.push_back(child);
       continue;
     }
@@ -202,8 +252,9 @@ std::vector<Found> Siblings(const Page& page, HtmlNode* parent,
       if (!found.empty()) found.back().trailing.push_back(child);
       continue;
     }
-    found.push_back({child, title, {}});
+    found.push_back({child, title, {}, !strict});
   }
+  DropStrangeRelatives(page, &found);
   // The last record keeps as many followers as the others have.
   if (found.size() >= 2) {
     const size_t usual = found[found.size() - 2].trailing.size();
