@@ -491,21 +491,22 @@ RecordList FindJsonRecords(std::string_view program_text,
   // Members of the entry's own objects count too (an answer that wraps
   // each post's fields in "data").
   std::vector<std::vector<std::string>> paths;
-  std::vector<std::pair<int, std::vector<std::string>>> stack = {
+  std::vector<std::pair<int, std::vector<std::string>>> level = {
       {entries[0], {}}};
-  while (!stack.empty()) {
-    auto [n, at] = stack.back();
-    stack.pop_back();
-    const std::vector<int>& children = doc.nodes[n].children;
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-      std::vector<std::string> next = at;
-      next.push_back(doc.nodes[*it].key);
-      if (doc.nodes[*it].kind == '"') {
-        paths.insert(paths.begin() + (paths.size() - 0), next);
-      } else if (doc.nodes[*it].kind == '{' && next.size() < 3) {
-        stack.push_back({*it, next});
+  for (int depth = 0; depth < 3 && !level.empty(); ++depth) {
+    std::vector<std::pair<int, std::vector<std::string>>> next;
+    for (const auto& [n, at] : level) {
+      for (int child : doc.nodes[n].children) {
+        std::vector<std::string> path = at;
+        path.push_back(doc.nodes[child].key);
+        if (doc.nodes[child].kind == '"') {
+          paths.push_back(path);
+        } else if (doc.nodes[child].kind == '{') {
+          next.push_back({child, path});
+        }
       }
     }
+    level = std::move(next);
   }
   // Nearer members first, each level in document order.
   std::stable_sort(
