@@ -566,6 +566,10 @@ RecordList FindJsonRecords(std::string_view program_text,
   const JsonNode& holder = doc.nodes[array];
   if (!holder.key.empty()) list.before.push_back("\"" + holder.key + "\"");
   const size_t after = std::min(program_text.size(), holder.to);
+  // The array closes the answer: all that follows it is the surest end.
+  if (after >= 1 && program_text.size() - (after - 1) <= 48) {
+    list.after.push_back(std::string(program_text.substr(after - 1)));
+  }
   for (size_t n : {2, 4, 8, 16}) {
     if (after + n <= program_text.size()) {
       list.after.push_back(std::string(program_text.substr(after - 1, n)));

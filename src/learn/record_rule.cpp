@@ -326,10 +326,11 @@ std::vector<std::pair<std::string, std::string>> MarkerPairs(
           text[tail_end - 1] == '\r' || text[tail_end - 1] == '\t')) {
     --tail_end;
   }
-  for (size_t n : {8, 16, 32}) {
-    if (tail_end >= n && tail_end - n >= last) {
-      ends.push_back(AsciiTail(text.substr(tail_end - n, n), n));
-    }
+  // The page's last bytes, even where they close the last record too (a
+  // JSON answer ends "}]}"): taken only where they stand at the end.
+  std::vector<std::string> tails;
+  for (size_t n : {3, 8, 16, 32}) {
+    if (tail_end >= n) tails.push_back(text.substr(tail_end - n, n));
   }
   // What follows the last record to the page's end, when that is short.
   if (tail_end > last && tail_end - last <= 32) {
@@ -342,6 +343,11 @@ std::vector<std::pair<std::string, std::string>> MarkerPairs(
       const size_t at = text.find(after, cut_from);
       if (at == std::string::npos || at < last) continue;
       pairs.push_back({AsMarker(before), AsMarker(after)});
+      return;
+    }
+    for (const std::string& tail : tails) {
+      if (text.find(tail, cut_from) != tail_end - tail.size()) continue;
+      pairs.push_back({AsMarker(before), AsMarker(tail)});
       return;
     }
   };

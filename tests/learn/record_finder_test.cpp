@@ -302,5 +302,30 @@ TEST(RecordFinder, JsonStringsDecodeAsWritten) {
   }
 }
 
+TEST(RecordFinder, RuleIsNamedAfterItsPage) {
+  struct Case {
+    const char* head;
+    const char* name;
+  } cases[] = {
+      {"<title>(3) Deals board</title>", "Deals board"},
+      {"", "bbs.example"},
+  };
+  for (const Case& c : cases) {
+    const ListPage page = BuildPage(
+        std::string("<html><head>") + c.head + "</head><body><ul>\n",
+        "</ul></body></html>", 4, [](int n, PagePost& post) {
+          post = {"Post " + N(n), "https://bbs.example/t/" + N(n)};
+          return "<li><a href=\"/t/" + N(n) + "\">Post " + N(n) + "</a></li>\n";
+        });
+    LearnRequest request;
+    request.url = "https://bbs.example/list";
+    request.page_bytes = page.bytes;
+    request.examples = {"Post 2", "Post 3"};
+    const LearnResult result = LearnRule(request);
+    ASSERT_EQ(result.failed, LearnFailure::kNone) << result.message;
+    EXPECT_EQ(Utf8(result.proposals.front().rule.name), c.name);
+  }
+}
+
 }  // namespace
 }  // namespace dw
