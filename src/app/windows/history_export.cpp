@@ -3,6 +3,7 @@
 #include <QSaveFile>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "runtime/ui/qt_text.h"
 #include "store/post_time.h"
@@ -10,7 +11,16 @@
 namespace dw {
 namespace {
 
-std::string CsvField(const std::string& utf8) {
+// A spreadsheet runs a cell that starts like a formula (=, +, -, @, or a
+// tab or return before one): a title from any page must stay text, so such
+// a cell starts with an apostrophe, the usual guard. A zero byte no
+// spreadsheet reads goes.
+std::string CsvField(std::string utf8) {
+  std::erase(utf8, '\0');
+  if (!utf8.empty() &&
+      std::string_view("=+-@\t\r").find(utf8[0]) != std::string_view::npos) {
+    utf8.insert(0, 1, '\'');
+  }
   if (utf8.find_first_of(",\"\r\n") == std::string::npos) return utf8;
   std::string quoted = "\"";
   for (char c : utf8) {

@@ -146,5 +146,32 @@ TEST_F(HistoryWindowTest, ExportFailingHalfWayLeavesTheOldFile) {
             2);  // the database and the old file: no temporary left
 }
 
+TEST_F(HistoryWindowTest, ExportedTitlesNeverRunAsFormulas) {
+  const std::string path = dir_.File("formulas.csv");
+  const std::vector<std::string> titles = {
+      "=HYPERLINK(\"http://x\",\"y\")", "+1",   "-2", "@SUM(A1)", "\tcmd",
+      std::string("a\0b", 3),           "plain"};
+  std::vector<HistoryPost> posts;
+  for (const std::string& title : titles) {
+    posts.push_back({static_cast<std::int64_t>(posts.size() + 1), "S", title,
+                     "L", 0, false});
+  }
+  QString error;
+  bool given = false;
+  ASSERT_TRUE(ExportHistoryCsv(
+      QString::fromStdString(path),
+      [&](std::int64_t) -> std::optional<std::vector<HistoryPost>> {
+        if (given) return std::vector<HistoryPost>{};
+        given = true;
+        return posts;
+      },
+      &error));
+  EXPECT_EQ(dw::testing::ReadFile(path),
+            "site,title,link,time,hit\r\n"
+            "S,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",L,,0\r\n"
+            "S,'+1,L,,0\r\nS,'-2,L,,0\r\nS,'@SUM(A1),L,,0\r\n"
+            "S,'\tcmd,L,,0\r\nS,ab,L,,0\r\nS,plain,L,,0\r\n");
+}
+
 }  // namespace
 }  // namespace dw
