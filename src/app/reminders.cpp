@@ -116,8 +116,9 @@ void Reminders::PushDone(const QString& address, const QString& problem) {
   AppendToLog(links_.log_path, QDateTime::currentDateTime()
                                        .toString("yyyy-MM-dd HH:mm:ss")
                                        .toStdString() +
-                                   "\tpush failed\t" + address.toStdString() +
-                                   "\t" + problem.toStdString() + "\n");
+                                   "\tpush failed\t" +
+                                   LogField(address.toStdString()) + "\t" +
+                                   LogField(problem.toStdString()) + "\n");
 }
 
 }  // namespace dw

@@ -18,15 +18,8 @@ namespace fs = std::filesystem;
 
 constexpr char kLogExtension[] = ".log";
 
-// GBK program text as UTF-8 for the log. Tabs and line breaks would split
-// a field or a line.
-std::string LogText(const std::string& gbk) {
-  std::string text = GbkToUtf8(gbk);
-  for (char& c : text) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-  }
-  return text;
-}
+// GBK program text as UTF-8 for the log.
+std::string LogText(const std::string& gbk) { return LogField(GbkToUtf8(gbk)); }
 
 std::string TimeStamp(DateTime time) {
   const std::optional<CalendarTime> t = ToCalendarTime(time);
@@ -38,6 +31,22 @@ std::string TimeStamp(DateTime time) {
 }
 
 }  // namespace
+
+std::string LogField(std::string_view utf8) {
+  std::string field;
+  field.reserve(utf8.size());
+  for (const char c : utf8) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", b);
+      field += escaped;
+    } else {
+      field += c;
+    }
+  }
+  return field;
+}
 
 std::string LogPathBeside(const std::string& database_path) {
   if (database_path.empty()) return std::string();

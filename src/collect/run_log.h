@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "collect/rule_report.h"
 #include "store/statements.h"
@@ -31,6 +32,11 @@ bool AppendToLog(const std::string& log_path, const std::string& lines);
 // "2026-12-07 10:56:15\trule 7\tname\tok\tstatus 200\tbytes 1234\t
 // matches 30\tnew 2\tstored 2", with " store_failed N" when inserts failed
 // and the first failing step's name in place of "ok".
+// Text from outside (a page, a user, a server) as one field of a log line:
+// every control character written as \xNN, so that no tab, return or line
+// break can make a field or a line of its own.
+std::string LogField(std::string_view utf8);
+
 std::string RunLogLine(const RuleReport& report);
 
 // A post given up at program end: time, rule, title, link and the time it

@@ -158,6 +158,26 @@ TEST_F(RuleReportTest, HealthFollowsTheRoundsAndEveryRunIsLogged) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
 }
 
+TEST(RunLogTest, TextFromOutsideNeverMakesAFieldOrLineOfItsOwn) {
+  struct Case {
+    std::string text;
+    std::string field;
+  } cases[] = {
+      {"https://push.example/x\r\nrule 9\tok",
+       "https://push.example/x\\x0D\\x0Arule 9\\x09ok"},
+      {std::string("a\x01\x7F"
+                   "b"),
+       "a\\x01\\x7Fb"},
+      {"plain \xE4\xB8\xAD", "plain \xE4\xB8\xAD"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LogField(c.text), c.field);
+  StoredPost post;
+  post.planId = 7;
+  post.title = "Title\nforged line";
+  const std::string line = UnstoredLogLine(post, Now());
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
+}
+
 TEST(RunLogTest, RotatesAtOneMebibyteAndNeverThrows) {
   const fs::path dir = fs::temp_directory_path() / "dw_run_log_test";
   fs::remove_all(dir);
