@@ -180,8 +180,31 @@ HtmlNode* OwnLink(const Page& page, const Found& found);
 std::string LinkOf(const Page& page, HtmlNode* a);
 std::string ShapeOf(const std::string& link);
 
+// True for a row a word of whose kind says it is held apart: pinned,
+// sticky, an announcement, an advert.
+bool Pinned(HtmlNode* node) {
+  static const std::set<std::string> kWords = {
+      "sticky", "stick", "top",      "pin",       "pinned", "announcement",
+      "notice", "ad",    "ads",      "sponsored", "promo",  "promoted",
+      "advert", "fixed", "featured", "hot"};
+  for (const std::string& kind : KindOf(node)) {
+    std::string word;
+    for (size_t i = 0; i <= kind.size(); ++i) {
+      const char c = i < kind.size() ? kind[i] : '-';
+      if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+        word += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      } else if (!word.empty()) {
+        if (kWords.count(word) != 0) return true;
+        word.clear();
+      }
+    }
+  }
+  return false;
+}
+
 // A row of a near kind is a post only when its link leads to the same kind
-// of page as the records' (an advert dressed as a row leads elsewhere).
+// of page as the records', or at least stays on the site (an advert dressed
+// as a row leads elsewhere, or copies a post's link).
 void DropStrangeRelatives(const Page& page, std::vector<Found>* found) {
   std::set<std::string> shapes;
   std::set<std::string> links;
@@ -196,8 +219,9 @@ void DropStrangeRelatives(const Page& page, std::vector<Found>* found) {
     if (!(*found)[i].related) continue;
     // A copy of a post (same link) is an advert for it.
     HtmlNode* own = OwnLink(page, (*found)[i]);
-    if (own != nullptr && shapes.count(ShapeOf(LinkOf(page, own))) != 0 &&
-        links.count(LinkOf(page, own)) == 0) {
+    if (own != nullptr && links.count(LinkOf(page, own)) == 0 &&
+        (shapes.count(ShapeOf(LinkOf(page, own))) != 0 ||
+         SameSite(LinkOf(page, own), page.base))) {
       continue;
     }
     // Its place falls to the record before it, as a follower.
@@ -217,9 +241,8 @@ std::vector<Found> Siblings(const Page& page, HtmlNode* parent,
   for (HtmlNode* top : tops) kinds.push_back(KindOf(top));
   const std::string tag = TagOf(tops[0]);
   // The words every example's record has: a row of another kind that
-  // shares one of them and stands after the first record (a photo card
-  // among news cards, a folded row) is a post; before it, it is a pinned
-  // or sticky one.
+  // shares one of them (a photo card among news cards, a folded row) is a
+  // post, unless it stands before the first record and says it is pinned.
   std::vector<std::string> shared = kinds[0];
   for (const auto& k : kinds) {
     std::erase_if(shared, [&](const std::string& w) {
@@ -235,8 +258,8 @@ std::vector<Found> Siblings(const Page& page, HtmlNode* parent,
   std::vector<Found> found;
   for (HtmlNode* child : ChildElements(parent)) {
     const bool strict = OfKind(child, kinds);
-    const bool of_kind =
-        strict || (!found.empty() && kinds.size() > 1 && related(child));
+    const bool of_kind = strict || (kinds.size() > 1 && related(child) &&
+                                    (!found.empty() || !Pinned(child)));
     if (TagOf(child) != tag || !of_kind) {
       if (!found.empty()) found.back().trailing.push_back(child);
       continue;
@@ -851,6 +874,10 @@ RecordList FindHtmlRecords(std::string_view program_text, const Utf8View& utf8,
       Choice choice;
       choice.found = ListOf(page, chosen, &choice.container, &choice.spanned);
       if (choice.found.size() < kFewestRecords) continue;
+      // A list whose posts have no link of their own each is no list.
+      if (ChooseLinks(page, choice.found).size() != choice.found.size()) {
+        continue;
+      }
       choice.depth = AncestorsOf(choice.container).size();
       // The examples' own run first (not one they merely span with another
       // list), then the longest list, then the most deeply nested.

@@ -81,6 +81,21 @@ ListPage SideBoxAndAdvert() {
   return page;
 }
 
+// A pinned row of a near kind first (no post), and a photo card of a near
+// kind among the cards (a post).
+ListPage PinnedAndPhotoCard() {
+  ListPage page = BuildPage(
+      std::string(kHead) + "<ul class=\"feed\">" +
+          "<li class=\"card card-sticky\"><a href=\"/n/1\">Read me</a></li>\n",
+      "</ul>" + std::string(kFoot), 5, [](int n, PagePost& post) {
+        post = {"Card " + N(n), "https://c.example/n/" + N(10 + n)};
+        const char* kind = n == 4 ? "card card-photo" : "card card-text";
+        return "<li class=\"" + std::string(kind) + "\"><a href=\"/n/" +
+               N(10 + n) + "\">Card " + N(n) + "</a></li>\n";
+      });
+  return page;
+}
+
 // Groups one after another under headings in one parent: only the
 // examples' group is the list.
 ListPage GroupsUnderHeadings() {
@@ -214,6 +229,10 @@ TEST(RecordFinder, FirstProposalIsTheListAReaderSees) {
        SideBoxAndAdvert(),
        "https://deals.example/",
        {"Deal 2", "Deal 5"}},
+      {"pinned row, photo card",
+       PinnedAndPhotoCard(),
+       "https://c.example/",
+       {"Card 2", "Card 3"}},
       {"groups under headings",
        GroupsUnderHeadings(),
        "https://news.example/",
