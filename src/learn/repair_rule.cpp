@@ -132,10 +132,21 @@ std::vector<Proposal> RepairFromRecords(const RuleRow& old,
   // list that holds the most stored titles wins.
   const std::vector<ExampleText> examples = ExampleTexts(titles);
   RecordList list;
-  for (size_t start = 0; start < std::min<size_t>(examples.size(), 6);
-       start += 2) {
-    std::vector<ExampleText> turn(examples.begin() + start, examples.end());
-    turn.insert(turn.end(), examples.begin(), examples.begin() + start);
+  // Pairs far apart as well as near: two titles side by side in one line
+  // of a block are a list of two.
+  std::vector<std::pair<size_t, size_t>> pairs;
+  for (size_t gap : {1, 2, 5, 9}) {
+    for (size_t first : {0, 2, 4}) {
+      if (first + gap < examples.size()) pairs.push_back({first, first + gap});
+    }
+  }
+  if (pairs.empty() && !examples.empty()) pairs.push_back({0, 0});
+  for (const auto& [a, b] : pairs) {
+    std::vector<ExampleText> turn = {examples[a]};
+    if (b != a) turn.push_back(examples[b]);
+    for (size_t k = 0; k < examples.size(); ++k) {
+      if (k != a && k != b) turn.push_back(examples[k]);
+    }
     RecordList found = FindRecords(page, turn, /*some_missing=*/true);
     if (std::make_pair(found.examples_found, found.records.size()) >
         std::make_pair(list.examples_found, list.records.size())) {
