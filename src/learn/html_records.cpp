@@ -224,8 +224,14 @@ void DropStrangeRelatives(const Page& page, std::vector<Found>* found) {
          SameSite(LinkOf(page, own), page.base))) {
       continue;
     }
-    // Its place falls to the record before it, as a follower.
-    if (i > 0) (*found)[i - 1].trailing.push_back((*found)[i].element);
+    // Its place, and its followers, fall to the record before it.
+    if (i > 0) {
+      Found& before = (*found)[i - 1];
+      before.trailing.push_back((*found)[i].element);
+      before.trailing.insert(before.trailing.end(),
+                             (*found)[i].trailing.begin(),
+                             (*found)[i].trailing.end());
+    }
     found->erase(found->begin() + static_cast<long>(i));
   }
 }
