@@ -47,6 +47,7 @@ ChainRule ChainRuleFromRow(const RuleRow& row) {
   rule.kind = ToInteger(row.type);
   rule.page_is_gbk = row.isgbk == "1";
   rule.json_strings = row.json_strings;
+  rule.plain_titles = row.plain_titles;
   rule.last_id = ToLongInteger(row.lastid);
   rule.ignore_cert_errors = row.ignore_cert_errors;
   return rule;
@@ -188,9 +189,10 @@ FoundPost PostOfMatch(const ChainRule& rule, const Match& match,
   const std::string span = MatchSubText(match, text, rule.title_group, &begin);
   if (begin >= 0) {
     const size_t from = static_cast<size_t>(begin);
-    post.title = ShownText(
-        UntidiedSpan(text, from, from + span.size(), marks, rule.json_strings),
-        rule.json_strings);
+    const std::string untidied =
+        UntidiedSpan(text, from, from + span.size(), marks, rule.json_strings);
+    post.title = rule.plain_titles ? PlainText(untidied, rule.json_strings)
+                                   : ShownText(untidied, rule.json_strings);
   }
   post.link = ReplaceText(rule.link_template,
                           "[" + std::to_string(rule.id_group) + "]", post.id);

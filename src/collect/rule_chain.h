@@ -35,6 +35,8 @@ struct ChainRule {
   bool page_is_gbk = false;
   // Titles are JSON string contents (escapes decoded by the chain).
   bool json_strings = false;
+  // Titles are plain text: shown as written, markup and entities included.
+  bool plain_titles = false;
   std::int64_t last_id = 0;
   // How long one fetch may take in all, however slowly the page trickles.
   std::chrono::milliseconds fetch_deadline = std::chrono::seconds(60);

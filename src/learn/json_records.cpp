@@ -198,8 +198,9 @@ int HexValue(std::string_view s, size_t at) {
 }
 
 // The text a string shows, as the chain will show it.
-std::string ShownString(std::string_view raw) {
-  return GbkToUtf8(ShownText(raw, /*json_strings=*/true));
+std::string ShownString(std::string_view raw, bool plain) {
+  return GbkToUtf8(plain ? PlainText(raw, /*json_strings=*/true)
+                         : ShownText(raw, /*json_strings=*/true));
 }
 
 struct Document {
@@ -422,6 +423,17 @@ RecordList FindJsonRecords(std::string_view program_text,
     }
   }
   if (doc.nodes.empty()) return list;
+  // A JSON Feed says so in its "version", and its titles are plain text.
+  bool plain = false;
+  if (doc.nodes[0].kind == '{') {
+    for (int child : doc.nodes[0].children) {
+      if (doc.nodes[child].key == "version" && doc.nodes[child].kind == '"' &&
+          RawOf(doc, child).find("jsonfeed.org") != std::string::npos) {
+        plain = true;
+      }
+    }
+  }
+  list.plain_titles = plain;
   // Where the examples stand: strings that show them.
   std::vector<std::vector<int>> places;
   for (const ExampleText& example : examples) {
@@ -430,7 +442,8 @@ RecordList FindJsonRecords(std::string_view program_text,
       const JsonNode& node = doc.nodes[n];
       if (node.kind != '"' || node.to - node.from > kLongestTitle) continue;
       if (ShownTitleFits(
-              ShownString(program_text.substr(node.from, node.to - node.from)),
+              ShownString(program_text.substr(node.from, node.to - node.from),
+                          plain),
               example)) {
         found.push_back(static_cast<int>(n));
       }
@@ -479,7 +492,8 @@ RecordList FindJsonRecords(std::string_view program_text,
     const int title = Follow(doc, entry, path);
     if (title < 0 || ShownString(program_text.substr(doc.nodes[title].from,
                                                      doc.nodes[title].to -
-                                                         doc.nodes[title].from))
+                                                         doc.nodes[title].from),
+                                 plain)
                          .empty()) {
       continue;
     }
@@ -549,8 +563,8 @@ RecordList FindJsonRecords(std::string_view program_text,
     record.whole = {entry.from, entry.to};
     record.title = {title.from, title.to};
     record.href = {link.from, link.to};
-    record.shown_title =
-        ShownString(program_text.substr(title.from, title.to - title.from));
+    record.shown_title = ShownString(
+        program_text.substr(title.from, title.to - title.from), plain);
     record.link = AddressOf(doc, links[i]);
     list.records.push_back(std::move(record));
   }

@@ -413,14 +413,7 @@ bool ShapeOfLinks(const std::vector<std::string>& links, LinkShape* shape) {
 }
 
 bool SameShownTitle(const std::string& chain_title, const std::string& shown) {
-  auto loose = [](const std::string& utf8) {
-    std::string out;
-    for (char c : CollapseSpaces(utf8)) {
-      if (c != '"' && c != '\'') out += c;
-    }
-    return CollapseSpaces(out);
-  };
-  return loose(GbkToUtf8(chain_title)) == loose(shown);
+  return CollapseSpaces(GbkToUtf8(chain_title)) == CollapseSpaces(shown);
 }
 
 std::vector<WrittenRule> WriteRecordRules(const StudiedPage& page,
@@ -480,6 +473,7 @@ std::vector<WrittenRule> WriteRecordRules(const StudiedPage& page,
       RuleRow& row = rule.row;
       row.isgbk = page.gbk ? "1" : "0";
       row.json_strings = list.source == RecordSource::kJson;
+      row.plain_titles = list.plain_titles;
       row.reg = draft.pattern;
       row.before = before;
       row.after = after;

@@ -46,6 +46,8 @@ struct RuleRow {
   std::string lastid = "0";
   // Settings of our own, not columns of `rule` (store/rule_settings.h).
   bool json_strings = false;
+  // Titles are plain text (a JSON Feed's): no markup, no entities.
+  bool plain_titles = false;
   bool ignore_cert_errors = false;
 
   bool operator==(const RuleRow&) const = default;

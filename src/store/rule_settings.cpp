@@ -18,6 +18,7 @@ struct Switch {
 constexpr Switch kSwitches[] = {
     {"json_strings", &RuleRow::json_strings},
     {"ignore_cert_errors", &RuleRow::ignore_cert_errors},
+    {"plain_titles", &RuleRow::plain_titles},
 };
 static_assert(std::size(kSwitches) == std::size(kRuleSettings));
 

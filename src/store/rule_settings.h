@@ -21,8 +21,8 @@ inline constexpr char kRuleSettingTable[] = "dw_rule_setting";
 
 // The settings this program knows, by the name the table, the export and
 // the editor use.
-inline constexpr const char* kRuleSettings[] = {"json_strings",
-                                                "ignore_cert_errors"};
+inline constexpr const char* kRuleSettings[] = {
+    "json_strings", "ignore_cert_errors", "plain_titles"};
 
 // The setting's value as kept ("1" or "0" for a switch); nothing for a name
 // not in kRuleSettings.

@@ -303,4 +303,9 @@ std::string ShownText(std::string_view text, bool json_strings) {
   return CollapseWhiteSpace(WithoutMarkup(text));
 }
 
+std::string PlainText(std::string_view text, bool json_strings) {
+  return CollapseWhiteSpace(json_strings ? DecodeJsonString(text)
+                                         : std::string(text));
+}
+
 }  // namespace dw

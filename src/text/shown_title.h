@@ -25,11 +25,17 @@ std::string UntidiedSpan(std::string_view tidied, size_t begin, size_t end,
                          const TidyMarks& marks, bool json_strings);
 
 // Page text as a browser shows it, in this order: with `json_strings` the
-// JSON escapes undone; CDATA sections unwrapped, their contents shown as
-// the HTML they hold (feeds write titles so); tags dropped (a "<" followed by a letter, "/", "!" or "?", up to
-// the next ">" outside a quoted attribute value); entities decoded once;
-// every run of white space (space, tab, CR, LF, FF, no-break space) made
-// one space and none at either end. The ideographic space stays.
+// JSON escapes undone (and only tags that close taken as markup); CDATA
+// sections unwrapped, their markup kept as text; tags dropped (a "<"
+// followed by a letter, "/", "!" or "?", up to the next ">" outside a
+// quoted attribute value); entities decoded once; every run of white space
+// (space, tab, CR, LF, FF, no-break space) made one space and none at
+// either end. The ideographic space stays.
 std::string ShownText(std::string_view text, bool json_strings);
+
+// Plain-text titles (a JSON Feed's): the JSON escapes undone when
+// `json_strings`, white space collapsed, nothing else; "<b>" and "&amp;"
+// show as written.
+std::string PlainText(std::string_view text, bool json_strings);
 
 }  // namespace dw

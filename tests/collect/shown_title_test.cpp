@@ -15,6 +15,7 @@ struct TitleCase {
   const char* pattern = "<a href=/p/(\\d+)>(.*?)</a>";
   int rule_id = 20;  // no site clean-up
   bool json = false;
+  bool plain = false;
 };
 
 constexpr char kInAttribute[] = "<a href=/p/(\\d+) title=([^>]*)>";
@@ -65,6 +66,9 @@ TEST(ShownTitleTest, TitlesReadAsTheBrowserShowsThem) {
        "{\"id\":16,\"title\":\"\\u003cspan class\\u003dH\\u003eiPad"
        "\\u003c/span\\u003e: <i> und <b>\"}",
        "iPad: <i> und <b>", "id:(\\d+),title:(.*?)}", 20, true},
+      {"plain-text titles (a JSON Feed's) show as written",
+       "{\"id\":17,\"title\":\"Caf\\u00e9 &#8216;x&#8217;  <i>\"}",
+       "Café &#8216;x&#8217; <i>", "id:(\\d+),title:(.*?)}", 20, true, true},
       {"site clean-up id",
        "<a href=\"/p/15\"><font color=red>Bob's</font> \"Co\" &amp; sons of "
        "a long name</a>",
@@ -81,6 +85,7 @@ TEST(ShownTitleTest, TitlesReadAsTheBrowserShowsThem) {
     rule.title_group = 2;
     rule.link_template = "http://deals.example/p/[1]";
     rule.json_strings = c.json;
+    rule.plain_titles = c.plain;
     RuleReport report;
     const ChainPage page =
         RunRuleChain(rule, "<body>" + c.body + "</body>", report);

@@ -171,6 +171,9 @@ QWidget* RuleEditor::MakeInput(const RuleField& field, QWidget* parent) {
   if (column == "json_strings") {
     return new CodeCheck(QString::fromUtf8("标题是 JSON 文本"), parent);
   }
+  if (column == "plain_titles") {
+    return new CodeCheck(QString::fromUtf8("标题是纯文本"), parent);
+  }
   if (column == "ignore_cert_errors") {
     return new CodeCheck(QString::fromUtf8("忽略证书错误"), parent);
   }

@@ -43,6 +43,9 @@ const std::vector<RuleField>& RuleFields() {
       {"json_strings", "JSON 文本",
        "页面是 JSON 时勾选：标题和链接是 JSON 字符串的内容，其中的 \\uXXXX、"
        "\\\"、\\/ 等转义先解码"},
+      {"plain_titles", "纯文本标题",
+       "标题是纯文本（如 JSON Feed 的标题）时勾选：其中的 <b>、&amp; 之类"
+       "照原样显示，不当作标记或实体"},
       {"lastid", "最后编号",
        "只用于按编号：启动时已知的最大编号，更大的才算新帖；运行中只在内存里"
        "前进"},
