@@ -912,7 +912,31 @@ RecordList FindHtmlRecords(std::string_view program_text, const Utf8View& utf8,
       best.found.erase(best.found.begin() + static_cast<long>(i));
     }
   }
-  const bool attribute = places[0][0].in_title_attribute;
+  bool attribute = places[0][0].in_title_attribute;
+  // Where the site cuts titles ("...") and every post's element also holds
+  // its whole title in a title attribute, the whole title is the one to
+  // show.
+  if (!attribute) {
+    bool cut = false;
+    bool whole = true;
+    for (const Found& f : best.found) {
+      const char* value = AttributeOf(f.title, "title");
+      const std::string* shown = page.tree.Shown(f.title);
+      if (value == nullptr || shown == nullptr) {
+        whole = false;
+        break;
+      }
+      const std::string full = CollapseSpaces(value);
+      const ExampleText text = ExampleTextOf(*shown);
+      if (full == *shown) continue;
+      if (!text.prefix || text.text.empty() || !full.starts_with(text.text)) {
+        whole = false;
+        break;
+      }
+      cut = true;
+    }
+    attribute = cut && whole;
+  }
   for (size_t i = 0; i < best.found.size(); ++i) {
     const Found& f = best.found[i];
     PageRecord record;

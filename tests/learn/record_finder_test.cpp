@@ -96,6 +96,21 @@ ListPage PinnedAndPhotoCard() {
   return page;
 }
 
+// Titles the site cuts, whole in each link's title attribute.
+ListPage CutTitles() {
+  return BuildPage(
+      std::string(kHead) + "<ol class=\"topics\">\n",
+      "</ol>" + std::string(kFoot), 4, [](int n, PagePost& post) {
+        const std::string whole = "A rather long topic title number " + N(n);
+        post = {n == 2 ? "Short " + N(n) : whole,
+                "https://f.example/t/" + N(n)};
+        const std::string shown =
+            n == 2 ? "Short 2" : whole.substr(0, 20) + "...";
+        return "<li class=\"topic\"><a href=\"/t/" + N(n) + "\" title=\"" +
+               (n == 2 ? "Short 2" : whole) + "\">" + shown + "</a></li>\n";
+      });
+}
+
 // Groups one after another under headings in one parent: only the
 // examples' group is the list.
 ListPage GroupsUnderHeadings() {
@@ -233,6 +248,10 @@ TEST(RecordFinder, FirstProposalIsTheListAReaderSees) {
        PinnedAndPhotoCard(),
        "https://c.example/",
        {"Card 2", "Card 3"}},
+      {"cut titles, whole in the title attribute",
+       CutTitles(),
+       "https://f.example/",
+       {"Short 2", "A rather long topic ..."}},
       {"groups under headings",
        GroupsUnderHeadings(),
        "https://news.example/",
