@@ -8,6 +8,7 @@
 #include "net/cookies.h"
 #include "net/http_request.h"
 #include "runtime/convert.h"
+#include "runtime/encoding.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
 #include "text/json_string.h"
@@ -33,6 +34,18 @@ bool Answered(int status, bool fetched) {
 
 }  // namespace
 
+std::string RulePageText(const ChainRule& rule, std::string bytes) {
+  if (!rule.charset.empty()) {
+    // A page in a charset of its own goes through UTF-8 once; one the
+    // system cannot read is taken as the rule's other setting says.
+    if (std::optional<std::string> utf8 =
+            ConvertEncoding(bytes, rule.charset.c_str(), "UTF-8")) {
+      return PageBytesToText(*std::move(utf8), /*is_gbk=*/false);
+    }
+  }
+  return PageBytesToText(std::move(bytes), rule.page_is_gbk);
+}
+
 ChainRule ChainRuleFromRow(const RuleRow& row) {
   ChainRule rule;
   rule.id = ClampToInt(row.id);
@@ -48,6 +61,7 @@ ChainRule ChainRuleFromRow(const RuleRow& row) {
   rule.page_is_gbk = row.isgbk == "1";
   rule.json_strings = row.json_strings;
   rule.plain_titles = row.plain_titles;
+  rule.charset = row.charset;
   rule.last_id = ToLongInteger(row.lastid);
   rule.ignore_cert_errors = row.ignore_cert_errors;
   return rule;
@@ -109,8 +123,8 @@ ChainPage RunRuleChain(const ChainRule& rule,
     // A large page is held once: the fetched body becomes the text in its
     // own buffer, and the tidied cut takes that buffer over (unless a test
     // wants the text shown).
-    std::string text = PageBytesToText(
-        page_bytes ? *page_bytes : std::move(fetched), rule.page_is_gbk);
+    std::string text =
+        RulePageText(rule, page_bytes ? *page_bytes : std::move(fetched));
     const MarkerCut cut = CutBetweenMarkers(text, rule.before, rule.after);
     report.cut.start_found = cut.left_found;
     report.cut.end_found = cut.right_found;

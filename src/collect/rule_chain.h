@@ -37,6 +37,8 @@ struct ChainRule {
   bool json_strings = false;
   // Titles are plain text: shown as written, markup and entities included.
   bool plain_titles = false;
+  // The page's charset when neither UTF-8 nor GBK; empty: page_is_gbk.
+  std::string charset;
   std::int64_t last_id = 0;
   // How long one fetch may take in all, however slowly the page trickles.
   std::chrono::milliseconds fetch_deadline = std::chrono::seconds(60);
@@ -58,6 +60,9 @@ struct ChainPage {
   TidyMarks marks;
   std::vector<Match> matches;
 };
+
+// The page's bytes as program text, as the rule's encoding settings say.
+std::string RulePageText(const ChainRule& rule, std::string bytes);
 
 // One fetch of the rule's page as a round makes it: its request, its
 // certificate setting and its deadline however slowly the page comes.

@@ -82,4 +82,21 @@ bool PageBytesAreGbk(std::string_view bytes) {
          charset == "x-gbk" || charset == "cp936";
 }
 
+std::string OtherCharset(std::string_view bytes) {
+  const bool multi_byte = std::any_of(bytes.begin(), bytes.end(), [](char c) {
+    return static_cast<unsigned char>(c) >= 0x80;
+  });
+  if (!multi_byte || ValidUtf8(bytes)) return {};
+  std::string charset(DeclaredCharset(bytes));
+  std::transform(charset.begin(), charset.end(), charset.begin(), [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  });
+  if (charset.empty() || charset == "utf-8" || charset == "utf8" ||
+      charset == "gbk" || charset == "gb2312" || charset == "gb18030" ||
+      charset == "x-gbk" || charset == "cp936") {
+    return {};
+  }
+  return charset;
+}
+
 }  // namespace dw

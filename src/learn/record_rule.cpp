@@ -474,6 +474,7 @@ std::vector<WrittenRule> WriteRecordRules(const StudiedPage& page,
       row.isgbk = page.gbk ? "1" : "0";
       row.json_strings = list.source == RecordSource::kJson;
       row.plain_titles = list.plain_titles;
+      row.charset = page.charset;
       row.reg = draft.pattern;
       row.before = before;
       row.after = after;

@@ -1,5 +1,6 @@
 #include "learn/studied_page.h"
 
+#include "collect/rule_chain.h"
 #include "learn/page_charset.h"
 #include "runtime/gbk_char.h"
 #include "text/html_entities.h"
@@ -30,7 +31,11 @@ StudiedPage StudyPage(std::string bytes, std::string url,
   StudiedPage page;
   page.url = std::move(url);
   page.gbk = gbk ? *gbk : PageBytesAreGbk(bytes);
-  page.text = PageBytesToText(bytes, page.gbk);
+  if (!gbk) page.charset = OtherCharset(bytes);
+  ChainRule rule;
+  rule.page_is_gbk = page.gbk;
+  rule.charset = page.charset;
+  page.text = RulePageText(rule, bytes);
   page.bytes = std::move(bytes);
   page.tidy = TidyWithOrigins(page.text);
   page.content = LooseView(page.tidy.text, /*skip_tags=*/true);

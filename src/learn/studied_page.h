@@ -12,12 +12,13 @@ namespace dw {
 
 struct StudiedPage {
   std::string url;
-  std::string bytes;  // as fetched: the chain takes them again
-  bool gbk = false;   // the rule's isgbk
-  std::string text;   // decoded: what the markers cut
-  TidyMap tidy;       // what the pattern searches
-  LooseText content;  // what a reader sees
-  LooseText markup;   // the same with the markup kept (titles in attributes)
+  std::string bytes;    // as fetched: the chain takes them again
+  bool gbk = false;     // the rule's isgbk
+  std::string charset;  // the rule's charset: a page neither UTF-8 nor GBK
+  std::string text;     // decoded: what the markers cut
+  TidyMap tidy;         // what the pattern searches
+  LooseText content;    // what a reader sees
+  LooseText markup;     // the same with the markup kept (titles in attributes)
 };
 
 // With `gbk` given the page is decoded so (a repair keeps a rule's

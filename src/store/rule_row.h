@@ -48,6 +48,9 @@ struct RuleRow {
   bool json_strings = false;
   // Titles are plain text (a JSON Feed's): no markup, no entities.
   bool plain_titles = false;
+  // The page's charset when it is neither UTF-8 nor GBK ("iso-8859-1");
+  // empty: `isgbk` decides.
+  std::string charset;
   bool ignore_cert_errors = false;
 
   bool operator==(const RuleRow&) const = default;

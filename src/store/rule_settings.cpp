@@ -20,7 +20,33 @@ constexpr Switch kSwitches[] = {
     {"ignore_cert_errors", &RuleRow::ignore_cert_errors},
     {"plain_titles", &RuleRow::plain_titles},
 };
-static_assert(std::size(kSwitches) == std::size(kRuleSettings));
+// Settings that are text: a charset's name.
+struct Text {
+  const char* name;
+  std::string RuleRow::*field;
+};
+constexpr Text kTexts[] = {{"charset", &RuleRow::charset}};
+static_assert(std::size(kSwitches) + std::size(kTexts) ==
+              std::size(kRuleSettings));
+
+const Text* FindText(std::string_view name) {
+  for (const Text& t : kTexts) {
+    if (name == t.name) return &t;
+  }
+  return nullptr;
+}
+
+// A charset's name as iconv knows them: letters, digits, "-", "_", ":".
+bool IsCharsetName(std::string_view value) {
+  if (value.size() > 40) return false;
+  for (char c : value) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                    (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+                    c == ':' || c == '.';
+    if (!ok) return false;
+  }
+  return true;
+}
 
 const Switch* FindSwitch(std::string_view name) {
   for (const Switch& s : kSwitches) {
@@ -40,8 +66,13 @@ bool TableExists(Database& db, bool* ok) {
 
 }  // namespace
 
+bool IsSwitchSetting(std::string_view name) {
+  return FindSwitch(name) != nullptr;
+}
+
 std::optional<std::string> RuleSettingValue(const RuleRow& row,
                                             std::string_view name) {
+  if (const Text* t = FindText(name)) return row.*(t->field);
   const Switch* s = FindSwitch(name);
   if (!s) return std::nullopt;
   return std::string(row.*(s->field) ? "1" : "0");
@@ -49,6 +80,11 @@ std::optional<std::string> RuleSettingValue(const RuleRow& row,
 
 bool SetRuleSetting(RuleRow& row, std::string_view name,
                     std::string_view value) {
+  if (const Text* t = FindText(name)) {
+    if (!IsCharsetName(value)) return false;
+    row.*(t->field) = std::string(value);
+    return true;
+  }
   const Switch* s = FindSwitch(name);
   if (!s || (value != "0" && value != "1")) return false;
   row.*(s->field) = value == "1";

@@ -22,7 +22,10 @@ inline constexpr char kRuleSettingTable[] = "dw_rule_setting";
 // The settings this program knows, by the name the table, the export and
 // the editor use.
 inline constexpr const char* kRuleSettings[] = {
-    "json_strings", "ignore_cert_errors", "plain_titles"};
+    "json_strings", "ignore_cert_errors", "plain_titles", "charset"};
+
+// True for a setting that is a switch ("0" or "1"); the others are text.
+bool IsSwitchSetting(std::string_view name);
 
 // The setting's value as kept ("1" or "0" for a switch); nothing for a name
 // not in kRuleSettings.

@@ -83,7 +83,7 @@ bool SettingFromJson(const QJsonValue& value, const std::string& name,
     CellFromJson(value, &text, problem);
   }
   if (SetRuleSetting(row, name, text)) return true;
-  *problem = "must be 0 or 1";
+  *problem = IsSwitchSetting(name) ? "must be 0 or 1" : "is no charset name";
   return false;
 }
 
@@ -156,7 +156,9 @@ bool WriteRuleJson(const RuleRow& row, std::ostream& json, std::ostream& err) {
   }
   for (const char* name : kRuleSettings) {
     if (IsDefaultRuleSetting(row, name)) continue;
-    json << ", " << JsonString(name) << ": " << *RuleSettingValue(row, name);
+    const std::string value = *RuleSettingValue(row, name);
+    json << ", " << JsonString(name) << ": "
+         << (IsSwitchSetting(name) ? value : JsonString(value));
   }
   json << "}";
   return whole;

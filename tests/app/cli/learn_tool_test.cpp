@@ -110,5 +110,41 @@ TEST_F(LearnToolTest, RepairFindsStoredPostsAgain) {
   EXPECT_NE(best["note"].toString().indexOf("reg"), -1);
 }
 
+// A page in a charset of its own: the rule carries it through the file and
+// the chain reads the page with it.
+TEST_F(LearnToolTest, SingleByteCharsetTravelsWithTheRule) {
+  std::string page =
+      "<html><head><meta http-equiv=\"Content-Type\" "
+      "content=\"text/html; charset=ISO-8859-1\"></head><body><ul>";
+  for (int n = 1; n <= 4; ++n) {
+    page += "<li><a href=\"/t/" + std::to_string(n) + "\">Caf\xE9 K\xF6ln " +
+            std::to_string(n) + "</a></li>";
+  }
+  const std::string path =
+      dir_.Write("latin1.html", page + "</ul></body></html>");
+  auto [status, learned] =
+      Run({"--learn-rule", "https://l1.example/", "--example", "Café Köln 2",
+           "--example", "Café Köln 3", "--page", QString::fromStdString(path)});
+  ASSERT_EQ(status, 0);
+  const QJsonObject rule =
+      learned["proposals"].toArray()[0].toObject()["rule"].toObject();
+  EXPECT_EQ(rule["charset"].toString(), "iso-8859-1");
+  const std::string file = dir_.Write(
+      "latin1.json", QJsonDocument(QJsonArray{rule}).toJson().toStdString());
+  std::ostringstream out, err;
+  ASSERT_EQ(RunTool(ParseToolRequest({"--db", QString::fromStdString(db_path_),
+                                      "--import-rules",
+                                      QString::fromStdString(file)}),
+                    out, err),
+            0)
+      << err.str();
+  auto [probed, report] = Run({"--probe", QString::number(rule["id"].toInt()),
+                               "--page", QString::fromStdString(path)});
+  EXPECT_EQ(probed, 0);
+  const QJsonArray posts = report["posts"].toArray();
+  ASSERT_EQ(posts.size(), 4);
+  EXPECT_EQ(posts[3]["title"].toString(), QString::fromUtf8("Café Köln 4"));
+}
+
 }  // namespace
 }  // namespace dw
