@@ -1,5 +1,7 @@
 #include "learn/find_records.h"
 
+#include <algorithm>
+
 #include "learn/feed_records.h"
 #include "learn/html_records.h"
 #include "learn/json_records.h"
@@ -7,22 +9,14 @@
 
 namespace dw {
 
-RecordList FindRecords(const StudiedPage& page,
-                       const std::vector<ExampleText>& examples,
-                       bool some_missing) {
+namespace {
+
+RecordList FindAnyRecords(const StudiedPage& page,
+                          const std::vector<ExampleText>& examples,
+                          bool some_missing) {
   if (LooksLikeFeed(page.text)) {
     RecordList feed = FindFeedRecords(page.text, page.url, examples);
-    if (feed.records.size() >= 2) {
-      for (const ExampleText& example : examples) {
-        for (const PageRecord& record : feed.records) {
-          if (ShownTitleFits(record.shown_title, example)) {
-            ++feed.examples_found;
-            break;
-          }
-        }
-      }
-      return feed;
-    }
+    if (feed.records.size() >= 2) return feed;
   }
   if (examples.empty()) return {};
   const size_t first = page.text.find_first_not_of(" \t\r\n");
@@ -36,6 +30,21 @@ RecordList FindRecords(const StudiedPage& page,
   }
   // A JSON answer, or a page whose list its scripts build from JSON.
   return FindJsonRecords(page.text, page.url, examples, some_missing);
+}
+
+}  // namespace
+
+RecordList FindRecords(const StudiedPage& page,
+                       const std::vector<ExampleText>& examples,
+                       bool some_missing) {
+  RecordList list = FindAnyRecords(page, examples, some_missing);
+  for (const ExampleText& example : examples) {
+    list.examples_found += std::any_of(
+        list.records.begin(), list.records.end(), [&](const PageRecord& r) {
+          return ShownTitleFits(r.shown_title, example);
+        });
+  }
+  return list;
 }
 
 }  // namespace dw

@@ -55,6 +55,24 @@ std::vector<Step> StepsBetween(HtmlNode* top, HtmlNode* node) {
   return steps;
 }
 
+// Every element reached from `top` down `steps`, each step by tag and kind
+// (any index): the blocks of one kind at one depth.
+std::vector<HtmlNode*> Along(HtmlNode* top, const std::vector<Step>& steps) {
+  std::vector<HtmlNode*> nodes = {top};
+  for (const Step& step : steps) {
+    std::vector<HtmlNode*> next;
+    for (HtmlNode* node : nodes) {
+      for (HtmlNode* child : ChildElements(node)) {
+        if (TagOf(child) == step.tag && KindOf(child) == step.kind) {
+          next.push_back(child);
+        }
+      }
+    }
+    nodes = std::move(next);
+  }
+  return nodes;
+}
+
 std::vector<HtmlNode*> AncestorsOf(HtmlNode* node) {
   std::vector<HtmlNode*> chain;
   for (HtmlNode* n = node; n != nullptr; n = ParentElement(n)) {
@@ -495,18 +513,7 @@ std::vector<Found> ListOf(const Page& page, const std::vector<Place>& places,
   std::vector<Found> all;
   const std::vector<Step> to_block =
       StepsBetween(parent, ParentElement(tops[0]));
-  std::vector<HtmlNode*> blocks = {parent};
-  for (const Step& step : to_block) {
-    std::vector<HtmlNode*> next;
-    for (HtmlNode* block : blocks) {
-      for (HtmlNode* child : ChildElements(block)) {
-        if (TagOf(child) == step.tag && KindOf(child) == step.kind) {
-          next.push_back(child);
-        }
-      }
-    }
-    blocks = std::move(next);
-  }
+  const std::vector<HtmlNode*> blocks = Along(parent, to_block);
   for (HtmlNode* block : blocks) {
     for (Found& f : Siblings(page, block, tops, paths, attribute)) {
       all.push_back(std::move(f));
@@ -785,19 +792,7 @@ void ExtendToAlikeBlocks(const Page& page,
   for (int up = 1; up <= 2; ++up) {
     top = ParentElement(top);
     if (top == nullptr) return;
-    const std::vector<Step> steps = StepsBetween(top, block);
-    std::vector<HtmlNode*> blocks = {top};
-    for (const Step& step : steps) {
-      std::vector<HtmlNode*> next;
-      for (HtmlNode* b : blocks) {
-        for (HtmlNode* child : ChildElements(b)) {
-          if (TagOf(child) == step.tag && KindOf(child) == step.kind) {
-            next.push_back(child);
-          }
-        }
-      }
-      blocks = std::move(next);
-    }
+    const std::vector<HtmlNode*> blocks = Along(top, StepsBetween(top, block));
     if (blocks.size() < 2) continue;
     std::vector<Found> all;
     for (HtmlNode* b : blocks) {
@@ -959,14 +954,6 @@ RecordList FindHtmlRecords(std::string_view program_text, const Utf8View& utf8,
     record.shown_title = TitleAt(page, f.title, attribute);
     record.link = LinkOf(page, links[i]);
     list.records.push_back(std::move(record));
-  }
-  for (const ExampleText& example : examples) {
-    for (const PageRecord& record : list.records) {
-      if (ShownTitleFits(record.shown_title, example)) {
-        ++list.examples_found;
-        break;
-      }
-    }
   }
   // The element right before the first record (a heading) and right after
   // the last one bound a run among several in one parent.

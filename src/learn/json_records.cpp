@@ -568,14 +568,6 @@ RecordList FindJsonRecords(std::string_view program_text,
     record.link = AddressOf(doc, links[i]);
     list.records.push_back(std::move(record));
   }
-  for (const ExampleText& example : examples) {
-    for (const PageRecord& record : list.records) {
-      if (ShownTitleFits(record.shown_title, example)) {
-        ++list.examples_found;
-        break;
-      }
-    }
-  }
   // The array's own key stands before it; the text right after it ends it.
   const JsonNode& holder = doc.nodes[array];
   if (!holder.key.empty()) list.before.push_back("\"" + holder.key + "\"");

@@ -36,7 +36,8 @@ struct RecordList {
   // the page before the first record and after the last, stable ones only.
   std::vector<std::string> before;
   std::vector<std::string> after;
-  int examples_found = 0;     // how many given examples are among the records
+  // How many given examples are among the records (FindRecords counts).
+  int examples_found = 0;
   bool plain_titles = false;  // titles are plain text (a JSON Feed's)
 };
 
