@@ -831,13 +831,12 @@ struct Choice {
 }  // namespace
 
 RecordList FindHtmlRecords(std::string_view program_text, const Utf8View& utf8,
-                           std::string_view page_url,
+                           const HtmlTree& tree, std::string_view page_url,
                            const std::vector<ExampleText>& examples,
                            bool some_missing) {
   RecordList list;
   list.source = RecordSource::kHtml;
   if (examples.empty()) return list;
-  const HtmlTree tree(utf8.text);
   Page page{tree, utf8, program_text, std::string(page_url)};
   for (HtmlNode* node : tree.Elements()) {
     if (TagOf(node) != "base") continue;

@@ -11,13 +11,17 @@
 #include "learn/page_utf8.h"
 
 namespace dw {
+class HtmlTree;
+}
+
+namespace dw {
 
 // Empty records when the examples are not titles of one list. `page_url`
 // is the address links are resolved against (a <base href> wins). With
 // `some_missing` (a repair's stored titles) examples the page lacks are
 // passed over.
 RecordList FindHtmlRecords(std::string_view program_text, const Utf8View& page,
-                           std::string_view page_url,
+                           const HtmlTree& tree, std::string_view page_url,
                            const std::vector<ExampleText>& examples,
                            bool some_missing = false);
 

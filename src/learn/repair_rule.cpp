@@ -141,13 +141,14 @@ std::vector<Proposal> RepairFromRecords(const RuleRow& old,
     }
   }
   if (pairs.empty() && !examples.empty()) pairs.push_back({0, 0});
+  ParsedPage parsed(page);  // parsed once for every pair
   for (const auto& [a, b] : pairs) {
     std::vector<ExampleText> turn = {examples[a]};
     if (b != a) turn.push_back(examples[b]);
     for (size_t k = 0; k < examples.size(); ++k) {
       if (k != a && k != b) turn.push_back(examples[k]);
     }
-    RecordList found = FindRecords(page, turn, /*some_missing=*/true);
+    RecordList found = FindRecords(parsed, turn, /*some_missing=*/true);
     if (std::make_pair(found.examples_found, found.records.size()) >
         std::make_pair(list.examples_found, list.records.size())) {
       list = std::move(found);
