@@ -8,6 +8,7 @@
 #include "collect/handle_post.h"
 #include "collect/health_record.h"
 #include "collect/pending_posts.h"
+#include "collect/rule_settled.h"
 #include "collect/run_log.h"
 #include "collect/saved_rules.h"
 #include "runtime/delay.h"
@@ -35,6 +36,7 @@ void ShowStatus(WorkerContext& ctx, const std::string& text) {
 void NoteRuleRun(WorkerContext& ctx, const RuleReport& report) {
   ProgramState& state = ctx.state;
   RecordRun(state.health, report);
+  NoteRuleSettled(state, report);
   // Kept, so that a restart does not make every rule look as if it never
   // ran; a failed write costs only that.
   // A database that refused this run is not waited for a second time: the

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "collect/pending_posts.h"
+#include "collect/rule_settled.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
 #include "store/post_time.h"
@@ -93,11 +94,14 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
   if (StopRequested()) return false;
   // Already stored (or waiting to be): listed, but neither announced nor
   // stored again. Every kind is checked, those numbered by last id too:
-  // their advanced last id is not kept across a restart. A lookup the
-  // database refused says nothing: the post waits, unannounced, and is
-  // looked up again before its insert.
+  // their advanced last id is not kept across a restart. Past the first
+  // round, a rule that has not yet run well as it now stands is checked
+  // too: its page was down until now, or an edit gave its posts new keys. A
+  // lookup the database refused says nothing: the post waits, unannounced, and
+  // is looked up again before its insert.
   Stored found = IsPending(state, post.link) ? Stored::kYes : Stored::kNo;
-  if (found == Stored::kNo && state.first_round) {
+  if (found == Stored::kNo &&
+      (state.first_round || !RuleSettled(state, post.rule_id))) {
     found = TryFindStoredPost(state, post.link);
     if (StopRequested()) return false;
   }

@@ -59,6 +59,9 @@ struct ProgramState {
   Settings settings;
   // True from start-up until the first round that runs to its end.
   bool first_round = false;
+  // Rules that ran well since start-up, each with the shape it had then
+  // (see rule_settled.h).
+  std::map<int, std::string> settled_rules;
   // Posts listed whose insert (or first-round lookup) failed, oldest first.
   std::vector<PendingPost> pending_posts;
   // Set once the database refused a statement in the current rule run, with

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "collect/program_state.h"
+#include "collect/rule_settled.h"
 #include "recording_view.h"
 #include "runtime/delay.h"
 #include "runtime/threads.h"
@@ -155,6 +156,10 @@ TEST_F(HandlePostTest, FirstRoundChecksStoredLinksForEveryKind) {
     ProgramState state;
     ASSERT_TRUE(DbOpen(state.database, db.path()));
     state.first_round = c.first_round;
+    // A later round of a rule that ran well as it stands.
+    RuleReport ran;
+    ran.rule_id = MakePost(c.kind, "4711").rule_id;
+    if (!c.first_round) NoteRuleSettled(state, ran);
     RecordingView view;
     WorkerContext ctx{state, view, state.collection_generation};
     EXPECT_TRUE(HandlePost(ctx, MakePost(c.kind, "4711")));

@@ -56,7 +56,7 @@ TEST_F(PendingPostsTest, PostsRefusedByAHeldDatabaseAreStoredLaterOnce) {
   db_.AddRule(numbered);
   db_.AddRule(ListRule(9, "Alpha too", numbered.url));  // the same links
   StartUp();
-  state_.first_round = false;  // new by their ids alone, not looked up
+  PastFirstRound();  // new by their ids alone, not looked up
   HeldRound({{"1", "One"}});
   db_.Exec("COMMIT");
   EXPECT_EQ(ReminderTitles(), (Texts{"One", "One"}));
@@ -116,7 +116,7 @@ TEST_F(PendingPostsTest, AHeldFirstRoundStoresEachPostOnceWaitingOncePerRule) {
 TEST_F(PendingPostsTest, LeftOversTheLogRefusesGoToStandardError) {
   db_.AddRule(ListRule(7, "Alpha", WritePage("list", "")));
   StartUp();
-  state_.first_round = false;
+  PastFirstRound();
   std::filesystem::create_directory(LogPathBeside(db_.path()));
   WritePage("list", ListPage({{"6", "Six"}, {"5", "Five"}}));
   CountWaits();
@@ -139,7 +139,7 @@ TEST_F(PendingPostsTest, ARunCommitsOnceAndARefusedCommitKeepsItsPosts) {
   const std::string url = WritePage("list", ListPage({{"1", "One"}}));
   db_.AddRule(ListRule(7, "Alpha", url));
   StartUp();
-  state_.first_round = false;
+  PastFirstRound();
   int commits = 0;
   sqlite3_commit_hook(
       state_.database.Handle(),

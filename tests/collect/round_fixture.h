@@ -15,6 +15,7 @@
 #include "collect/collect_texts.h"
 #include "collect/collection_round.h"
 #include "collect/program_state.h"
+#include "collect/rule_settled.h"
 #include "fixtures/test_site.h"
 #include "net/http_request.h"
 #include "recording_view.h"
@@ -150,6 +151,17 @@ class RoundTest : public ::testing::Test {
                  "CREATE TEMP TRIGGER dw_test_insert AFTER INSERT ON info "
                  "BEGIN SELECT dw_test_insert(); END",
                  nullptr, nullptr, nullptr);
+  }
+
+  // As after a first round in which every rule ran well: the seen ids
+  // alone then decide which posts are new.
+  void PastFirstRound() {
+    state_.first_round = false;
+    for (int id = 1; id <= RuleTable::kRows; ++id) {
+      RuleReport ran;
+      ran.rule_id = id;
+      NoteRuleSettled(state_, ran);
+    }
   }
 
   int CountStatus(const std::string& text) const {

@@ -196,7 +196,7 @@ TEST_F(StopTest, APauseWhileAnInsertWaitsKeepsThePostPending) {
       WritePage("list", ListPage({{"2", "Two"}, {"1", "One"}}));
   db_.AddRule(ListRule(7, "Alpha", url));
   StartUp();
-  state_.first_round = false;
+  PastFirstRound();
   db_.Exec("BEGIN EXCLUSIVE");
   sqlite3_busy_handler(
       state_.database.Handle(),
@@ -241,7 +241,7 @@ TEST_F(StopTest, APostStoredBeforeAPauseIsShownAndNotHandedAgain) {
       WritePage("list", ListPage({{"2", "Two"}, {"1", "One"}}));
   db_.AddRule(ListRule(7, "Alpha", url));
   StartUp();
-  state_.first_round = false;  // a later round: ids decide newness alone
+  PastFirstRound();  // a later round: ids decide newness alone
   // The pause comes while the first post handed (the page's last) is
   // being stored, before the GUI thread's turn.
   PauseAtInsert(1);
