@@ -85,6 +85,33 @@ void EndAtExit() {
   }
 }
 
+// Posts an earlier run could not store, kept in the journal, are stored
+// before any round, each once; the status bar says what became of them.
+// The GUI thread waits only a moment for a held database: what it refuses
+// waits among the pending posts for the worker.
+void ReplayWaitingPosts(Program& program) {
+  constexpr int kReplayWaitMs = 300;
+  JournalReplay replay;
+  {
+    const ShortBusyWait brief(program.state.database, kReplayWaitMs);
+    replay = ReplayJournal(program.state);
+  }
+  if (replay.read == 0) return;
+  const QString text =
+      QString::fromUtf8("上次没能保存的 %1 条帖子：补存 %2 条，已存过 %3 条")
+          .arg(replay.read)
+          .arg(replay.stored)
+          .arg(replay.found_stored) +
+      (replay.waiting > 0
+           ? QString::fromUtf8("，%1 条等数据库空闲再存").arg(replay.waiting)
+           : QString());
+  Note(text.toStdString());
+  StatusSetText(program.main_window->Status(), 1, " " + QStringToGbk(text));
+  program.view->ShowWaitingPosts(
+      static_cast<int>(program.state.pending_posts.size()),
+      program.state.refusal);
+}
+
 // The main window's created event: the window set-up and the database
 // start-up, before the window is first shown.
 bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
@@ -139,6 +166,7 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
     UnloadWindow(main);
     return false;
   }
+  ReplayWaitingPosts(program);
   state.health = LoadRuleHealth(state.database);
   for (const auto& [rule_id, health] : state.health) {
     program.view->Health().Set(rule_id, health);

@@ -37,6 +37,8 @@ void NoteRuleRun(WorkerContext& ctx, const RuleReport& report) {
   ProgramState& state = ctx.state;
   RecordRun(state.health, report);
   NoteRuleSettled(state, report);
+  state.health[report.rule_id].store_failed =
+      WaitingPostsOf(state, report.rule_id);
   // Kept, so that a restart does not make every rule look as if it never
   // ran; a failed write costs only that.
   // A database that refused this run is not waited for a second time: the

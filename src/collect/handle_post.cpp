@@ -122,7 +122,7 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
   if (found == Stored::kUnknown) {
     // Kept like a stored post: its row shows even when a pause follows.
     ++counts->store_failed;
-    state.pending_posts.push_back({std::move(stored), true, true});
+    AddPendingPost(state, {std::move(stored), true, true});
     ShowPostRow(ctx, std::move(row), true);
     return true;
   }
@@ -139,7 +139,7 @@ bool HandlePost(WorkerContext& ctx, const Post& post,
     ++counts->stored;
   } else {
     ++counts->store_failed;
-    state.pending_posts.push_back({std::move(stored), false, false});
+    AddPendingPost(state, {std::move(stored), false, false});
   }
   ShowPostRow(ctx, std::move(row), true);
   AddReminder(ctx, post.title, post.link, keyword_hit);

@@ -109,7 +109,8 @@ HealthBook LoadRuleHealth(Database& db) {
     RuleHealth health;
     health.failing_rounds = static_cast<int>(number(2));
     if (!cell(3).empty()) health.last_new = DaysOf(cell(3));
-    health.store_failed = static_cast<int>(number(4));
+    // What waited in an earlier session is either stored since or back
+    // among the pending posts from the journal: it is counted there.
     if (!cell(5).empty()) {
       RuleReport& report = health.last.emplace();
       report.rule_id = rule_id;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "collect/post_journal.h"
 #include "collect/run_log.h"
 #include "runtime/date_time.h"
 #include "runtime/threads.h"
@@ -30,6 +31,18 @@ void RequeueUncommitted(ProgramState& state) {
   state.pending_posts.insert(state.pending_posts.begin(),
                              std::make_move_iterator(back.begin()),
                              std::make_move_iterator(back.end()));
+  // They were never in the journal: stored, as it seemed.
+  if (!back.empty()) {
+    state.journal_stale = true;
+    SyncJournal(state);
+  }
+}
+
+void NoteJournalProblem(ProgramState& state, const std::string& problem) {
+  state.refusal += (state.refusal.empty() ? "" : "; ") +
+                   std::string("waiting posts not kept on disk: ") + problem;
+  std::cerr << "dealwatcher: waiting posts not kept on disk: " << problem
+            << std::endl;
 }
 
 // One pending post's turn: true when it may leave the list.
@@ -73,6 +86,7 @@ bool EndRunTransaction(ProgramState& state) {
   const bool open = DbInTransaction(state.database);
   if (open && RunSql(state.database, "COMMIT")) {
     state.uncommitted_posts.clear();
+    SyncJournal(state);
     return true;
   }
   if (open) {
@@ -99,7 +113,69 @@ bool RetryPendingPosts(ProgramState& state, const AnnouncePost& announce) {
     ++settled;
   }
   pending.erase(pending.begin(), pending.begin() + settled);
+  if (settled > 0) {
+    state.journal_stale = true;
+    SyncJournal(state);
+  }
   return pending.empty();
+}
+
+void AddPendingPost(ProgramState& state, PendingPost pending) {
+  std::string problem;
+  if (!AppendToJournal(JournalPathBeside(state.database_path), pending.post,
+                       &problem)) {
+    NoteJournalProblem(state, problem);
+  }
+  state.pending_posts.push_back(std::move(pending));
+}
+
+void SyncJournal(ProgramState& state) {
+  if (!state.journal_stale || state.run_transaction_open) return;
+  std::vector<const StoredPost*> posts;
+  posts.reserve(state.pending_posts.size());
+  for (const PendingPost& pending : state.pending_posts) {
+    posts.push_back(&pending.post);
+  }
+  std::string problem;
+  // Not written, the old journal stays: it holds every post that waits, and
+  // those stored since are found stored when it is read back.
+  if (RewriteJournal(JournalPathBeside(state.database_path), posts, &problem)) {
+    state.journal_stale = false;
+  }
+}
+
+JournalReplay ReplayJournal(ProgramState& state) {
+  JournalReplay replay;
+  std::vector<StoredPost> posts =
+      ReadJournal(JournalPathBeside(state.database_path));
+  replay.read = static_cast<int>(posts.size());
+  state.database_refused = false;
+  for (StoredPost& post : posts) {
+    if (IsPending(state, post.url)) continue;
+    // The earlier run may have stored it after all, or another program
+    // since: a lookup decides, so none is stored twice.
+    const Stored found = TryFindStoredPost(state, post.url);
+    if (found == Stored::kYes) {
+      ++replay.found_stored;
+    } else if (found == Stored::kNo && TryStorePost(state, post)) {
+      ++replay.stored;
+    } else {
+      ++replay.waiting;
+      state.pending_posts.push_back({std::move(post), true, false});
+    }
+  }
+  state.database_refused = false;
+  if (replay.read > 0) {
+    state.journal_stale = true;
+    SyncJournal(state);
+  }
+  return replay;
+}
+
+int WaitingPostsOf(const ProgramState& state, int rule_id) {
+  return static_cast<int>(std::count_if(
+      state.pending_posts.begin(), state.pending_posts.end(),
+      [rule_id](const PendingPost& p) { return p.post.planId == rule_id; }));
 }
 
 bool IsPending(const ProgramState& state, const std::string& link) {
@@ -118,6 +194,8 @@ void SavePendingPosts(ProgramState& state) {
   for (const PendingPost& pending : state.pending_posts) {
     lines += UnstoredLogLine(pending.post, Now());
   }
+  // Cleared without a word to the journal, which keeps them for the next
+  // start.
   state.pending_posts.clear();
   if (lines.empty() || AppendToLog(LogPathBeside(state.database_path), lines))
     return;

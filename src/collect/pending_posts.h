@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "collect/program_state.h"
 
@@ -41,13 +42,41 @@ void BeginRunTransaction(ProgramState& state);
 // false is returned.
 bool EndRunTransaction(ProgramState& state);
 
+// Puts a post at the end of the pending posts and in the journal beside
+// the database. A journal that cannot take it (a full disk) is added to
+// state.refusal and said on standard error: the post then waits in memory
+// only.
+void AddPendingPost(ProgramState& state, PendingPost pending);
+
+// Writes the journal again when posts it holds have been stored and no
+// transaction keeps their inserts open.
+void SyncJournal(ProgramState& state);
+
+// What the start-up did with the posts an earlier run left in the journal.
+struct JournalReplay {
+  int read = 0;          // posts in the journal, each link once
+  int stored = 0;        // stored now
+  int found_stored = 0;  // stored already (by that run, or in between)
+  int waiting = 0;       // the database refused: they wait among the pending
+};
+
+// At start-up, before the first round: each post the journal kept is
+// looked up by its link and stored when missing, so each is stored once;
+// those the database refuses join the pending posts, to be looked up again
+// before their insert. The journal then holds what still waits.
+JournalReplay ReplayJournal(ProgramState& state);
+
+// How many posts of the rule wait for the database now.
+int WaitingPostsOf(const ProgramState& state, int rule_id);
+
 // True when a post with this link waits in the list.
 bool IsPending(const ProgramState& state, const std::string& link);
 
 // At program end, once no worker runs: tries the pending posts once more
 // (as RetryPendingPosts does) and writes those left to the log beside the
 // database, or to standard error when the log cannot be written, so that
-// none vanishes unseen. The list is empty afterwards.
+// none vanishes unseen. The list is empty afterwards; the journal keeps
+// them for the next start.
 void SavePendingPosts(ProgramState& state);
 
 }  // namespace dw

@@ -63,7 +63,11 @@ struct ProgramState {
   // (see rule_settled.h).
   std::map<int, std::string> settled_rules;
   // Posts listed whose insert (or first-round lookup) failed, oldest first.
+  // Each is in the journal beside the database too (see post_journal.h).
   std::vector<PendingPost> pending_posts;
+  // The journal still holds posts stored since: it is written again once
+  // their transaction has been committed.
+  bool journal_stale = false;
   // Set once the database refused a statement in the current rule run, with
   // the engine's reason: later posts of the run then queue behind the
   // pending ones instead of waiting out the same lock again. The worker

@@ -27,7 +27,6 @@ void RecordRun(HealthBook& book, const RuleReport& report) {
   health.failing_rounds =
       report.failed_step == FailedStep::kNone ? 0 : health.failing_rounds + 1;
   if (report.posts.new_posts > 0) health.last_new = report.ran_at;
-  health.store_failed += report.posts.store_failed;
   health.last = report;
 }
 

@@ -15,7 +15,7 @@ struct RuleHealth {
   std::optional<RuleReport> last;    // nothing until the rule first ran
   int failing_rounds = 0;            // in a row; a good round clears it
   std::optional<DateTime> last_new;  // when a post of it was last new
-  int store_failed = 0;  // posts whose insert failed, since start-up
+  int store_failed = 0;  // posts of the rule waiting for the database now
 
   bool Failing() const { return failing_rounds > 0; }
   bool Unhealthy() const { return failing_rounds >= kUnhealthyAfterRounds; }

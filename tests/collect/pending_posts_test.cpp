@@ -7,11 +7,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "collect/post_journal.h"
 #include "collect/run_log.h"
 #include "round_fixture.h"
 
@@ -62,9 +66,11 @@ TEST_F(PendingPostsTest, PostsRefusedByAHeldDatabaseAreStoredLaterOnce) {
   EXPECT_EQ(ReminderTitles(), (Texts{"One", "One"}));
   EXPECT_EQ(view_.posts.size(), 2u);
   EXPECT_EQ(view_.health[7].last->posts.store_failed, 1);
+  EXPECT_EQ(view_.health[7].store_failed, 1);  // waiting now
   RunRound();
   EXPECT_TRUE(ReminderTitles().empty());
   EXPECT_EQ(StoredUrls(), (Texts{Link("1"), n + "1"}));
+  EXPECT_EQ(view_.health[7].store_failed, 0);
 
   HeldRound({{"2", "Two"}, {"1", "One"}});
   db_.Exec("COMMIT");
@@ -229,6 +235,46 @@ TEST_F(PendingPostsTest, AKillInTheMiddleOfARunLosesNoPost) {
   RunRound();
   EXPECT_EQ(ReminderTitles(), (Texts{"Three", "Two", "One"}));
   EXPECT_EQ(StoredUrls(), (Texts{Link("1"), Link("2"), Link("3")}));
+}
+
+// Killed while posts wait for a held database, the program keeps them in
+// its private journal; the next start stores each once (one a third
+// program stored meanwhile is found, not stored again) and empties it.
+TEST_F(PendingPostsTest, AKillWithPostsWaitingLosesNoneAndDoublesNone) {
+  const std::string url =
+      WritePage("list", ListPage({{"3", "Three"}, {"2", "Two"}, {"1", "One"}}));
+  db_.AddRule(ListRule(7, "Alpha", url));
+  const std::string journal = JournalPathBeside(db_.path());
+  db_.Exec("BEGIN IMMEDIATE");
+  const pid_t child = ::fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    StartUp();
+    sqlite3_busy_timeout(state_.database.Handle(), 50);
+    StartCollection(state_, view_);
+    for (;;) ::pause();
+  }
+  const auto lines = [&] {
+    std::ifstream in(journal);
+    return std::count(std::istreambuf_iterator<char>(in), {}, '\n');
+  };
+  for (int i = 0; i < 600 && lines() < 3; ++i) ::usleep(100 * 1000);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  db_.Exec("COMMIT");
+  ASSERT_EQ(lines(), 3);
+  EXPECT_EQ(
+      std::filesystem::status(journal).permissions(),
+      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  db_.AddInfo(Link("2"));
+  StartUp();
+  EXPECT_EQ(replay_.stored, 2);
+  EXPECT_EQ(replay_.found_stored, 1);
+  EXPECT_FALSE(std::filesystem::exists(journal));
+  EXPECT_EQ(StoredUrls(), (Texts{Link("2"), Link("1"), Link("3")}));
+  RunRound();
+  EXPECT_TRUE(ReminderTitles().empty());
+  EXPECT_EQ(StoredUrls().size(), 3u);
 }
 
 // The last id a kind 8 rule advances lives in memory only; after a restart

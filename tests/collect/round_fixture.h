@@ -14,6 +14,7 @@
 
 #include "collect/collect_texts.h"
 #include "collect/collection_round.h"
+#include "collect/pending_posts.h"
 #include "collect/program_state.h"
 #include "collect/rule_settled.h"
 #include "fixtures/test_site.h"
@@ -130,6 +131,7 @@ class RoundTest : public ::testing::Test {
     LoadRules(state_.database, state_.record_set, state_.rule_table, view_);
     LoadSettings(state_.database, state_.record_set, state_.settings,
                  state_.keyword_list);
+    replay_ = ReplayJournal(state_);
     state_.pacing.rule_pause_ms = 10;
     state_.pacing.round_pause_ms = 60 * 1000;
   }
@@ -204,6 +206,7 @@ class RoundTest : public ::testing::Test {
   static inline TestSite* site_ = nullptr;
   static inline std::filesystem::path* docroot_ = nullptr;
 
+  JournalReplay replay_;
   int insert_at_ = 0;
   int inserts_ = 0;
   std::function<void()> insert_hook_;

@@ -88,7 +88,7 @@ QString RuleStatusTip(const RuleHealth* health) {
                .arg(ExactTimeText(*health->last_new));
   }
   if (health->store_failed > 0) {
-    tip += QString::fromUtf8("\n启动以来 %1 条帖子没能保存（之后会再试）")
+    tip += QString::fromUtf8("\n%1 条帖子等待保存（稍后自动再试）")
                .arg(health->store_failed);
   }
   return tip;
