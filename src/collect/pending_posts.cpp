@@ -7,6 +7,7 @@
 #include "collect/run_log.h"
 #include "runtime/date_time.h"
 #include "runtime/threads.h"
+#include "store/post_history.h"
 #include "store/sql_statement.h"
 
 namespace dw {
@@ -28,6 +29,7 @@ void RequeueUncommitted(ProgramState& state) {
     back.push_back({std::move(post), false, false});
   }
   state.uncommitted_posts.clear();
+  state.uncommitted_ids.clear();
   state.pending_posts.insert(state.pending_posts.begin(),
                              std::make_move_iterator(back.begin()),
                              std::make_move_iterator(back.end()));
@@ -35,6 +37,28 @@ void RequeueUncommitted(ProgramState& state) {
   if (!back.empty()) {
     state.journal_stale = true;
     SyncJournal(state);
+  }
+}
+
+// The history of the posts a run committed, in a transaction of its own:
+// refused or damaged, it costs no post, and the catch-up adds it later.
+void AddRunHistory(ProgramState& state) {
+  if (state.uncommitted_posts.empty()) return;
+  Database& db = state.database;
+  bool damaged = false;
+  bool ok = RunSql(db, "BEGIN");
+  for (std::size_t i = 0; ok && i < state.uncommitted_posts.size(); ++i) {
+    ok = AddPostHistory(db, state.uncommitted_posts[i],
+                        state.uncommitted_ids[i], &damaged);
+  }
+  if (ok && RunSql(db, "COMMIT")) return;
+  damaged = damaged || LastErrorIsDamage(db);
+  if (DbInTransaction(db)) RunSql(db, "ROLLBACK");
+  // Tables not made yet, or a database held, are nothing to tell of.
+  if (damaged) {
+    AppendToLog(LogPathBeside(state.database_path),
+                UnindexedLogLine(state.uncommitted_posts.size(),
+                                 "history index damaged", Now()));
   }
 }
 
@@ -63,8 +87,15 @@ bool Settle(ProgramState& state, PendingPost& pending,
 
 bool TryStorePost(ProgramState& state, const StoredPost& post) {
   if (state.database_refused) return false;
-  if (StorePost(state.database, post)) {
-    if (state.run_transaction_open) state.uncommitted_posts.push_back(post);
+  // Inside the run's transaction the history waits for the commit: a
+  // damaged index would take the whole transaction with it.
+  std::int64_t info_id = 0;
+  if (state.run_transaction_open ? InsertPost(state.database, post, &info_id)
+                                 : StorePost(state.database, post)) {
+    if (state.run_transaction_open) {
+      state.uncommitted_posts.push_back(post);
+      state.uncommitted_ids.push_back(info_id);
+    }
     return true;
   }
   NoteRefusal(state);
@@ -73,6 +104,7 @@ bool TryStorePost(ProgramState& state, const StoredPost& post) {
 
 void BeginRunTransaction(ProgramState& state) {
   state.uncommitted_posts.clear();
+  state.uncommitted_ids.clear();
   state.run_transaction_open = state.database.IsOpen() &&
                                !DbInTransaction(state.database) &&
                                RunSql(state.database, "BEGIN");
@@ -85,7 +117,9 @@ bool EndRunTransaction(ProgramState& state) {
   // them; the refusal was noted when it came.
   const bool open = DbInTransaction(state.database);
   if (open && RunSql(state.database, "COMMIT")) {
+    AddRunHistory(state);
     state.uncommitted_posts.clear();
+    state.uncommitted_ids.clear();
     SyncJournal(state);
     return true;
   }

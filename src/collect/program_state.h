@@ -78,6 +78,8 @@ struct ProgramState {
   // in it so far, which wait again should it not be committed.
   bool run_transaction_open = false;
   std::vector<StoredPost> uncommitted_posts;
+  // Their rows in `info`, whose history is written once they are committed.
+  std::vector<std::int64_t> uncommitted_ids;
   // How each rule has fared; the worker keeps it, the view gets copies.
   HealthBook health;
   // Raised on the GUI thread when saved rules wait for the running worker,

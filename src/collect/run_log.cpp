@@ -116,4 +116,10 @@ std::string UnstoredLogLine(const StoredPost& post, DateTime now) {
          "\t" + LogText(post.url) + "\tfound " + LogText(post.addTime) + "\n";
 }
 
+std::string UnindexedLogLine(std::size_t posts, const std::string& why,
+                             DateTime now) {
+  return TimeStamp(now) + "\thistory not written\t" + std::to_string(posts) +
+         " posts\t" + LogText(why) + "\n";
+}
+
 }  // namespace dw

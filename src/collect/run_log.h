@@ -43,4 +43,9 @@ std::string RunLogLine(const RuleReport& report);
 // was found.
 std::string UnstoredLogLine(const StoredPost& post, DateTime now);
 
+// "2026-12-07 10:56:15\thistory not written\t3 posts\thistory index damaged":
+// the posts are stored; their history is caught up later.
+std::string UnindexedLogLine(std::size_t posts, const std::string& why,
+                             DateTime now);
+
 }  // namespace dw

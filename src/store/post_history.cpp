@@ -139,11 +139,19 @@ bool HasShortWordIndex(Database& db) {
   return SqlStatement(db, "SELECT 1 FROM dw_post_pairs LIMIT 0").Ok();
 }
 
-bool AddHistoryEntry(Database& db, const HistoryEntry& entry) {
+bool LastErrorIsDamage(Database& db) {
+  return db.IsOpen() &&
+         (sqlite3_extended_errcode(db.Handle()) & 0xff) == SQLITE_CORRUPT;
+}
+
+bool AddHistoryEntry(Database& db, const HistoryEntry& entry, bool* damaged) {
   if (!RunSql(db, "SAVEPOINT dw_history_entry")) return false;
-  const bool ok = HistoryWriter(db).Add(entry);
+  HistoryWriter writer(db);  // its statements keep the reason until they go
+  const bool ok = writer.Add(entry);
+  if (!ok && damaged && LastErrorIsDamage(db)) *damaged = true;
   if (!ok) RunSql(db, "ROLLBACK TO dw_history_entry");
   if (!RunSql(db, "RELEASE dw_history_entry")) {
+    if (damaged && LastErrorIsDamage(db)) *damaged = true;
     RunSql(db, "ROLLBACK");  // outside a transaction, a commit that failed
     return false;
   }

@@ -38,7 +38,13 @@ bool HasShortWordIndex(Database& db);
 
 // Adds our rows for an `info` row: all of them or, when any is refused,
 // none. Part of the caller's transaction when one is open. An entry already
-// there is left as it is.
-bool AddHistoryEntry(Database& db, const HistoryEntry& entry);
+// there is left as it is. `damaged`, when given, is set when an index was
+// found damaged: the engine then rolled back the whole transaction.
+bool AddHistoryEntry(Database& db, const HistoryEntry& entry,
+                     bool* damaged = nullptr);
+
+// True when the connection's last error says the file or an index in it is
+// damaged.
+bool LastErrorIsDamage(Database& db);
 
 }  // namespace dw

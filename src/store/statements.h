@@ -51,7 +51,17 @@ struct StoredPost {
 // history tables of our own (see post_history.h). True when it was stored
 // in info. Should our part be refused, the row in info is kept all the
 // same and our part is caught up later: the index never costs a post. Part
-// of the caller's transaction when one is open.
+// of the caller's transaction when one is open; inside one, a damaged index
+// takes the whole transaction with it (the engine rolls it back), so there
+// InsertPost and, after the commit, AddPostHistory are the safe pair.
 bool StorePost(Database& db, const StoredPost& post);
+
+// Inserts the post into info alone; `info_id` gets its row id.
+bool InsertPost(Database& db, const StoredPost& post, std::int64_t* info_id);
+
+// Adds the history rows of the post stored as `info_id` (see
+// AddHistoryEntry).
+bool AddPostHistory(Database& db, const StoredPost& post, std::int64_t info_id,
+                    bool* damaged = nullptr);
 
 }  // namespace dw
