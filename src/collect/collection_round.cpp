@@ -11,6 +11,7 @@
 #include "collect/rule_settled.h"
 #include "collect/run_log.h"
 #include "collect/saved_rules.h"
+#include "collect/waiting_retry.h"
 #include "runtime/delay.h"
 #include "runtime/threads.h"
 #include "text/time_text.h"
@@ -103,7 +104,7 @@ void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
     if (StopRequested()) return;
     state.first_round = false;
     ShowStatus(ctx, kStatusRoundDone);
-    Delay(pacing.round_pause_ms);
+    RestRetryingWaitingPosts(ctx, pacing.round_pause_ms);
     if (StopRequested()) return;
     TakeSavedRulesBetweenRounds(ctx);
   }

@@ -277,6 +277,29 @@ TEST_F(PendingPostsTest, AKillWithPostsWaitingLosesNoneAndDoublesNone) {
   EXPECT_EQ(StoredUrls().size(), 3u);
 }
 
+// Posts a database held for two seconds refused are stored (and announced,
+// once known new) within seconds of its freeing, not at the next round.
+TEST_F(PendingPostsTest, WaitingPostsAreStoredSecondsAfterTheDatabaseFrees) {
+  db_.AddRule(ListRule(
+      7, "Alpha", WritePage("list", ListPage({{"2", "Two"}, {"1", "One"}}))));
+  StartUp();
+  sqlite3_busy_timeout(state_.database.Handle(), 50);
+  db_.Exec("BEGIN EXCLUSIVE");
+  const auto freed = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  StartCollection(state_, view_);
+  ASSERT_TRUE(view_.PumpUntil([&] { return CountStatus(kStatusRoundDone) > 0; },
+                              std::chrono::seconds(60)));
+  view_.PumpUntil([] { return false; },
+                  std::chrono::duration_cast<std::chrono::milliseconds>(
+                      freed - std::chrono::steady_clock::now()));
+  db_.Exec("COMMIT");
+  EXPECT_TRUE(view_.PumpUntil([&] { return StoredUrls().size() == 2; },
+                              std::chrono::seconds(8)));
+  EndCollection(state_);
+  view_.Pump();
+  EXPECT_EQ(ReminderTitles(), (Texts{"Two", "One"}));
+}
+
 // The last id a kind 8 rule advances lives in memory only; after a restart
 // the first round finds the posts it stored before.
 TEST_F(PendingPostsTest, AfterARestartKindEightStoresNothingTwice) {
