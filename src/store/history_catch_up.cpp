@@ -91,8 +91,13 @@ std::optional<bool> AnyMissing(Database& db, std::int64_t after,
 // Gives the rows of ids in (after, after + window] their entries, in one
 // transaction; the number added, or nothing when refused.
 std::optional<std::int64_t> CatchUpWindow(Database& db, std::int64_t after,
-                                          std::int64_t window, bool pairs) {
-  if (!RunSql(db, "BEGIN IMMEDIATE")) return std::nullopt;
+                                          std::int64_t window, bool pairs,
+                                          int* refused) {
+  const auto refuse = [&] {
+    *refused = sqlite3_extended_errcode(db.Handle()) & 0xff;
+    return std::nullopt;
+  };
+  if (!RunSql(db, "BEGIN IMMEDIATE")) return refuse();
   // The index keeps a batch's words in memory and writes them as one
   // segment at the commit: flushed at the usual 1 MB, a batch made dozens of
   // small segments that it then merged again and again. Without the index
@@ -120,6 +125,8 @@ std::optional<std::int64_t> CatchUpWindow(Database& db, std::int64_t after,
               .c_str());
   bool ok = sites.Bind(1, after) && sites.Bind(2, window) && sites.Run() &&
             posts.Bind(1, after) && posts.Bind(2, window) && posts.Run();
+  // Read while the statements live: their end clears it.
+  int code = ok ? SQLITE_OK : sqlite3_extended_errcode(db.Handle()) & 0xff;
   const std::int64_t added = ok ? sqlite3_changes(db.Handle()) : 0;
   if (ok && pairs) {
     // The entries just added, and any stored before the index was made.
@@ -133,9 +140,12 @@ std::optional<std::int64_t> CatchUpWindow(Database& db, std::int64_t after,
         "rowid > ?1 AND rowid <= ?1 + ?2) = 0 OR NOT EXISTS (SELECT 1 FROM "
         "dw_post_pairs x WHERE x.rowid = p.info_id))");
     ok = words.Bind(1, after) && words.Bind(2, window) && words.Run();
+    if (!ok) code = sqlite3_extended_errcode(db.Handle()) & 0xff;
   }
   if (ok && RunSql(db, "COMMIT")) return added;
+  if (ok) code = sqlite3_extended_errcode(db.Handle()) & 0xff;
   RunSql(db, "ROLLBACK");
+  *refused = code == SQLITE_OK ? SQLITE_ERROR : code;
   return std::nullopt;
 }
 
@@ -155,17 +165,24 @@ CatchUpResult CatchUpHistory(Database& db, const std::function<bool()>& stop,
     SqlStatement last(db,
                       "SELECT max(coalesce((SELECT max(rowid) FROM info), 0), "
                       "coalesce((SELECT max(info_id) FROM dw_post), 0))");
-    if (last.Step() != SQLITE_ROW) break;
+    if (last.Step() != SQLITE_ROW) {
+      result.refused = sqlite3_extended_errcode(db.Handle()) & 0xff;
+      break;
+    }
     if (after >= last.Int(0)) {
       result.finished = true;
       break;
     }
     const auto missing = AnyMissing(db, after, batch, pairs);
-    if (!missing) break;
+    if (!missing) {
+      result.refused = sqlite3_extended_errcode(db.Handle()) & 0xff;
+      break;
+    }
     if (*missing) {
       // The index's pages stay in memory from one batch to the next.
       RunSql(db, "PRAGMA cache_size = -32768");
-      const auto added = CatchUpWindow(db, after, batch, pairs);
+      const auto added =
+          CatchUpWindow(db, after, batch, pairs, &result.refused);
       if (!added) break;
       result.added += *added;
     }

@@ -14,6 +14,10 @@ struct CatchUpResult {
   // No row is left without one, nor an entry without its words in the
   // short-word index: that index may then be searched.
   bool finished = false;
+  // Why a batch was refused (SQLite's primary result code; SQLITE_OK when
+  // none was): SQLITE_FULL for a full disk, SQLITE_BUSY for a held file,
+  // SQLITE_CORRUPT for a damaged index.
+  int refused = 0;
 };
 
 // Walks `info` by row id, `batch` ids at a time, one transaction each, so
