@@ -183,7 +183,8 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
   history_options.problem = QString::fromStdString(history.problem);
   program.history_window =
       std::make_unique<HistoryWindow>(std::move(history_options));
-  if (history.tables) program.history_window->StartCatchUp();
+  // Also without the tables: their upkeep makes them once the file frees.
+  program.history_window->StartCatchUp();
   return true;
 }
 

@@ -1,5 +1,6 @@
 #include "store/rule_loader.h"
 
+#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -9,6 +10,7 @@
 #include "runtime/text_ops.h"
 #include "store/access.h"
 #include "store/rule_id.h"
+#include "store/rule_row.h"
 #include "store/rule_settings.h"
 #include "store/statements.h"
 
@@ -35,6 +37,22 @@ QueryTable ReadAll(Database& database, RecordSet& record_set,
   return table;
 }
 
+// A row written past the checker's limits by another program is not run: a
+// name of megabytes would be copied into every post, the log and the
+// windows. The rules window names it with the reason.
+bool OverLimits(const Array<std::string>& rows, int r, int columns) {
+  RuleRow row;
+  std::string* cells[] = {&row.isdo,   &row.rank,  &row.isgbk,  &row.type,
+                          &row.name,   &row.url,   &row.cookie, &row.reg,
+                          &row.before, &row.after, &row.tindex, &row.idindex,
+                          &row.pinurl, &row.lastid};
+  for (int j = 2; j <= columns && j - 2 < static_cast<int>(std::size(cells));
+       ++j) {
+    *cells[j - 2] = rows(r, j);
+  }
+  return !CheckRuleLimits(row).empty();
+}
+
 }  // namespace
 
 bool LoadRules(Database& database, RecordSet& record_set, RuleTable& table,
@@ -52,6 +70,7 @@ bool LoadRules(Database& database, RecordSet& record_set, RuleTable& table,
   for (int r = 1; r <= rows.Rows(); ++r) {
     const std::optional<int> rule_id = RuleIdOf(rows(r, 1));
     if (!rule_id || !taken.insert(*rule_id).second) continue;
+    if (OverLimits(rows, r, columns)) continue;
     for (int j = 2; j <= columns && j - 1 <= RuleTable::kCells; ++j) {
       loaded.Cell(*rule_id, j - 1) = rows(r, j);
     }

@@ -362,6 +362,26 @@ int PatternGroupCount(const std::string& pattern) {
   return groups;
 }
 
+std::vector<RuleProblem> CheckRuleLimits(const RuleRow& row) {
+  std::vector<RuleProblem> problems;
+  for (const auto& [column, bytes] : kLengthLimits) {
+    if (RuleRowCell(row, column)->size() > bytes) {
+      problems.push_back({column,
+                          "is longer than " + std::to_string(bytes) +
+                              " bytes, more than any rule needs",
+                          false, RuleCheck::kTooLong, std::to_string(bytes)});
+    }
+  }
+  for (const char* column : kRuleColumns) {
+    const std::string* cell = RuleRowCell(row, column);
+    if (cell && cell->find('\0') != std::string::npos) {
+      problems.push_back({column, "holds a zero byte, which no rule text may",
+                          false, RuleCheck::kZeroByte});
+    }
+  }
+  return problems;
+}
+
 std::vector<RuleProblem> CheckRule(const RuleRow& row) {
   std::vector<RuleProblem> problems;
   if (row.id < kFirstRuleId || row.id > kLastRuleId) {
@@ -418,20 +438,8 @@ std::vector<RuleProblem> CheckRule(const RuleRow& row) {
                         false, RuleCheck::kCutEmpty});
   }
 
-  for (const auto& [column, bytes] : kLengthLimits) {
-    if (RuleRowCell(row, column)->size() > bytes) {
-      problems.push_back({column,
-                          "is longer than " + std::to_string(bytes) +
-                              " bytes, more than any rule needs",
-                          false, RuleCheck::kTooLong, std::to_string(bytes)});
-    }
-  }
-  for (const char* column : kRuleColumns) {
-    const std::string* cell = RuleRowCell(row, column);
-    if (cell && cell->find('\0') != std::string::npos) {
-      problems.push_back({column, "holds a zero byte, which no rule text may",
-                          false, RuleCheck::kZeroByte});
-    }
+  for (RuleProblem& problem : CheckRuleLimits(row)) {
+    problems.push_back(std::move(problem));
   }
 
   if (row.id >= kFirstRuleId && row.id <= kLastRuleId &&

@@ -129,6 +129,10 @@ struct RuleProblem {
 // that cannot be written in GBK itself, before it builds the row.
 std::vector<RuleProblem> CheckRule(const RuleRow& row);
 
+// Only the checks of size and of zero bytes: a row over them is never run,
+// however it came into the file.
+std::vector<RuleProblem> CheckRuleLimits(const RuleRow& row);
+
 // The lowest rule id no row uses; 0 when all are taken. The second form
 // skips ids that get a site clean-up, which a rule written from the page
 // would not expect.

@@ -114,6 +114,20 @@ TEST_F(RuleLoaderTest, SkipsRowsWhoseIdIsNoExactRuleId) {
   }
 }
 
+// A row past the checker's limits, written by another program, is neither
+// listed nor run.
+TEST_F(RuleLoaderTest, RowsOverTheCheckersLimitsAreNotRun) {
+  db_.AddRule(Rule(3, 3, "1", std::string(201, 'n')));
+  RuleRow long_cookie = Rule(4, 2, "1", "Cookie");
+  long_cookie.cookie = std::string(16385, 'c');
+  db_.AddRule(long_cookie);
+  db_.AddRule(Rule(5, 1, "1", std::string(200, 'k')));
+  Load();
+  EXPECT_EQ(TreeTexts(),
+            (std::vector<std::string>{std::string(200, 'k') + "/5/1"}));
+  EXPECT_EQ(state_.rule_table.Cell(3, kRuleUrl), "");
+}
+
 TEST_F(RuleLoaderTest, OfRowsSharingAnIdOnlyTheFirstByRankRuns) {
   db_.AddRule(Rule(5, 1, "0", "Late"));
   db_.AddRule(Rule(5, 9, "1", "Early"));

@@ -1,3 +1,5 @@
+#include <sqlite3.h>
+
 #include <cstdint>
 #include <ostream>
 
@@ -58,8 +60,12 @@ int SearchTool(const ToolRequest& request, std::ostream& out,
   const CatchUpResult caught =
       CatchUpHistory(db, nullptr, kCatchUpBatch, UnixNow());
   if (!caught.finished) {
-    err << "dealwatcher: the database is busy; posts stored since the last "
-           "indexing may be missing\n";
+    err << "dealwatcher: the history is partial ("
+        << (caught.refused == SQLITE_FULL ? "the disk is full"
+            : caught.refused == SQLITE_BUSY || caught.refused == SQLITE_LOCKED
+                ? "the database is busy"
+                : "indexing was refused")
+        << "); posts stored since the last indexing may be missing\n";
   }
   HistoryFilter filter;
   filter.text = request.search_text;

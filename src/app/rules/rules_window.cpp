@@ -27,6 +27,7 @@
 #include "app/rules/rule_editor.h"
 #include "app/rules/rule_table_model.h"
 #include "app/rules/screen_fit.h"
+#include "app/rules/unrun_rules.h"
 #include "runtime/convert.h"
 #include "runtime/ui/qt_text.h"
 #include "store/user_edits.h"
@@ -180,7 +181,9 @@ void RulesWindow::Reload() {
   bool loaded = false;
   std::vector<RuleRow> rows = LoadRuleRows(db_, &loaded);
   if (loaded) {
+    const QString unrun = UnrunRulesNote(rows);
     model_->SetRows(std::move(rows));
+    if (!unrun.isEmpty()) ShowMessage(unrun, true);
   } else {
     busy_->setText(
         QString::fromUtf8("数据库忙，规则列表没有刷新，显示的是上次读到的内容"

@@ -24,6 +24,8 @@ constexpr int kRetryMs = 500;
 // database another program is writing to, and tries again later.
 constexpr int kReadWaitMs = 50;
 constexpr int kCatchUpBatch = 20000;
+// How soon an unfinished upkeep (a held file, a full disk) tries again.
+constexpr int kUpkeepRetryMs = 10 * 1000;
 
 std::int64_t StartOf(const QDate& day) {
   return QDateTime(day, QTime(0, 0)).toSecsSinceEpoch();
@@ -101,6 +103,9 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
   retry_.setInterval(kRetryMs);
   connect(&typing_pause_, &QTimer::timeout, this, &HistoryWindow::Search);
   connect(&retry_, &QTimer::timeout, this, &HistoryWindow::Search);
+  upkeep_retry_.setSingleShot(true);
+  upkeep_retry_.setInterval(kUpkeepRetryMs);
+  connect(&upkeep_retry_, &QTimer::timeout, this, &HistoryWindow::StartCatchUp);
   connect(search_, &QLineEdit::textChanged, &typing_pause_,
           qOverload<>(&QTimer::start));
   connect(search_, &QLineEdit::returnPressed, this, &HistoryWindow::Search);
@@ -154,12 +159,17 @@ void HistoryWindow::Open() {
 void HistoryWindow::StartCatchUp() {
   if (catch_up_.Valid() && !ThreadFinished(catch_up_)) return;
   JoinThread(catch_up_);
+  // The indexes' own check reads all of them: at the first pass only, and
+  // again whenever a pass finds damage on its way.
+  const bool check = !checked_;
+  checked_ = true;
   StartThread(
-      [this, path = options_.database_path] {
+      [this, check, path = options_.database_path] {
         Database db;
         if (!DbOpen(db, path)) return;
-        const CatchUpResult result = CatchUpHistory(
-            db, [] { return StopRequested(); }, kCatchUpBatch, UnixNow());
+        const HistoryUpkeep result = KeepUpHistory(
+            db, check, [] { return StopRequested(); }, kCatchUpBatch,
+            UnixNow());
         if (StopRequested()) return;
         QMetaObject::invokeMethod(
             this, [this, result] { OnCaughtUp(result); }, Qt::QueuedConnection);
@@ -167,13 +177,20 @@ void HistoryWindow::StartCatchUp() {
       &catch_up_);
 }
 
-void HistoryWindow::OnCaughtUp(CatchUpResult result) {
-  pairs_ready_ = pairs_ready_ || result.finished;
-  if (result.added > 0) {
+void HistoryWindow::OnCaughtUp(const HistoryUpkeep& result) {
+  pairs_ready_ = pairs_ready_ || result.catch_up.finished;
+  // Tables made only now (the file was held at start) bring their index.
+  if (result.setup.tables) options_.use_index = result.setup.search_index;
+  const QString said = QString::fromStdString(HistoryUpkeepText(result));
+  const bool changed = said != options_.problem;
+  options_.problem = said;
+  if (result.catch_up.added > 0 || result.rebuilt || changed) {
     FillSites();
     Search();
   }
-  emit CaughtUp(result.added);
+  // A partial history is finished once the file frees or space returns.
+  if (!result.Complete()) upkeep_retry_.start();
+  emit CaughtUp(result.catch_up.added);
 }
 
 HistoryFilter HistoryWindow::CurrentFilter() const {

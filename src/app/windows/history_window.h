@@ -21,7 +21,7 @@
 #include "app/windows/post_menu.h"
 #include "runtime/database.h"
 #include "runtime/threads.h"
-#include "store/history_catch_up.h"
+#include "store/history_upkeep.h"
 
 namespace dw {
 
@@ -50,8 +50,10 @@ class HistoryWindow : public QWidget {
   // Shows and raises the window, and indexes posts stored meanwhile by
   // other programs.
   void Open();
-  // Indexes, off this thread, the stored posts that lack our rows; the list
-  // follows when it is done.
+  // Keeps the history up off this thread (see KeepUpHistory): tables made,
+  // damaged indexes rebuilt, the stored posts that lack our rows indexed;
+  // the list and what it says follow when it is done, and an unfinished
+  // pass is tried again a little later.
   void StartCatchUp();
 
   // Reads the list again with the filters as they stand.
@@ -82,7 +84,7 @@ class HistoryWindow : public QWidget {
   void ExportCsv();
   void OpenRow(int row);
   void ShowMenu(const QPoint& at);
-  void OnCaughtUp(CatchUpResult result);
+  void OnCaughtUp(const HistoryUpkeep& result);
 
   HistoryWindowOptions options_;
   Database db_;
@@ -98,11 +100,14 @@ class HistoryWindow : public QWidget {
   QLabel* status_;
   QTimer typing_pause_;
   QTimer retry_;
+  QTimer upkeep_retry_;
   ThreadHandle catch_up_;
   ThreadHandle counter_;
   std::uint64_t count_generation_ = 0;
   // A catch-up has finished: short words may use their own index.
   bool pairs_ready_ = false;
+  // The first upkeep pass, which checks the indexes, has been started.
+  bool checked_ = false;
 };
 
 }  // namespace dw
