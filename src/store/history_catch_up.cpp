@@ -75,12 +75,47 @@ constexpr char kUnpaired[] =
     " <> (SELECT count(*) FROM dw_post_pairs WHERE rowid > ?1 AND "
     "rowid <= ?1 + ?2)";
 
+// Entries of ids in (after, after + window] whose `info` row holds another
+// post now: another program reused the row number (see DropStaleEntry).
+constexpr char kStale[] =
+    " FROM dw_post p JOIN info i ON i.rowid = p.info_id WHERE p.info_id > ?1 "
+    "AND p.info_id <= ?1 + ?2 AND p.title <> dw_utf8(i.title)";
+
+// Forgets the stale entries of the window, words and all: the walk then
+// finds their rows missing and indexes what they hold now.
+bool DropStaleEntries(Database& db, std::int64_t after, std::int64_t window,
+                      bool pairs) {
+  const std::string stale = kStale;
+  SqlStatement search(db, ("INSERT INTO dw_post_search(dw_post_search, rowid, "
+                           "title) SELECT 'delete', p.info_id, p.title" +
+                           stale)
+                              .c_str());
+  SqlStatement words(
+      db, ("INSERT INTO dw_post_pairs(dw_post_pairs, rowid, pairs) SELECT "
+           "'delete', p.info_id, dw_pairs(p.title)" +
+           stale +
+           " AND EXISTS (SELECT 1 FROM dw_post_pairs x WHERE x.rowid = "
+           "p.info_id)")
+              .c_str());
+  SqlStatement drop(
+      db,
+      ("DELETE FROM dw_post WHERE info_id IN (SELECT p.info_id" + stale + ")")
+          .c_str());
+  const auto run = [&](SqlStatement& statement) {
+    return statement.Bind(1, after) && statement.Bind(2, window) &&
+           statement.Run();
+  };
+  return (!search.Ok() || run(search)) && (!pairs || run(words)) && run(drop);
+}
+
 // True when rows of ids in (after, after + window] lack entries, or entries
-// their words; nothing when refused. Read before any write lock is taken:
+// their words, or hold other posts than their entries; nothing when
+// refused. Read before any write lock is taken:
 // walking rows already done must not keep a collection from storing.
 std::optional<bool> AnyMissing(Database& db, std::int64_t after,
                                std::int64_t window, bool pairs) {
-  SqlStatement any(db, (std::string("SELECT EXISTS(SELECT 1") + kMissing + ")" +
+  SqlStatement any(db, (std::string("SELECT EXISTS(SELECT 1") + kMissing +
+                        ") OR EXISTS(SELECT 1" + kStale + ")" +
                         (pairs ? std::string(" OR ") + kUnpaired : ""))
                            .c_str());
   if (!any.Bind(1, after) || !any.Bind(2, window) || any.Step() != SQLITE_ROW)
@@ -109,6 +144,12 @@ std::optional<std::int64_t> CatchUpWindow(Database& db, std::int64_t after,
     RunSql(db,
            "INSERT INTO dw_post_pairs(dw_post_pairs, rank) "
            "VALUES('hashsize', 33554432)");
+  }
+  if (!DropStaleEntries(db, after, window, pairs)) {
+    const int code = sqlite3_extended_errcode(db.Handle()) & 0xff;
+    *refused = code == SQLITE_OK ? SQLITE_ERROR : code;
+    RunSql(db, "ROLLBACK");
+    return std::nullopt;
   }
   SqlStatement sites(db,
                      (std::string("INSERT OR IGNORE INTO dw_post_site(name)"

@@ -40,6 +40,39 @@ constexpr char kTuneIndexes[] =
     "INSERT INTO dw_post_search(dw_post_search, rank) VALUES('automerge', 16);"
     "INSERT INTO dw_post_pairs(dw_post_pairs, rank) VALUES('automerge', 16);";
 
+}  // namespace
+
+bool DropStaleEntry(Database& db, std::int64_t info_id,
+                    const std::string& title) {
+  SqlStatement kept(db, "SELECT title FROM dw_post WHERE info_id=?");
+  if (!kept.Bind(1, info_id)) return false;
+  const int step = kept.Step();
+  if (step == SQLITE_DONE) return true;
+  if (step != SQLITE_ROW) return false;
+  const std::string old = kept.Text(0);
+  if (old == title) return true;
+  // The indexes forget the old title by its own words; without the
+  // full-text module there are none.
+  SqlStatement search(db,
+                      "INSERT INTO dw_post_search(dw_post_search, rowid, "
+                      "title) VALUES('delete', ?, ?)");
+  SqlStatement pairs(db,
+                     "INSERT INTO dw_post_pairs(dw_post_pairs, rowid, pairs) "
+                     "VALUES('delete', ?, ?)");
+  SqlStatement drop(db, "DELETE FROM dw_post WHERE info_id=?");
+  // An entry older than the short-word index may lack its words there.
+  SqlStatement paired(db, "SELECT 1 FROM dw_post_pairs WHERE rowid=?");
+  const bool has_pairs =
+      paired.Ok() && paired.Bind(1, info_id) && paired.Step() == SQLITE_ROW;
+  return (!search.Ok() ||
+          (search.Bind(1, info_id) && search.Bind(2, old) && search.Run())) &&
+         (!has_pairs || (pairs.Bind(1, info_id) &&
+                         pairs.Bind(2, TitlePairs(old)) && pairs.Run())) &&
+         drop.Bind(1, info_id) && drop.Run();
+}
+
+namespace {
+
 // Adds an entry's rows; the caller holds the savepoint.
 class HistoryWriter {
  public:
@@ -76,8 +109,9 @@ bool HistoryWriter::Add(const HistoryEntry& entry) {
     }
     site = sites_.emplace(entry.site, find_site_.Int(0)).first;
   }
-  add_post_.Reset();
   const std::string title = GbkToUtf8(entry.title);
+  if (!DropStaleEntry(db_, entry.info_id, title)) return false;
+  add_post_.Reset();
   if (!add_post_.Bind(1, entry.info_id) || !add_post_.Bind(2, site->second) ||
       !add_post_.Bind(3, entry.fetched_at) ||
       !add_post_.Bind(4, std::int64_t{entry.hit ? 1 : 0}) ||

@@ -43,6 +43,13 @@ bool HasShortWordIndex(Database& db);
 bool AddHistoryEntry(Database& db, const HistoryEntry& entry,
                      bool* damaged = nullptr);
 
+// When another program reuses row numbers (an `info` without
+// AUTOINCREMENT, rows deleted by hand), our entry of a row may describe
+// the post it held before. Removes the entry of `info_id` and its words
+// when its title is not `title` (UTF-8); true when nothing was refused.
+bool DropStaleEntry(Database& db, std::int64_t info_id,
+                    const std::string& title);
+
 // True when the connection's last error says the file or an index in it is
 // damaged.
 bool LastErrorIsDamage(Database& db);

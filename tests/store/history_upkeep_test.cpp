@@ -11,6 +11,7 @@
 #include "runtime/temp_dir.h"
 #include "store/history_search.h"
 #include "store/sql_statement.h"
+#include "store/statements.h"
 
 namespace dw {
 namespace {
@@ -93,6 +94,44 @@ INSTANTIATE_TEST_SUITE_P(
             },
             [](Database&, Database&) {}, "已从保存的帖子重建", true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace dw
+
+namespace dw {
+namespace {
+
+// Posts deleted by hand from an `info` without AUTOINCREMENT leave their
+// row numbers to new posts: stored by us or by another program, each new
+// post is found by its title, and the old titles no longer are.
+TEST(ReusedRowNumbers, NewPostsUnderReusedRowsAreFoundByTheirTitles) {
+  for (const bool ours : {true, false}) {
+    SCOPED_TRACE(ours ? "stored by us" : "stored by another program");
+    dw::testing::TempDir dir;
+    Database db;
+    ASSERT_TRUE(DbOpen(db, dir.File("qel6.sdb"), true));
+    ASSERT_TRUE(DbExecute(db,
+                          "CREATE TABLE info (id INTEGER PRIMARY KEY, planname"
+                          " TEXT, planid INTEGER, title TEXT, url TEXT, "
+                          "addtime TEXT, zt INTEGER)"));
+    ASSERT_TRUE(PrepareHistory(db).search_index);
+    const auto store = [&](const std::string& title, bool with_history) {
+      StoredPost post{"A", 1, title, "u-" + title, "1/1 12:00", 0, 0};
+      return with_history ? StorePost(db, post) : InsertPost(db, post, nullptr);
+    };
+    for (int i = 1; i <= 20; ++i) store("old-" + std::to_string(i), true);
+    ASSERT_TRUE(DbExecute(db, "DELETE FROM info WHERE id > 10"));
+    for (int i = 11; i <= 20; ++i) store("new-" + std::to_string(i), ours);
+    if (!ours) ASSERT_TRUE(KeepUpHistory(db, false, nullptr, 7, 0).Complete());
+    for (int i = 11; i <= 20; ++i) {
+      HistoryFilter filter;
+      filter.text = "new-" + std::to_string(i);
+      EXPECT_EQ(CountHistory(db, filter), 1) << filter.text;
+      filter.text = "old-" + std::to_string(i);
+      EXPECT_EQ(CountHistory(db, filter), 0) << filter.text;
+    }
+  }
+}
 
 }  // namespace
 }  // namespace dw
