@@ -28,10 +28,11 @@ enum class LearnFailure {
 const char* LearnFailureName(LearnFailure failure);
 
 struct Proposal {
-  RuleRow rule;                      // an ordinary rule row, not saved
-  std::vector<FoundPost> posts;      // first on the page first
-  std::string note;                  // UTF-8, for the user
-  int announced_again = 0;           // repairs: stored posts given a new link
+  RuleRow rule;                  // an ordinary rule row, not saved
+  std::vector<FoundPost> posts;  // first on the page first
+  std::string note;              // UTF-8, for the user
+  int announced_again = 0;       // repairs: stored posts given a new link
+  int found_again = 0;  // repairs: stored posts found under their own link
   std::vector<std::string> changed;  // repairs: columns unlike the old rule
 };
 

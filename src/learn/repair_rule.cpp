@@ -48,6 +48,18 @@ int AnnouncedAgain(const std::vector<FoundPost>& posts,
   return again;
 }
 
+// Stored posts the rule finds under the link they were stored with: the
+// collection looks up every post of a rule changed since its last good run,
+// so these are not announced again.
+int FoundAgain(const std::vector<FoundPost>& posts,
+               const std::vector<StoredPost>& stored) {
+  std::set<std::string> links;
+  for (const StoredPost& post : stored) links.insert(post.url);
+  return static_cast<int>(std::count_if(
+      posts.begin(), posts.end(),
+      [&](const FoundPost& post) { return links.count(post.link) != 0; }));
+}
+
 std::vector<std::string> ChangedColumns(const RuleRow& before,
                                         const RuleRow& after) {
   std::vector<std::string> changed;
@@ -111,6 +123,10 @@ std::string RepairNote(const Proposal& proposal) {
     for (size_t i = 0; i < proposal.changed.size(); ++i) {
       note += (i ? "、" : "") + proposal.changed[i];
     }
+  }
+  if (proposal.found_again > 0) {
+    note += "；" + std::to_string(proposal.found_again) +
+            " 个已存的帖子按原链接找回，不会再次提醒";
   }
   if (proposal.announced_again > 0) {
     note += "；" + std::to_string(proposal.announced_again) +
@@ -243,6 +259,7 @@ LearnResult RepairRule(const RepairRequest& request) {
       Proposal p = proposal;
       p.changed = ChangedColumns(old, p.rule);
       p.announced_again = AnnouncedAgain(p.posts, request.stored);
+      p.found_again = FoundAgain(p.posts, request.stored);
       p.note = RepairNote(p);
       result.proposals.push_back(std::move(p));
     }
@@ -272,6 +289,7 @@ LearnResult RepairRule(const RepairRequest& request) {
     }
     proposal->changed = ChangedColumns(old, row);
     proposal->announced_again = AnnouncedAgain(proposal->posts, request.stored);
+    proposal->found_again = FoundAgain(proposal->posts, request.stored);
     proposal->note = RepairNote(*proposal);
     proposals.push_back(std::move(*proposal));
   };

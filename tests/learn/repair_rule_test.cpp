@@ -97,6 +97,10 @@ TEST(RepairRule, RedesignedPagesKeepStoredLinks) {
     ASSERT_EQ(result.failed, LearnFailure::kNone) << result.message;
     const Proposal& best = result.proposals.front();
     EXPECT_EQ(best.announced_again, 0);
+    EXPECT_NE(best.note.find(std::to_string(stored.size()) +
+                             " 个已存的帖子按原链接找回，不会再次提醒"),
+              std::string::npos)
+        << best.note;
     EXPECT_EQ(best.rule.id, old.id);
     EXPECT_EQ(best.rule.name, old.name);
     EXPECT_EQ(best.changed.empty(), !c.old_rule_breaks);
