@@ -95,12 +95,6 @@ INSTANTIATE_TEST_SUITE_P(
             [](Database&, Database&) {}, "已从保存的帖子重建", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-}  // namespace
-}  // namespace dw
-
-namespace dw {
-namespace {
-
 // Posts deleted by hand from an `info` without AUTOINCREMENT leave their
 // row numbers to new posts: stored by us or by another program, each new
 // post is found by its title, and the old titles no longer are.
