@@ -1,6 +1,7 @@
 #include "collect/saved_rules.h"
 
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "collect/health_record.h"
@@ -43,7 +44,8 @@ bool RuleEdited(const RuleTable& before, const RuleTable& after, int id) {
 }  // namespace
 
 void NoteLoadedLastIds(ProgramState& state) {
-  for (int id = 1; id <= RuleTable::kRows; ++id) {
+  state.loaded_lastid.clear();
+  for (int id : state.rule_table.Ids()) {
     state.loaded_lastid[id] = state.rule_table.Cell(id, kRuleLastid);
   }
 }
@@ -61,12 +63,19 @@ std::optional<RulesReload> ReloadSavedRules(ProgramState& state) {
   }
   RulesReload reload;
   reload.tree = std::move(tree.items);
-  for (int id = 1; id <= RuleTable::kRows; ++id) {
+  // Every id either table holds: a rule removed is forgotten as surely as
+  // one edited.
+  std::set<int> ids;
+  for (int id : table.Ids()) ids.insert(id);
+  for (int id : state.rule_table.Ids()) ids.insert(id);
+  for (int id : ids) {
     // The same page whose stored lastid nobody changed: keep how far the
     // engine got, or posts it already showed would come again.
-    const std::string stored = table.Cell(id, kRuleLastid);
-    if (stored == state.loaded_lastid[id] &&
-        table.Cell(id, kRuleUrl) == state.rule_table.Cell(id, kRuleUrl)) {
+    const RuleTable& now = table;
+    const RuleTable& before = state.rule_table;
+    const std::string stored = now.Cell(id, kRuleLastid);
+    if (stored == state.loaded_lastid[id] && now.Holds(id) &&
+        now.Cell(id, kRuleUrl) == before.Cell(id, kRuleUrl)) {
       table.Cell(id, kRuleLastid) = state.rule_table.Cell(id, kRuleLastid);
     }
     state.loaded_lastid[id] = stored;

@@ -207,11 +207,11 @@ bool PageOfRequest(const std::optional<std::string>& given,
 
 LearnResult LearnRule(const LearnRequest& request) {
   LearnResult result;
-  const std::int64_t rule_id = LowestFreeCleanRuleId(request.rows);
+  const std::int64_t rule_id = NewRuleId(request.rows);
   if (rule_id == 0) {
     result.failed = LearnFailure::kNoFreeId;
     result.message =
-        "没有空闲的规则编号：7 到 11、13 到 18 "
+        "没有空闲的规则编号：7 到 11、13 到 9999 "
         "都已占用（其余编号会先做某个站点专用的清理）";
     return result;
   }

@@ -290,7 +290,7 @@ TEST_F(CollectionRoundTest, OnlyTickedRulesWithARowAreWalkedInTreeOrder) {
   unticked.isdo = "0";
   for (const RuleRow& rule : {second, unticked, first}) db_.AddRule(rule);
   StartUp();
-  view_.AddRuleTreeItem("Outside", 19, 1);
+  view_.AddRuleTreeItem("Outside", 10000, 1);
   view_.AddRuleTreeItem("Zero", 0, 1);
   RunRound();
   EXPECT_EQ(view_.statuses,

@@ -230,7 +230,7 @@ TEST(LearnRule, FirstProposalFindsEveryPostWithItsTitleAndLink) {
     ASSERT_FALSE(result.proposals.empty());
     ASSERT_LE(result.proposals.size(), 3u);
     const Proposal& best = result.proposals.front();
-    EXPECT_EQ(best.rule.id, 7);
+    EXPECT_EQ(best.rule.id, 19);
     EXPECT_EQ(best.rule.isgbk, c.isgbk);
     for (const RuleProblem& problem : CheckRule(best.rule)) {
       EXPECT_TRUE(problem.warning) << problem.column << " " << problem.message;
@@ -245,7 +245,7 @@ TEST(LearnRule, FirstProposalFindsEveryPostWithItsTitleAndLink) {
 
 TEST(LearnRule, SaysWhyNothingIsProposed) {
   std::vector<RuleRow> full;
-  for (int id = 1; id <= 18; ++id) full.push_back(RowWithId(id));
+  for (int id = 1; id <= kLastRuleId; ++id) full.push_back(RowWithId(id));
   std::vector<RuleRow> some = {RowWithId(7), RowWithId(8)};
   const std::string announcing =
       "<html><head><link rel=\"alternate\" type=\"application/rss+xml\" "

@@ -11,7 +11,9 @@ namespace dw {
 
 const std::vector<RuleField>& RuleFields() {
   static const std::vector<RuleField> kFields = {
-      {"id", "编号", "1 到 18（下面说出所选编号在匹配之前的清理）"},
+      {"id", "编号",
+       "1 到 9999；新规则默认取 19 以上空着的编号（下面说出所选编号在匹配之前"
+       "的清理）"},
       {"isdo", "勾选",
        "勾选：参与采集；不勾选：列在规则树里但不采集；隐藏：不载入"},
       {"rank", "排序", "数大的排在前面，每轮也先采集"},
@@ -155,7 +157,7 @@ QString ProblemText(const RuleProblem& problem) {
       return text("只能是 0 或 1");
     case RuleCheck::kSiteCleanUp:
       return text(
-          "匹配之前会先做某个站点专用的清理；编号 7 到 11、13 到 18 没有");
+          "匹配之前会先做某个站点专用的清理；编号 7 到 11、13 到 9999 没有");
     case RuleCheck::kLinkLacksId:
       return text("缺少 %1：帖子编号放不进链接").arg(detail);
     case RuleCheck::kCutFromTop:

@@ -258,7 +258,7 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind,
   const std::vector<RuleRow>& rows = model_->Rows();
   // A new rule gets an id whose page reaches the pattern as the test shows
   // it, while one is free.
-  std::int64_t free_id = LowestFreeCleanRuleId(rows);
+  std::int64_t free_id = NewRuleId(rows);
   if (!free_id) free_id = LowestFreeRuleId(rows);
   if (kind == EditorKind::kNew) {
     setup.row.id = free_id;
