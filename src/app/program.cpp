@@ -19,6 +19,7 @@
 #include "collect/health_record.h"
 #include "collect/pending_posts.h"
 #include "collect/run_log.h"
+#include "collect/saved_rules.h"
 #include "runtime/system.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/ui_hooks.h"
@@ -139,6 +140,7 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
     UnloadWindow(main);
     return false;
   }
+  ApplyCollectSettings(state);
   state.health = LoadRuleHealth(state.database);
   for (const auto& [rule_id, health] : state.health) {
     program.view->Health().Set(rule_id, health);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "collect/health_record.h"
+#include "store/collect_settings.h"
 #include "store/rule_loader.h"
 
 namespace dw {
@@ -80,14 +81,26 @@ std::optional<RulesReload> ReloadSavedRules(ProgramState& state) {
     }
     state.loaded_lastid[id] = stored;
     if (!RuleEdited(state.rule_table, table, id)) continue;
+    // Its page may be the same, but what the rule reads from it is not.
+    state.validators.erase(id);
+    TryAtOnce(state.paces[id]);
     state.health.erase(id);
     reload.forgotten.push_back(id);
     ForgetRuleHealth(state.database, id);
   }
+  ApplyCollectSettings(state);
   state.rule_table = std::move(table);
   state.settings = std::move(settings);
   state.keyword_list = std::move(keywords);
   return reload;
+}
+
+void ApplyCollectSettings(ProgramState& state) {
+  const std::optional<CollectSettings> chosen =
+      ReadCollectSettings(state.database);
+  if (!chosen) return;  // never saved: the pacing stays as it was
+  state.pacing.round_pause_ms = chosen->round_pause_seconds * 1000;
+  state.pacing.back_off = chosen->back_off;
 }
 
 void AskForSavedRules(ProgramState& state) { state.rules_saved = true; }

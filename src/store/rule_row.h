@@ -52,6 +52,8 @@ struct RuleRow {
   // empty: `isgbk` decides.
   std::string charset;
   bool ignore_cert_errors = false;
+  // Minutes that must pass between two runs of the rule; 0: every round.
+  int interval_minutes = 0;
 
   bool operator==(const RuleRow&) const = default;
 };

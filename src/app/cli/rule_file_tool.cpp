@@ -83,7 +83,7 @@ bool SettingFromJson(const QJsonValue& value, const std::string& name,
     CellFromJson(value, &text, problem);
   }
   if (SetRuleSetting(row, name, text)) return true;
-  *problem = IsSwitchSetting(name) ? "must be 0 or 1" : "is no charset name";
+  *problem = SettingValueRule(name, /*chinese=*/false);
   return false;
 }
 
@@ -182,7 +182,7 @@ bool WriteRuleJson(const RuleRow& row, std::ostream& json, std::ostream& err) {
     if (IsDefaultRuleSetting(row, name)) continue;
     const std::string value = *RuleSettingValue(row, name);
     json << ", " << JsonString(name) << ": "
-         << (IsSwitchSetting(name) ? value : JsonString(value));
+         << (IsNumberSetting(name) ? value : JsonString(value));
   }
   json << "}";
   return whole;

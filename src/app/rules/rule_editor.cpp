@@ -367,6 +367,7 @@ void RuleEditor::Test() {
     return;
   }
   tested_ = true;
+  emit Tested(row.id);
   tested_isgbk_ = FieldText("isgbk");
   encoding_advice_.reset();
   test_view_->ShowRunning();

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/rules/collect_tab.h"
 #include "app/rules/database_note.h"
 #include "app/rules/error_style.h"
 #include "app/rules/health_board.h"
@@ -67,10 +68,17 @@ RulesWindow::RulesWindow(RulesWindowLinks links, QWidget* parent)
             if (links_.reminders_saved) links_.reminders_saved(settings);
           });
 
+  collect_ = new CollectTab(db_, this);
+  connect(collect_, &CollectTab::Saved, this, [this] {
+    collect_->ShowMessage(links_.changes_saved ? links_.changes_saved()
+                                               : QString::fromUtf8("已保存"));
+  });
+
   tabs_ = new QTabWidget(this);
   tabs_->addTab(BuildRulesTab(), QString::fromUtf8("规则"));
   tabs_->addTab(keywords_, QString::fromUtf8("关键词"));
   tabs_->addTab(reminders_, QString::fromUtf8("提醒"));
+  tabs_->addTab(collect_, QString::fromUtf8("采集"));
   // The table takes Tab and Ctrl+Tab for itself; the window's shortcuts
   // still reach the other tab.
   for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab),
@@ -292,7 +300,11 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind,
           &RuleEditor::ChangesTookEffect);
   editor->setWindowFlag(Qt::Window);
   editor->setAttribute(Qt::WA_DeleteOnClose);
+  connect(editor, &RuleEditor::Tested, this, [this](std::int64_t id) {
+    if (links_.rule_tried) links_.rule_tried(id);
+  });
   connect(editor, &RuleEditor::Saved, this, [this, editor](const RuleRow& row) {
+    if (links_.rule_tried) links_.rule_tried(row.id);
     AfterWrite();
     SelectId(row.id);
     editor->ShowBanner(message_->text());

@@ -265,6 +265,7 @@ TEST_F(RulesTest, EditorRefusesEachErrorAtItsFieldAndWritesNothing) {
       {7, RulesWindow::EditorKind::kEdit, "tindex", "9"},
       {7, RulesWindow::EditorKind::kEdit, "idindex", "x"},
       {7, RulesWindow::EditorKind::kEdit, "isgbk", "2"},
+      {7, RulesWindow::EditorKind::kEdit, "interval_minutes", "an hour"},
       // A lone surrogate, the one character with no form in GBK text.
       {7, RulesWindow::EditorKind::kEdit, "name", QString(QChar(0xD800))},
       {7, RulesWindow::EditorKind::kCopy, "id", "10000"},
@@ -281,8 +282,9 @@ TEST_F(RulesTest, EditorRefusesEachErrorAtItsFieldAndWritesNothing) {
     EXPECT_EQ(RuleBytes(), before) << c.column;
     // 测试 fetches only what 保存 would take as an address.
     QTest::mouseClick(editor->findChild<QPushButton*>("test"), Qt::LeftButton);
-    EXPECT_EQ(editor->Runner().Running(), std::string(c.column) != "url" &&
-                                              std::string(c.column) != "name");
+    const std::string column = c.column;
+    EXPECT_EQ(editor->Runner().Running(), column != "url" && column != "name" &&
+                                              column != "interval_minutes");
     editor->close();
   }
   RuleEditor* editor = Edit(7);
