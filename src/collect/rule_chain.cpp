@@ -118,7 +118,7 @@ ChainPage RunRuleChain(const ChainRule& rule,
     report.fetch.status = status;
     report.fetch.failure = failure;
     report.fetch.bytes = static_cast<std::int64_t>(bytes.size());
-    report.fetch.charset = DeclaredCharsetName(bytes, headers);
+    report.fetch.charset = DecidePageEncoding(bytes, headers).name;
     answered = !bytes.empty() && Answered(status, !page_bytes);
     // A large page is held once: the fetched body becomes the text in its
     // own buffer, and the tidied cut takes that buffer over (unless a test

@@ -49,7 +49,7 @@ struct RuleReport {
     std::int64_t bytes = 0;    // body bytes of the last attempt
     std::int64_t ms = 0;       // all attempts together
     bool out_of_time = false;  // abandoned at the fetch's deadline
-    std::string charset;       // the encoding the answer declares, lower case
+    std::string charset;       // the encoding the answer is in, lower case
   } fetch;
 
   struct Cut {

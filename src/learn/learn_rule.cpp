@@ -163,7 +163,7 @@ const char* LearnFailureName(LearnFailure failure) {
 }
 
 std::string FetchPage(const std::string& url, std::string* cause,
-                      bool ignore_cert_errors) {
+                      bool ignore_cert_errors, std::string* headers_out) {
   // The very fetch a round makes, deadline included: a page dripped a byte
   // at a time cannot keep learning waiting.
   ChainRule rule;
@@ -175,6 +175,7 @@ std::string FetchPage(const std::string& url, std::string* cause,
   bool out_of_time = false;
   std::string bytes =
       FetchRulePage(rule, &headers, &status, &failure, &out_of_time);
+  if (headers_out) *headers_out = std::move(headers);
   if (out_of_time) {
     *cause = HttpFailureWords(HttpFailure::kTimedOut);
   } else if (status == 0) {
@@ -192,13 +193,14 @@ std::string FetchPage(const std::string& url, std::string* cause,
 
 bool PageOfRequest(const std::optional<std::string>& given,
                    const std::string& url, std::string* bytes,
-                   LearnResult& result, bool ignore_cert_errors) {
+                   LearnResult& result, bool ignore_cert_errors,
+                   std::string* headers) {
   if (given) {
     *bytes = *given;
     return true;
   }
   std::string cause;
-  *bytes = FetchPage(url, &cause, ignore_cert_errors);
+  *bytes = FetchPage(url, &cause, ignore_cert_errors, headers);
   if (!bytes->empty()) return true;
   result.failed = LearnFailure::kFetch;
   result.message = "取不到页面：" + cause;
@@ -216,9 +218,12 @@ LearnResult LearnRule(const LearnRequest& request) {
     return result;
   }
   std::string bytes;
-  if (!PageOfRequest(request.page_bytes, request.url, &bytes, result))
+  std::string headers;
+  if (!PageOfRequest(request.page_bytes, request.url, &bytes, result,
+                     /*ignore_cert_errors=*/false, &headers))
     return result;
-  const StudiedPage page = StudyPage(std::move(bytes), request.url);
+  const StudiedPage page =
+      StudyPage(std::move(bytes), request.url, std::nullopt, headers);
   if (!IsFeed(page.text)) result.feed_url = AnnouncedFeed(page.text, page.url);
   std::vector<ExampleKey> keys = KeysOf(request.examples);
   // With no example, an HTML page that names its feed is learned from the
@@ -238,7 +243,9 @@ LearnResult LearnRule(const LearnRequest& request) {
   }
   // The feed the page announces gets its rule too, last.
   std::string cause;
-  std::string feed_bytes = FetchPage(result.feed_url, &cause);
+  std::string feed_headers;
+  std::string feed_bytes =
+      FetchPage(result.feed_url, &cause, false, &feed_headers);
   if (feed_bytes.empty()) {
     if (feed_only) {
       result.failed = LearnFailure::kFetch;
@@ -247,8 +254,9 @@ LearnResult LearnRule(const LearnRequest& request) {
     return result;
   }
   LearnResult from_feed;
-  LearnPage(StudyPage(std::move(feed_bytes), result.feed_url), {}, {}, rule_id,
-            from_feed);
+  LearnPage(StudyPage(std::move(feed_bytes), result.feed_url, std::nullopt,
+                      feed_headers),
+            {}, {}, rule_id, from_feed);
   if (from_feed.proposals.empty()) return result;
   if (result.proposals.size() == kMostProposals) result.proposals.pop_back();
   result.proposals.push_back(std::move(from_feed.proposals.front()));

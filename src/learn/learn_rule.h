@@ -64,15 +64,18 @@ std::vector<ExampleText> ExampleTexts(const std::vector<std::string>& titles);
 // Marks each proposed post whose link is already in `info`.
 void MarkStoredPosts(Database& db, LearnResult& result);
 
-// The page as a round fetches it; empty, with `cause` (UTF-8) set, when it
-// could not be had.
+// The page as a round fetches it, its answer's headers in `headers` when
+// given; empty, with `cause` (UTF-8) set, when it could not be had.
 std::string FetchPage(const std::string& url, std::string* cause,
-                      bool ignore_cert_errors = false);
+                      bool ignore_cert_errors = false,
+                      std::string* headers = nullptr);
 
-// The given bytes, else the page at `url` fetched; false, with `result`
-// saying why, when it could not be had.
+// The given bytes, else the page at `url` fetched (with its answer's
+// headers in `headers`); false, with `result` saying why, when it could
+// not be had.
 bool PageOfRequest(const std::optional<std::string>& given,
                    const std::string& url, std::string* bytes,
-                   LearnResult& result, bool ignore_cert_errors = false);
+                   LearnResult& result, bool ignore_cert_errors = false,
+                   std::string* headers = nullptr);
 
 }  // namespace dw

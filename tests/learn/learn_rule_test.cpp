@@ -166,6 +166,13 @@ ListPage MixedRows() {
   return page;
 }
 
+// The page with another charset declared than its bytes are in.
+ListPage Declaring(ListPage page, const std::string& from,
+                   const std::string& to) {
+  page.bytes.replace(page.bytes.find(from), from.size(), to);
+  return page;
+}
+
 struct LearnCase {
   const char* name;
   ListPage page;
@@ -207,6 +214,17 @@ TEST(LearnRule, FirstProposalFindsEveryPostWithItsTitleAndLink) {
        "https://gbk.example/forum-1-1.html",
        {"\xE4\xBC\x98\xE6\x83\xA0\xE5\x88\xB8 2"},
        "1"},
+      {"GBK page declaring UTF-8",
+       Declaring(GbkPage(), "gb2312", "utf-8"),
+       "https://gbk.example/forum-1-1.html",
+       {"\xE4\xBC\x98\xE6\x83\xA0\xE5\x88\xB8 2"},
+       "1"},
+      {"UTF-8 page declaring GBK",
+       Declaring(DivCards(), "utf-8", "gbk"),
+       "https://shop.example/",
+       {"Card deal \xE2\x80\x9C"
+        "1\xE2\x80\x9D"},
+       "0"},
       {"inline <b>, advert row, pinned post",
        MixedRows(),
        "https://bbs.example/",
