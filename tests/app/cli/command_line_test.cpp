@@ -261,7 +261,8 @@ TEST_F(RuleFileTest, SearchIndexesStoredPostsFirstAndPrintsTheNewest) {
                  row));
   }
   const QStringList db{"--db", QString::fromStdString(db_path_), "--search"};
-  const ToolRun json = Tool(db + QStringList{QString::fromUtf8("茶"), "--json"});
+  const ToolRun json =
+      Tool(db + QStringList{QString::fromUtf8("茶"), "--json"});
   EXPECT_EQ(json.status, 0) << json.err;
   EXPECT_EQ(json.out,
             "{\"total\": 2, \"posts\": [{\"site\": \"B\", \"title\": \"Tea "
@@ -274,6 +275,29 @@ TEST_F(RuleFileTest, SearchIndexesStoredPostsFirstAndPrintsTheNewest) {
             "2026-12-07T13:43:00\tB\tCoffee\tL3\t-");
   EXPECT_NE(newest.out.find("3 posts found"), std::string::npos);
   EXPECT_EQ(Tool(db + QStringList{"x", "--page", "p"}).status, 2);
+}
+
+// Neither an empty file nor another program's database gets our tables.
+TEST_F(RuleFileTest, SearchRefusesAFileNotOursAndWritesNothing) {
+  const struct {
+    const char* name;
+    const char* sql;  // what the file holds; none: empty
+    const char* reason;
+  } cases[] = {{"empty.sdb", nullptr, "it is empty"},
+               {"notes.sdb", "create table notes(x)", "no table info"}};
+  for (const auto& c : cases) {
+    const std::string path = dir_.Write(c.name, "");
+    if (c.sql) {
+      Database other;
+      ASSERT_TRUE(DbOpen(other, path) && DbExecute(other, c.sql));
+    }
+    const std::string before = testing::ReadFile(path);
+    const ToolRun run =
+        Tool({"--db", QString::fromStdString(path), "--search", "x"});
+    EXPECT_EQ(run.status, 2) << c.name;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_EQ(testing::ReadFile(path), before) << c.name;
+  }
 }
 
 }  // namespace
