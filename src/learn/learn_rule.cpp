@@ -236,7 +236,7 @@ LearnResult LearnRule(const LearnRequest& request) {
   if (!feed_only) LearnPage(page, request.examples, keys, rule_id, result);
   if (result.feed_url.empty()) return result;
   if (request.page_bytes || !own_host) {
-    const std::string note = "页面声明了订阅源：" + result.feed_url;
+    const std::string note = "页面声明了订阅源：" + Shown(result.feed_url);
     result.message =
         result.message.empty() ? note : result.message + "；" + note;
     return result;

@@ -43,7 +43,7 @@ struct LearnResult {
 };
 
 struct LearnRequest {
-  std::string url;                        // the rule's address, link base
+  std::string url;  // the rule's address, link base; GBK like the url column
   std::vector<std::string> examples;      // GBK titles as the user sees them
   std::optional<std::string> page_bytes;  // given: nothing is fetched
   std::vector<RuleRow> rows;              // the stored rules, for a free id

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/cli/command_line.h"
+#include "fixtures/test_site.h"
 #include "runtime/temp_dir.h"
 #include "store/rule_row.h"
 
@@ -144,6 +145,29 @@ TEST_F(LearnToolTest, SingleByteCharsetTravelsWithTheRule) {
   const QJsonArray posts = report["posts"].toArray();
   ASSERT_EQ(posts.size(), 4);
   EXPECT_EQ(posts[3]["title"].toString(), QString::fromUtf8("Café Köln 4"));
+}
+
+// An address with Chinese in its path is asked for as browsers ask for it
+// and kept in the rule as written.
+TEST_F(LearnToolTest, ChineseAddressIsFetchedAndKeptAsWritten) {
+  std::filesystem::create_directory(dir_.File("论坛"));
+  std::string page = "<html><body><ul>";
+  for (int n = 1; n <= 4; ++n) {
+    page += "<li><a href=\"/t/" + std::to_string(n) + "\">Deal number " +
+            std::to_string(n) + "</a></li>";
+  }
+  dir_.Write("论坛/list.html", page + "</ul></body></html>");
+  TestSite site(dir_.File(""));
+  ASSERT_TRUE(site.Running()) << site.Error();
+  for (const char* path :
+       {"/论坛/list.html", "/%E8%AE%BA%E5%9D%9B/list.html"}) {
+    const QString url = QString::fromStdString(site.HttpUrl(path));
+    auto [status, learned] =
+        Run({"--learn-rule", url, "--example", "Deal number 2", "--example",
+             "Deal number 3"});
+    ASSERT_EQ(status, 0) << path;
+    EXPECT_EQ(learned["proposals"][0]["rule"]["url"].toString(), url);
+  }
 }
 
 }  // namespace
