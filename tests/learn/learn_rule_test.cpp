@@ -166,6 +166,36 @@ ListPage MixedRows() {
   return page;
 }
 
+// A side list first whose titles, cut short by the site, begin with the
+// example's.
+ListPage HotTopicsFirst() {
+  std::string hot = "<ul class=\"hot\">";
+  for (int n = 10; n <= 19; ++n) {
+    hot += "<li><a href=\"/hot/" + N(n) + "\">Topic " + N(n) +
+           " \xE2\x80\xA6</a></li>";
+  }
+  return BuildPage(
+      std::string(kHtmlHead) + hot + "</ul>\n<ul class=\"topics\">\n",
+      "</ul>" + std::string(kHtmlFoot), 5, [](int n, PagePost& post) {
+        post = {"Topic " + N(n), "https://bbs.example/topic/" + N(n)};
+        return "<li class=\"t\"><a href=\"/topic/" + N(n) + "\">Topic " + N(n) +
+               "</a> <span>by user" + N(n) + "</span></li>\n";
+      });
+}
+
+// Each title before its post's link, as the next post's link comes after it.
+ListPage TitleThenLink() {
+  return BuildPage(
+      std::string(kHtmlHead) + "<ul class=\"posts\">\n",
+      "</ul><p><a href=\"/p/99\">older</a></p>" + std::string(kHtmlFoot), 5,
+      [](int n, PagePost& post) {
+        post = {"Offer " + N(n) + " today",
+                "https://bbs.example/p/" + N(40 + n)};
+        return "<li><b class=\"t\">Offer " + N(n) + " today</b> <a href=\"/p/" +
+               N(40 + n) + "\">read</a></li>\n";
+      });
+}
+
 // The page with another charset declared than its bytes are in.
 ListPage Declaring(ListPage page, const std::string& from,
                    const std::string& to) {
@@ -214,6 +244,16 @@ TEST(LearnRule, FirstProposalFindsEveryPostWithItsTitleAndLink) {
        "https://gbk.example/forum-1-1.html",
        {"\xE4\xBC\x98\xE6\x83\xA0\xE5\x88\xB8 2"},
        "1"},
+      {"an example that begins other titles",
+       HotTopicsFirst(),
+       "https://bbs.example/",
+       {"Topic 1"},
+       "0"},
+      {"each title before its link",
+       TitleThenLink(),
+       "https://bbs.example/",
+       {"Offer 2 today"},
+       "0"},
       {"GBK page declaring UTF-8",
        Declaring(GbkPage(), "gb2312", "utf-8"),
        "https://gbk.example/forum-1-1.html",
@@ -257,6 +297,17 @@ TEST(LearnRule, FirstProposalFindsEveryPostWithItsTitleAndLink) {
     for (size_t i = 0; i < best.posts.size(); ++i) {
       EXPECT_EQ(Utf8(best.posts[i].title), c.page.posts[i].title);
       EXPECT_EQ(best.posts[i].link, c.page.posts[i].link);
+    }
+    // The other proposals may find other posts, but never give a post's
+    // title another post's link.
+    for (const Proposal& other : result.proposals) {
+      for (const FoundPost& post : other.posts) {
+        for (const PagePost& on_page : c.page.posts) {
+          if (on_page.title == Utf8(post.title)) {
+            EXPECT_EQ(post.link, on_page.link) << on_page.title;
+          }
+        }
+      }
     }
   }
 }
