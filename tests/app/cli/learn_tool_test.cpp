@@ -170,5 +170,37 @@ TEST_F(LearnToolTest, ChineseAddressIsFetchedAndKeptAsWritten) {
   }
 }
 
+// The feed a page announces is fetched only from the page's own host: one
+// elsewhere (the same server under another name here) is left alone.
+TEST_F(LearnToolTest, AnnouncedFeedIsFollowedOnTheOwnHostOnly) {
+  std::string feed = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel>";
+  for (int n = 1; n <= 4; ++n) {
+    feed += "<item><title>Feed post " + std::to_string(n) +
+            "</title><link>http://127.0.0.1/f/" + std::to_string(n) +
+            "</link></item>";
+  }
+  dir_.Write("feed.xml", feed + "</channel></rss>");
+  TestSite site(dir_.File(""));
+  ASSERT_TRUE(site.Running()) << site.Error();
+  const struct {
+    std::string href;
+    bool followed;
+  } cases[] = {
+      {"/feed.xml", true},
+      {"http://localhost:" + std::to_string(site.HttpPort()) + "/feed.xml",
+       false},
+  };
+  for (const auto& c : cases) {
+    dir_.Write("page.html",
+               "<html><head><link rel=\"alternate\" "
+               "type=\"application/rss+xml\" href=\"" +
+                   c.href + "\"></head><body><p>No list</p></body></html>");
+    auto [status, learned] = Run(
+        {"--learn-rule", QString::fromStdString(site.HttpUrl("/page.html"))});
+    EXPECT_EQ(status == 0, c.followed) << c.href;
+    EXPECT_EQ(learned["proposals"].toArray().size() == 1, c.followed);
+  }
+}
+
 }  // namespace
 }  // namespace dw
