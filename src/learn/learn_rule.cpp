@@ -47,6 +47,14 @@ std::vector<ExampleKey> KeysOf(const std::vector<std::string>& examples) {
   return keys;
 }
 
+std::string TooLargeWords(size_t bytes) {
+  const auto mb = [](size_t n) {
+    return std::to_string((n + (1 << 19)) >> 20);
+  };
+  return "页面太大（" + mb(bytes) + " MB）：学习只读 " +
+         mb(kLargestLearnedPage) + " MB 以内的页面";
+}
+
 std::string CountNote(const Proposal& proposal) {
   return "找到 " + std::to_string(proposal.posts.size()) + " 个帖子";
 }
@@ -158,6 +166,8 @@ const char* LearnFailureName(LearnFailure failure) {
       return "no_free_id";
     case LearnFailure::kNoStoredPosts:
       return "no_stored_posts";
+    case LearnFailure::kPageTooLarge:
+      return "page_too_large";
   }
   return "";
 }
@@ -195,13 +205,15 @@ bool PageOfRequest(const std::optional<std::string>& given,
                    const std::string& url, std::string* bytes,
                    LearnResult& result, bool ignore_cert_errors,
                    std::string* headers) {
-  if (given) {
-    *bytes = *given;
-    return true;
-  }
   std::string cause;
-  *bytes = FetchPage(url, &cause, ignore_cert_errors, headers);
-  if (!bytes->empty()) return true;
+  *bytes = given ? *given : FetchPage(url, &cause, ignore_cert_errors, headers);
+  if (bytes->size() > kLargestLearnedPage) {
+    result.failed = LearnFailure::kPageTooLarge;
+    result.message = TooLargeWords(bytes->size());
+    bytes->clear();
+    return false;
+  }
+  if (given || !bytes->empty()) return true;
   result.failed = LearnFailure::kFetch;
   result.message = "取不到页面：" + cause;
   return false;
@@ -246,6 +258,10 @@ LearnResult LearnRule(const LearnRequest& request) {
   std::string feed_headers;
   std::string feed_bytes =
       FetchPage(result.feed_url, &cause, false, &feed_headers);
+  if (feed_bytes.size() > kLargestLearnedPage) {
+    cause = TooLargeWords(feed_bytes.size());
+    feed_bytes.clear();
+  }
   if (feed_bytes.empty()) {
     if (feed_only) {
       result.failed = LearnFailure::kFetch;

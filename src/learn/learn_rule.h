@@ -2,6 +2,7 @@
 // proposal a caller shows: the rule, the posts it finds, a note.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,10 +22,17 @@ enum class LearnFailure {
   kNoStructure,       // no rule finds the examples among a list of posts
   kNoFreeId,          // every id without a site clean-up is taken
   kNoStoredPosts,     // a repair has no stored posts to go by
+  kPageTooLarge,      // the page is larger than learning reads
 };
 
+// The largest page learning reads. Learning holds a page in several forms
+// at once (decoded, tidied with each byte's origin, as a reader sees it,
+// parsed), some twenty times its size in all; this bound keeps that near
+// 200 MB. Pages of posts are seldom a tenth of it.
+inline constexpr size_t kLargestLearnedPage = size_t{8} << 20;
+
 // "fetch", "examples_not_found", "no_structure", "no_free_id",
-// "no_stored_posts"; "" for kNone.
+// "no_stored_posts", "page_too_large"; "" for kNone.
 const char* LearnFailureName(LearnFailure failure);
 
 struct Proposal {
@@ -72,7 +80,7 @@ std::string FetchPage(const std::string& url, std::string* cause,
 
 // The given bytes, else the page at `url` fetched (with its answer's
 // headers in `headers`); false, with `result` saying why, when it could
-// not be had.
+// not be had or is larger than kLargestLearnedPage.
 bool PageOfRequest(const std::optional<std::string>& given,
                    const std::string& url, std::string* bytes,
                    LearnResult& result, bool ignore_cert_errors = false,
