@@ -206,10 +206,13 @@ bool PageOfRequest(const std::optional<std::string>& given,
                    LearnResult& result, bool ignore_cert_errors,
                    std::string* headers) {
   std::string cause;
-  *bytes = given ? *given : FetchPage(url, &cause, ignore_cert_errors, headers);
-  if (bytes->size() > kLargestLearnedPage) {
+  // Given bytes too large are not copied first.
+  if (given && given->size() <= kLargestLearnedPage) *bytes = *given;
+  if (!given) *bytes = FetchPage(url, &cause, ignore_cert_errors, headers);
+  const size_t size = given ? given->size() : bytes->size();
+  if (size > kLargestLearnedPage) {
     result.failed = LearnFailure::kPageTooLarge;
-    result.message = TooLargeWords(bytes->size());
+    result.message = TooLargeWords(size);
     bytes->clear();
     return false;
   }

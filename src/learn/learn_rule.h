@@ -27,9 +27,9 @@ enum class LearnFailure {
 
 // The largest page learning reads. Learning holds a page in several forms
 // at once (decoded, tidied with each byte's origin, as a reader sees it,
-// parsed), some twenty times its size in all; this bound keeps that near
-// 200 MB. Pages of posts are seldom a tenth of it.
-inline constexpr size_t kLargestLearnedPage = size_t{8} << 20;
+// parsed), twenty to forty times its size in all; this bound keeps that
+// near 200 MB. Pages of posts are seldom a quarter of it.
+inline constexpr size_t kLargestLearnedPage = size_t{4} << 20;
 
 // "fetch", "examples_not_found", "no_structure", "no_free_id",
 // "no_stored_posts", "page_too_large"; "" for kNone.

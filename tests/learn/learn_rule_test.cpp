@@ -345,7 +345,7 @@ TEST(LearnRule, SaysWhyNothingIsProposed) {
        {"x"},
        some,
        LearnFailure::kPageTooLarge,
-       "页面太大（8 MB）：学习只读 8 MB 以内的页面"},
+       "页面太大（4 MB）：学习只读 4 MB 以内的页面"},
       {"every clean id taken",
        TableRows().bytes,
        {"Cheap monitor 2 & stand"},
