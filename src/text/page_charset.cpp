@@ -123,18 +123,27 @@ std::string Utf16Name(std::string_view body) {
   return std::string();
 }
 
+// What the bytes are, each read once however many words are weighed.
+struct ByteKinds {
+  std::string utf16;  // as Utf16Name gives it
+  bool utf8 = false;  // sound UTF-8
+  bool ascii = false;
+};
+
+bool IsWide(const std::string& name) {
+  return name.starts_with("utf-16") || name.starts_with("utf16") ||
+         name == "ucs-2";
+}
+
 // True when the bytes can be in the named encoding. Multi-byte text that
 // is sound UTF-8 is hardly ever anything else, and GBK or Latin text is
 // seldom sound UTF-8.
-bool BytesBearOut(std::string_view body, const std::string& utf16,
-                  const PageEncoding& word) {
+bool BytesBearOut(const ByteKinds& bytes, const PageEncoding& word) {
   if (word.kind == PageCharset::kUnknown) return false;
-  const bool wide = word.name.starts_with("utf-16") ||
-                    word.name.starts_with("utf16") || word.name == "ucs-2";
-  if (wide || !utf16.empty()) return wide && !utf16.empty();
-  const bool utf8 = ValidUtf8(body);
-  if (word.kind == PageCharset::kUtf8) return utf8;
-  if (utf8 && !AllAscii(body)) return false;
+  const bool wide = IsWide(word.name);
+  if (wide || !bytes.utf16.empty()) return wide && !bytes.utf16.empty();
+  if (word.kind == PageCharset::kUtf8) return bytes.utf8;
+  if (bytes.utf8 && !bytes.ascii) return false;
   // A name the system has no converter for cannot be read by.
   return word.kind == PageCharset::kGbk ||
          ConvertEncoding("a", word.name.c_str(), "UTF-8").has_value();
@@ -154,27 +163,29 @@ std::string DeclaredCharsetName(std::string_view body,
 
 PageEncoding DecidePageEncoding(std::string_view body,
                                 std::string_view headers) {
-  const std::string utf16 = Utf16Name(body);
+  ByteKinds bytes;
+  bytes.utf16 = Utf16Name(body);
+  if (bytes.utf16.empty()) {
+    bytes.utf8 = ValidUtf8(body);
+    bytes.ascii = bytes.utf8 && AllAscii(body);
+  }
   std::string bom;
   if (body.starts_with("\xEF\xBB\xBF")) {
     bom = "utf-8";
-  } else if (utf16 == "utf-16") {
-    bom = utf16;
+  } else if (bytes.utf16 == "utf-16") {
+    bom = bytes.utf16;
   }
   for (std::string name : {HeaderCharset(headers), bom, BodyCharset(body)}) {
     PageEncoding word = Named(std::move(name));
-    if (BytesBearOut(body, utf16, word)) {
+    if (BytesBearOut(bytes, word)) {
       // Without a byte order mark, the byte order is the bytes' own.
-      if (word.name.starts_with("utf-16") || word.name.starts_with("utf16") ||
-          word.name == "ucs-2") {
-        word.name = utf16;
-      }
+      if (IsWide(word.name)) word.name = bytes.utf16;
       return word;
     }
   }
-  if (!utf16.empty()) return Named(utf16);
-  if (AllAscii(body)) return PageEncoding{};
-  return Named(ValidUtf8(body) ? "utf-8" : "gbk");
+  if (!bytes.utf16.empty()) return Named(bytes.utf16);
+  if (bytes.ascii) return PageEncoding{};
+  return Named(bytes.utf8 ? "utf-8" : "gbk");
 }
 
 PageCharset CharsetOfName(std::string_view name) {

@@ -203,6 +203,13 @@ ListPage Declaring(ListPage page, const std::string& from,
   return page;
 }
 
+// The page in UTF-16 with a byte order mark, its declaration left saying
+// UTF-8.
+ListPage InUtf16(ListPage page) {
+  page.bytes = ConvertEncoding(page.bytes, "UTF-8", "UTF-16").value();
+  return page;
+}
+
 struct LearnCase {
   const char* name;
   ListPage page;
@@ -253,6 +260,12 @@ TEST(LearnRule, FirstProposalFindsEveryPostWithItsTitleAndLink) {
        TitleThenLink(),
        "https://bbs.example/",
        {"Offer 2 today"},
+       "0"},
+      {"UTF-16 page",
+       InUtf16(DivCards()),
+       "https://shop.example/",
+       {"Card deal \xE2\x80\x9C"
+        "2\xE2\x80\x9D"},
        "0"},
       {"GBK page declaring UTF-8",
        Declaring(GbkPage(), "gb2312", "utf-8"),
