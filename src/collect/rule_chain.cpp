@@ -143,7 +143,7 @@ ChainPage RunRuleChain(const ChainRule& rule,
       report.fetch.ms = ElapsedMs(fetch_start);
       return page;
     }
-    report.fetch.charset = DeclaredCharsetName(bytes, headers);
+    report.fetch.charset = DecidePageEncoding(bytes, headers).name;
     answered = !bytes.empty() && Answered(status, !page_bytes);
     if (answered && !page_bytes) {
       report.fetch.validators = ValidatorsOf(headers, bytes);

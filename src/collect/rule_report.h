@@ -51,7 +51,7 @@ struct RuleReport {
     std::int64_t bytes = 0;    // body bytes of the last attempt
     std::int64_t ms = 0;       // all attempts together
     bool out_of_time = false;  // abandoned at the fetch's deadline
-    std::string charset;       // the encoding the answer declares, lower case
+    std::string charset;       // the encoding the answer is in, lower case
     // The page is the one the rule's last good run read (the server said
     // 304, or the same bytes came): nothing was parsed, nothing is new.
     bool unchanged = false;

@@ -98,6 +98,24 @@ def red_pixels(screen, x, y, w, h):
                for r, g, b in pixels(screen, x, y, w, h))
 
 
+def docked_icon(screen, panel):
+    """The tray's area once the program's icon is docked and drawn there.
+    The program's window can show before its icon docks; the panel then
+    grows and the icon is drawn, each in its own time on a busy machine. So
+    the area is read until two reads in a row agree on the place and the
+    picture, and nothing is counted or clicked in a place still changing."""
+    reads = []
+
+    def settled():
+        x, y, w, h = screen.geometry(panel)
+        look = pixels(screen, x, y, w, h) if w >= 16 and h >= 16 else []
+        reads.append(((x, y, w, h), look))
+        drawn = len(set(look)) > 2  # more than the panel's background
+        return (drawn and len(reads) > 1 and reads[-2] == reads[-1]
+                and (x, y, w, h))
+    return wait_for(settled, 60, "the program's icon docked in the tray")
+
+
 def start_with(screen, program, args, site, setting):
     """Starts on the feed site's database with one setting of ours on."""
     make_database(args.source, program.database, site)
@@ -158,8 +176,7 @@ def case_tray(screen, program, args):
             "the tray's window")[0]
         with feed_site(args.source, os.path.dirname(program.app_dir)) as site:
             main = start_with(screen, program, args, site, "close_to_tray")
-            x, y, w, h = screen.geometry(panel)
-            check(w >= 16, "nothing docked in the tray: %dx%d" % (w, h))
+            x, y, w, h = docked_icon(screen, panel)
             screen.key(main, "Escape")
             wait_for(lambda: not screen.find(r"Voskel v1\.0"), 10,
                      "the main window to hide")

@@ -103,7 +103,7 @@ void LearnWindow::Generate() {
   status_->setStyleSheet("");
   status_->setText(
       QString::fromUtf8("正在取页面并找帖子……再按一次“生成”重新开始。"));
-  runner_->StartLearn(url.toStdString(), std::move(examples));
+  runner_->StartLearn(QStringToGbk(url), std::move(examples));
 }
 
 void LearnWindow::Use() {

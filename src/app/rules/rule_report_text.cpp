@@ -154,7 +154,7 @@ std::optional<EncodingAdvice> AdviseEncoding(const RuleReport& report,
     case PageCharset::kGbk:
       if (!page_is_gbk) {
         return EncodingAdvice{
-            QString::fromUtf8("页面声明的编码是 %1，“GBK 页面”却没有勾选："
+            QString::fromUtf8("页面的编码是 %1，“GBK 页面”却没有勾选："
                               "标题会成为问号")
                 .arg(declared),
             "1"};
@@ -163,7 +163,7 @@ std::optional<EncodingAdvice> AdviseEncoding(const RuleReport& report,
     case PageCharset::kUtf8:
       if (page_is_gbk) {
         return EncodingAdvice{
-            QString::fromUtf8("页面声明的编码是 %1，“GBK 页面”却勾选了："
+            QString::fromUtf8("页面的编码是 %1，“GBK 页面”却勾选了："
                               "标题会成为乱码")
                 .arg(declared),
             "0"};

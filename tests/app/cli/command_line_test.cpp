@@ -306,5 +306,28 @@ TEST_F(RuleFileTest, SearchIndexesStoredPostsFirstAndPrintsTheNewest) {
   EXPECT_EQ(Tool(db + QStringList{"x", "--page", "p"}).status, 2);
 }
 
+// Neither an empty file nor another program's database gets our tables.
+TEST_F(RuleFileTest, SearchRefusesAFileNotOursAndWritesNothing) {
+  const struct {
+    const char* name;
+    const char* sql;  // what the file holds; none: empty
+    const char* reason;
+  } cases[] = {{"empty.sdb", nullptr, "it is empty"},
+               {"notes.sdb", "create table notes(x)", "no table info"}};
+  for (const auto& c : cases) {
+    const std::string path = dir_.Write(c.name, "");
+    if (c.sql) {
+      Database other;
+      ASSERT_TRUE(DbOpen(other, path) && DbExecute(other, c.sql));
+    }
+    const std::string before = testing::ReadFile(path);
+    const ToolRun run =
+        Tool({"--db", QString::fromStdString(path), "--search", "x"});
+    EXPECT_EQ(run.status, 2) << c.name;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_EQ(testing::ReadFile(path), before) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace dw

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "app/windows/history_export.h"
@@ -124,6 +125,46 @@ TEST_F(HistoryWindowTest, ListsSearchesFiltersAndExportsAfterCatchingUp) {
   EXPECT_TRUE(test::WaitUntil([&] {
     return window.Status()->text() == QString::fromUtf8("共 203 条");
   }));
+  // Scrolled to the end: every post once.
+  for (int page = 0; page < 5 && window.Model()->canFetchMore({}); ++page)
+    window.Model()->fetchMore({});
+  std::set<std::int64_t> ids;
+  for (int row = 0; row < window.Model()->rowCount(); ++row)
+    ids.insert(window.Model()->PostAt(row)->id);
+  EXPECT_EQ(window.Model()->rowCount(), 203);
+  EXPECT_EQ(ids.size(), 203u);
+}
+
+// The day ranges hold today and the days before it, no more: a post a
+// second before the first day is outside.
+TEST_F(HistoryWindowTest, DayRangesHoldExactlyTheirDays) {
+  const std::int64_t now = At(2026, 12, 7, 15, 0);
+  const struct {
+    HistoryWindow::Range range;
+    std::int64_t first;  // the first moment inside
+  } cases[] = {{HistoryWindow::kToday, At(2026, 12, 7, 0, 0)},
+               {HistoryWindow::kWeek, At(2026, 12, 1, 0, 0)},
+               {HistoryWindow::kMonth, At(2026, 11, 8, 0, 0)}};
+  ASSERT_TRUE(PrepareHistory(db_).search_index);
+  for (const auto& c : cases) {
+    const std::string range = std::to_string(c.range);
+    ASSERT_TRUE(StorePost(db_, {"S", 1, "t", "in" + range, "", 0, c.first}));
+    ASSERT_TRUE(
+        StorePost(db_, {"S", 1, "t", "out" + range, "", 0, c.first - 1}));
+  }
+  HistoryWindowOptions options;
+  options.database_path = dir_.File("qel6.sdb");
+  options.clock = [now] { return now; };
+  HistoryWindow window(options);
+  window.Open();
+  for (const auto& c : cases) {
+    window.RangeBox()->setCurrentIndex(c.range);
+    const std::vector<std::string> shown = Shown(window);
+    const std::string range = std::to_string(c.range);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "in" + range), 1) << range;
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "out" + range), 0)
+        << range;
+  }
 }
 
 TEST_F(HistoryWindowTest, ExportFailingHalfWayLeavesTheOldFile) {
@@ -148,9 +189,14 @@ TEST_F(HistoryWindowTest, ExportFailingHalfWayLeavesTheOldFile) {
 
 TEST_F(HistoryWindowTest, ExportedTitlesNeverRunAsFormulas) {
   const std::string path = dir_.File("formulas.csv");
-  const std::vector<std::string> titles = {
-      "=HYPERLINK(\"http://x\",\"y\")", "+1",   "-2", "@SUM(A1)", "\tcmd",
-      std::string("a\0b", 3),           "plain"};
+  const std::vector<std::string> titles = {"=HYPERLINK(\"http://x\",\"y\")",
+                                           "+1",
+                                           "-2",
+                                           "@SUM(A1)",
+                                           "\tcmd",
+                                           std::string("a\0b", 3),
+                                           "plain",
+                                           "two\r\nlines"};
   std::vector<HistoryPost> posts;
   for (const std::string& title : titles) {
     posts.push_back({static_cast<std::int64_t>(posts.size() + 1), "S", title,
@@ -170,7 +216,8 @@ TEST_F(HistoryWindowTest, ExportedTitlesNeverRunAsFormulas) {
             "site,title,link,time,hit\r\n"
             "S,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",L,,0\r\n"
             "S,'+1,L,,0\r\nS,'-2,L,,0\r\nS,'@SUM(A1),L,,0\r\n"
-            "S,'\tcmd,L,,0\r\nS,ab,L,,0\r\nS,plain,L,,0\r\n");
+            "S,'\tcmd,L,,0\r\nS,ab,L,,0\r\nS,plain,L,,0\r\n"
+            "S,\"two\r\nlines\",L,,0\r\n");
 }
 
 }  // namespace
