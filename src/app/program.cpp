@@ -12,6 +12,7 @@
 #include "app/desktop/data_location.h"
 #include "app/desktop/desktop_session.h"
 #include "app/desktop/end_signals.h"
+#include "app/desktop/qt_translations.h"
 #include "app/desktop/single_instance.h"
 #include "app/windows/post_menu.h"
 #include "app/windows/window_ops.h"
@@ -289,6 +290,7 @@ int RunProgram(int argc, char** argv, const std::string& database, bool start) {
   }
 
   QApplication app(argc, argv);
+  InstallQtTranslations(app);
   FinishDesktopSession(chose_x11);
   app.setQuitOnLastWindowClosed(false);
   SetProgramIcon();

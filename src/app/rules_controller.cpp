@@ -70,6 +70,11 @@ void RulesController::OpenWindow() {
   window_->activateWindow();
 }
 
+void RulesController::OpenRepair(int rule_id) {
+  OpenWindow();
+  window_->OpenRepairWindowFor(rule_id);
+}
+
 bool RulesController::Collecting() const {
   return main_.StartButton()->text() != QString::fromUtf8("开始");
 }

@@ -116,13 +116,15 @@ def docked_icon(screen, panel):
     return wait_for(settled, 60, "the program's icon docked in the tray")
 
 
-def start_with(screen, program, args, site, setting):
-    """Starts on the feed site's database with one setting of ours on."""
+def start_with(screen, program, args, site, setting, loud_first_run=False):
+    """Starts on the feed site's database with one setting of ours on; with
+    `loud_first_run` the rules' first runs remind like any other."""
     make_database(args.source, program.database, site)
-    subprocess.run(["sqlite3", program.database,
-                    "create table dw_setting(key text primary key, value text"
-                    " not null); insert into dw_setting values('%s','1')"
-                    % setting], check=True, timeout=30)
+    sql = ("create table dw_setting(key text primary key, value text"
+           " not null); insert into dw_setting values('%s','1');" % setting)
+    if loud_first_run:
+        sql += "insert into dw_setting values('quiet_first_run','0');"
+    subprocess.run(["sqlite3", program.database, sql], check=True, timeout=30)
     program.start()
     return main_window(screen)
 
@@ -175,7 +177,8 @@ def case_tray(screen, program, args):
             "xdotool", "search", "--name", "^panel$").stdout.split(), 30,
             "the tray's window")[0]
         with feed_site(args.source, os.path.dirname(program.app_dir)) as site:
-            main = start_with(screen, program, args, site, "close_to_tray")
+            main = start_with(screen, program, args, site, "close_to_tray",
+                              loud_first_run=True)
             x, y, w, h = docked_icon(screen, panel)
             screen.key(main, "Escape")
             wait_for(lambda: not screen.find(r"Voskel v1\.0"), 10,

@@ -20,7 +20,7 @@
 #include "app/rules/rule_test_view.h"
 #include "app/rules/rules_window.h"
 #include "app/rules/runner_end.h"
-#include "app/rules/screen_fit.h"
+#include "app/windows/screen_fit.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {

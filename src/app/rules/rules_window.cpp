@@ -27,7 +27,7 @@
 #include "app/rules/repair_window.h"
 #include "app/rules/rule_editor.h"
 #include "app/rules/rule_table_model.h"
-#include "app/rules/screen_fit.h"
+#include "app/windows/screen_fit.h"
 #include "runtime/convert.h"
 #include "runtime/ui/qt_text.h"
 #include "store/user_edits.h"
@@ -348,6 +348,15 @@ RepairWindow* RulesWindow::OpenRepairWindow() {
   window->show();
   window->Start();
   return window;
+}
+
+RepairWindow* RulesWindow::OpenRepairWindowFor(std::int64_t id) {
+  if (model_->RowOfId(id) < 0) {
+    ShowMessage(QString::fromUtf8("这条规则已不在了。"), true);
+    return nullptr;
+  }
+  SelectId(id);
+  return OpenRepairWindow();
 }
 
 RuleEditor* RulesWindow::OpenProposal(const RuleRow& row) {

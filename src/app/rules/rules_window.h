@@ -72,6 +72,8 @@ class RulesWindow : public QWidget {
   LearnWindow* OpenLearnWindow();
   // 修复建议 for the selected rule; null without a selection.
   RepairWindow* OpenRepairWindow();
+  // 修复建议 for the rule of that id, selected first; null when it is gone.
+  RepairWindow* OpenRepairWindowFor(std::int64_t id);
   // The editor filled with a proposed rule, unsaved, its test under way.
   RuleEditor* OpenProposal(const RuleRow& row);
   // Moves the selected rule one place up (-1) or down (+1) by its rank.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTest>
 #include <cstdio>
 #include <fstream>
@@ -64,7 +66,9 @@ TEST_F(HistoryWindowTest, ListsSearchesFiltersAndExportsAfterCatchingUp) {
     return true;
   };
   options.clock = [now] { return now; };
-  options.export_path = [this] {
+  std::vector<QString> starts;  // where the dialog would have opened
+  options.export_path = [this, &starts](const QString& start) {
+    starts.push_back(start);
     return QString::fromStdString(dir_.File("out.csv"));
   };
   HistoryWindow window(options);
@@ -101,7 +105,7 @@ TEST_F(HistoryWindowTest, ListsSearchesFiltersAndExportsAfterCatchingUp) {
   const std::string read =
       "python3 -c \"import csv,sys; "
       "[print('|'.join(r)) for r in csv.reader(open(sys.argv[1], "
-      "newline='', encoding='utf-8'))]\" " +
+      "newline='', encoding='utf-8-sig'))]\" " +
       dir_.File("out.csv");
   FILE* python = popen(read.c_str(), "r");
   ASSERT_NE(python, nullptr);
@@ -114,6 +118,16 @@ TEST_F(HistoryWindowTest, ListsSearchesFiltersAndExportsAfterCatchingUp) {
             "New|Tea|L3|2026-12-07T14:59:00|0\n"
             "New|绿茶叶|L2|2026-12-07T14:00:00|1\n"
             "Old|茶, \"x\"|http://h/1|2026-12-01T08:00:00|0\n");
+  window.ExportButton()->click();  // in the documents, then where it went
+  const QString file = QString::fromUtf8("/帖子.csv");
+  EXPECT_EQ(
+      starts,
+      (std::vector<QString>{
+          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+              file,
+          QFileInfo(QString::fromStdString(dir_.File("out.csv")))
+                  .absolutePath() +
+              file}));
 
   // More than a page: the first page at once, the count when it is done.
   ASSERT_TRUE(DbExecute(db_, "BEGIN"));
@@ -213,7 +227,7 @@ TEST_F(HistoryWindowTest, ExportedTitlesNeverRunAsFormulas) {
       },
       &error));
   EXPECT_EQ(dw::testing::ReadFile(path),
-            "site,title,link,time,hit\r\n"
+            "\xEF\xBB\xBFsite,title,link,time,hit\r\n"
             "S,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",L,,0\r\n"
             "S,'+1,L,,0\r\nS,'-2,L,,0\r\nS,'@SUM(A1),L,,0\r\n"
             "S,'\tcmd,L,,0\r\nS,ab,L,,0\r\nS,plain,L,,0\r\n"
