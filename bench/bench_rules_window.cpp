@@ -44,7 +44,7 @@ std::string DatabasePath() {
       const std::string name = "site " + std::to_string(i);
       const std::string url =
           "https://deals.example/forum-" + std::to_string(i) + ".html";
-      sqlite3_bind_int64(insert, 1, i % 36 + 1);
+      sqlite3_bind_int64(insert, 1, i % (2 * kLastRuleId) + 1);
       sqlite3_bind_text(insert, 2, i % 3 ? "1" : "0", -1, SQLITE_STATIC);
       sqlite3_bind_int(insert, 3, i % 1000);
       sqlite3_bind_text(insert, 4, name.c_str(), -1, SQLITE_TRANSIENT);

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ clang cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libcurl4-openssl-dev libboost-regex-dev libpcre2-dev libsqlite3-dev sqlite3
   libgumbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev

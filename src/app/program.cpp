@@ -12,6 +12,7 @@
 #include "app/desktop/data_location.h"
 #include "app/desktop/desktop_session.h"
 #include "app/desktop/end_signals.h"
+#include "app/desktop/qt_translations.h"
 #include "app/desktop/single_instance.h"
 #include "app/windows/post_menu.h"
 #include "app/windows/window_ops.h"
@@ -19,6 +20,7 @@
 #include "collect/health_record.h"
 #include "collect/pending_posts.h"
 #include "collect/run_log.h"
+#include "collect/saved_rules.h"
 #include "runtime/system.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/ui_hooks.h"
@@ -166,6 +168,7 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
     UnloadWindow(main);
     return false;
   }
+  ApplyCollectSettings(state);
   ReplayWaitingPosts(program);
   state.health = LoadRuleHealth(state.database);
   for (const auto& [rule_id, health] : state.health) {
@@ -316,6 +319,7 @@ int RunProgram(int argc, char** argv, const std::string& database, bool start) {
   }
 
   QApplication app(argc, argv);
+  InstallQtTranslations(app);
   FinishDesktopSession(chose_x11);
   app.setQuitOnLastWindowClosed(false);
   SetProgramIcon();

@@ -5,20 +5,33 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QWindow>
+#include <cstring>
 
 #include "app/desktop/desktop_notice.h"
 #include "app/desktop/event_sound.h"
 #include "app/desktop/tray_icon.h"
+#include "app/rules/rule_report_text.h"
+#include "app/rules/rules_button.h"
 #include "app/rules_controller.h"
 #include "app/window_collect_view.h"
 #include "app/windows/main_window.h"
 #include "collect/run_log.h"
+#include "runtime/date_time.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {
 namespace {
 
-constexpr int kNoticeTitles = 3;  // a notification stays short
+constexpr int kNoticeTitles = 5;  // a notification stays short
+const char kRepairAction[] = "repair:";
+
+QString Sites(const RoundNews& news) {
+  QStringList sites;
+  for (const std::string& site : news.sites) {
+    if (!site.empty()) sites << GbkToQString(site);
+  }
+  return sites.join(QString::fromUtf8("、"));
+}
 
 }  // namespace
 
@@ -29,31 +42,42 @@ void BringToFront(QWidget* window) {
   window->activateWindow();
 }
 
-PushForm BatchPushForm(const std::vector<ReminderRow>& batch) {
+PushForm BatchPushForm(const RoundNews& news) {
+  const int count = static_cast<int>(news.rows.size());
+  // A post a line; past the limit the last line counts the rest.
+  const int listed = count > kPushLines ? kPushLines - 1 : count;
   QString lines;
-  for (const ReminderRow& row : batch) {
-    lines += GbkToQString(row.title) + " " + GbkToQString(row.link) + "\n";
+  for (int i = 0; i < listed; ++i) {
+    lines += GbkToQString(news.rows[i].title) + " " +
+             GbkToQString(news.rows[i].link) + "\n";
   }
-  return {{"title", QString::fromUtf8("%1 条新线报：").arg(batch.size()) +
-                        GbkToQString(batch.empty() ? "" : batch.front().title)},
+  if (listed < count) {
+    lines += QString::fromUtf8("……另有 %1 条\n").arg(count - listed);
+  }
+  const QString sites = Sites(news);
+  return {{"title",
+           BatchNoticeSummary(news) +
+               (sites.isEmpty() ? QString() : QString::fromUtf8("：") + sites)},
           {"desp", lines}};
 }
 
-QString BatchNoticeSummary(const std::vector<ReminderRow>& batch) {
-  return QString::fromUtf8("%1 条新线报").arg(batch.size());
+QString BatchNoticeSummary(const RoundNews& news) {
+  return QString::fromUtf8("%1 条新线报").arg(news.rows.size());
 }
 
-QString BatchNoticeBody(const std::vector<ReminderRow>& batch) {
-  QStringList titles;
-  for (const ReminderRow& row : batch) {
-    if (titles.size() == kNoticeTitles) {
-      titles << QString::fromUtf8("……");
-      break;
-    }
-    // The body may hold markup: titles are shown as they are.
-    titles << GbkToQString(row.title).toHtmlEscaped();
+QString BatchNoticeBody(const RoundNews& news) {
+  QStringList lines;
+  const QString sites = Sites(news);
+  // The body may hold markup: what the sites wrote is shown as it is.
+  if (!sites.isEmpty()) lines << sites.toHtmlEscaped();
+  const int count = static_cast<int>(news.rows.size());
+  for (int i = 0; i < count && i < kNoticeTitles; ++i) {
+    lines << GbkToQString(news.rows[i].title).toHtmlEscaped();
   }
-  return titles.join("\n");
+  if (count > kNoticeTitles) {
+    lines << QString::fromUtf8("……另有 %1 条").arg(count - kNoticeTitles);
+  }
+  return lines.join("\n");
 }
 
 Reminders::Reminders(Links links) : links_(std::move(links)) {
@@ -63,6 +87,12 @@ Reminders::Reminders(Links links) : links_(std::move(links)) {
   MainWindow* main = links_.main;
   connect(notice_, &DesktopNotice::Clicked, this,
           [main] { BringToFront(main); });
+  connect(notice_, &DesktopNotice::Chosen, this,
+          [rules = links_.rules](const QString& action) {
+            if (action.startsWith(kRepairAction)) {
+              rules->OpenRepair(action.mid(strlen(kRepairAction)).toInt());
+            }
+          });
 
   TrayActions tray;
   tray.raise = [main] { BringToFront(main); };
@@ -82,10 +112,19 @@ Reminders::Reminders(Links links) : links_(std::move(links)) {
             }
           });
   links_.view->OnReminderBatch(
-      [this](const std::vector<ReminderRow>& batch) { OnBatch(batch); });
+      [this](const RoundNews& news) { OnBatch(news); });
+  links_.view->OnRuleBroken([this](int rule_id, const RuleHealth& health) {
+    OnRuleBroken(rule_id, health);
+  });
+  connect(&links_.view->Health(), &HealthBoard::Changed, this,
+          &Reminders::ShowBroken);
+  ShowBroken();
 }
 
-Reminders::~Reminders() { links_.view->OnReminderBatch(nullptr); }
+Reminders::~Reminders() {
+  links_.view->OnReminderBatch(nullptr);
+  links_.view->OnRuleBroken(nullptr);
+}
 
 void Reminders::Apply(const ReminderSettings& settings) {
   settings_ = settings;
@@ -96,29 +135,53 @@ bool Reminders::HideOnClose() const {
   return settings_.close_to_tray && TrayIcon::Available();
 }
 
-void Reminders::OnBatch(const std::vector<ReminderRow>& batch) {
-  if (batch.empty()) return;
+void Reminders::OnBatch(const RoundNews& news) {
+  if (news.rows.empty()) return;
   if (!links_.main->isActiveWindow()) {
-    tray_->AddAnnounced(static_cast<int>(batch.size()));
+    tray_->AddAnnounced(static_cast<int>(news.rows.size()));
   }
-  if (settings_.sound) PlayEventSound();
+  std::string no_sound;
+  if (settings_.sound && !PlayEventSound(&no_sound) && !sound_noted_) {
+    // Once a session: the sound stays as unavailable as it was.
+    sound_noted_ = true;
+    Log("sound unavailable\t" + LogField(no_sound));
+  }
   if (settings_.desktop_notice) {
-    notice_->Show(BatchNoticeSummary(batch), BatchNoticeBody(batch));
+    notice_->Show(BatchNoticeSummary(news), BatchNoticeBody(news));
   }
   if (settings_.push) {
-    pusher_->Send(GbkToQString(settings_.push_address), BatchPushForm(batch));
+    pusher_->Send(GbkToQString(settings_.push_address), BatchPushForm(news));
   }
+}
+
+void Reminders::OnRuleBroken(int rule_id, const RuleHealth& health) {
+  // Told whatever the switches say: a watcher that stopped watching a site
+  // is what the user must not miss.
+  const QString name = GbkToQString(health.last ? health.last->rule_name : "");
+  notice_->Show(QString::fromUtf8("规则 %1：%2")
+                    .arg(name, RuleStatusText(&health, Now())),
+                QString::fromUtf8("已连续 %1 轮失败，这个站点的新帖收不到了。")
+                    .arg(health.failing_rounds),
+                kRepairAction + QString::number(rule_id),
+                QString::fromUtf8("修复建议"));
+}
+
+void Reminders::ShowBroken() {
+  tray_->SetBroken(BrokenRules(links_.main->RuleTree(), links_.view->Health()));
 }
 
 void Reminders::PushDone(const QString& address, const QString& problem) {
   links_.rules->ShowPushProblem(problem);
   if (problem.isEmpty()) return;
+  Log("push failed\t" + LogField(address.toStdString()) + "\t" +
+      LogField(problem.toStdString()));
+}
+
+void Reminders::Log(const std::string& line) {
   AppendToLog(links_.log_path, QDateTime::currentDateTime()
                                        .toString("yyyy-MM-dd HH:mm:ss")
                                        .toStdString() +
-                                   "\tpush failed\t" +
-                                   LogField(address.toStdString()) + "\t" +
-                                   LogField(problem.toStdString()) + "\n");
+                                   "\t" + line + "\n");
 }
 
 }  // namespace dw

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/desktop/push_sender.h"
+#include "app/window_collect_view.h"
 #include "collect/collect_view.h"
 #include "store/reminder_settings.h"
 
@@ -19,17 +20,19 @@ class DesktopNotice;
 class MainWindow;
 class RulesController;
 class TrayIcon;
-class WindowCollectView;
 
 // Shows a window at the front, out of the tray or the task bar.
 void BringToFront(QWidget* window);
 
-// The push form for a batch: `title` holds the count and the first title,
-// `desp` each post's title and link, one post a line.
-PushForm BatchPushForm(const std::vector<ReminderRow>& batch);
-// The notification's summary (the count) and body (the first titles).
-QString BatchNoticeSummary(const std::vector<ReminderRow>& batch);
-QString BatchNoticeBody(const std::vector<ReminderRow>& batch);
+// The push form for a round: `title` holds "N 条新线报" and the sites,
+// `desp` each post's title and link, one post a line, at most
+// kPushLines lines (the last then counts the rest).
+inline constexpr int kPushLines = 20;
+PushForm BatchPushForm(const RoundNews& news);
+// The notification's summary ("N 条新线报") and body (the sites, the first
+// titles and how many more).
+QString BatchNoticeSummary(const RoundNews& news);
+QString BatchNoticeBody(const RoundNews& news);
 
 // The reminders that come once a batch of new posts (the sound, the push,
 // the desktop notification, the tray's count) and the tray icon itself.
@@ -52,7 +55,9 @@ class Reminders : public QObject {
 
   // The settings from now on.
   void Apply(const ReminderSettings& settings);
-  void OnBatch(const std::vector<ReminderRow>& batch);
+  void OnBatch(const RoundNews& news);
+  // Tells of a rule that broke: once, with 修复建议 as the action.
+  void OnRuleBroken(int rule_id, const RuleHealth& health);
   const ReminderSettings& Settings() const { return settings_; }
 
   // True when closing the main window should only hide it in the tray.
@@ -63,12 +68,17 @@ class Reminders : public QObject {
 
  private:
   void PushDone(const QString& address, const QString& problem);
+  // A line of the log beside the database, after the time.
+  void Log(const std::string& line);
+  // The tray's warning follows the broken rules of the tree.
+  void ShowBroken();
 
   Links links_;
   ReminderSettings settings_;
   PushSender* pusher_;
   DesktopNotice* notice_;
   std::unique_ptr<TrayIcon> tray_;
+  bool sound_noted_ = false;
 };
 
 }  // namespace dw

@@ -8,10 +8,12 @@
 #include "app/rules/rules_window.h"
 #include "app/window_collect_view.h"
 #include "app/windows/main_window.h"
+#include "collect/collection_round.h"
 #include "collect/program_state.h"
 #include "collect/saved_rules.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/ui_ops.h"
+#include "store/rule_id.h"
 
 namespace dw {
 namespace {
@@ -55,6 +57,9 @@ void RulesController::OpenWindow() {
       TickTree(id, ticked);
     };
     links.changes_saved = [this] { return ChangesSaved(); };
+    links.rule_tried = [this](std::int64_t id) {
+      if (IsRuleId(id)) AskToTryAtOnce(state_, static_cast<int>(id));
+    };
     links.reminders_saved = [this](const ReminderSettings& settings) {
       if (reminders_saved_) reminders_saved_(settings);
     };
@@ -63,6 +68,11 @@ void RulesController::OpenWindow() {
   window_->show();
   window_->raise();
   window_->activateWindow();
+}
+
+void RulesController::OpenRepair(int rule_id) {
+  OpenWindow();
+  window_->OpenRepairWindowFor(rule_id);
 }
 
 bool RulesController::Collecting() const {

@@ -34,6 +34,8 @@ class RulesController : public QObject {
   // The 规则 button: opens the window, or raises it when open.
   void OpenWindow();
   RulesWindow* Window() const { return window_.get(); }
+  // Opens the window and 修复建议 for the rule of that id.
+  void OpenRepair(int rule_id);
 
   // Around the start/pause button: called before a worker starts and after
   // one was asked to stop.

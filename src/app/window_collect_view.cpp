@@ -1,14 +1,23 @@
 #include "app/window_collect_view.h"
 
 #include <QMetaObject>
+#include <algorithm>
 #include <vector>
 
+#include "app/rules/rules_button.h"
 #include "app/windows/main_window.h"
 #include "app/windows/reminder_window.h"
 #include "app/windows/window_ops.h"
 #include "collect/saved_rules.h"
+#include "runtime/ui/qt_text.h"
 
 namespace dw {
+namespace {
+
+// " 本轮执行完毕": how the round's closing message begins.
+const char kRoundDone[] = " \xB1\xBE\xC2\xD6\xD6\xB4\xD0\xD0\xCD\xEA\xB1\xCF";
+
+}  // namespace
 
 WindowCollectView::WindowCollectView(MainWindow* main_window,
                                      ReminderWindow* reminder_window)
@@ -37,8 +46,27 @@ int WindowCollectView::RuleTreeItemValue(int index) {
 
 void WindowCollectView::ShowStatus(const std::string& message,
                                    const std::string& time) {
-  StatusSetText(main_->Status(), 1, message);
+  const bool round_done = message.rfind(kRoundDone, 0) == 0;
+  std::string shown = message;
+  if (round_done) {
+    const auto broken = BrokenRules(main_->RuleTree(), health_).size();
+    if (broken > 0) {
+      shown += QStringToGbk(QString::fromUtf8("，%1 条规则失败").arg(broken));
+    }
+  }
+  StatusSetText(main_->Status(), 1, shown);
   StatusSetText(main_->Status(), 2, time);
+  if (round_done) EndRound();
+}
+
+void WindowCollectView::EndRound() {
+  // Rows of a run cut short by a pause have no health to tell whose first
+  // run it was: they are told.
+  round_.rows.insert(round_.rows.end(), run_rows_.begin(), run_rows_.end());
+  run_rows_.clear();
+  RoundNews news = std::move(round_);
+  round_ = RoundNews();
+  if (!news.rows.empty() && on_batch_) on_batch_(news);
 }
 
 void WindowCollectView::InsertPostRow(const PostRow& row) {
@@ -62,6 +90,7 @@ void WindowCollectView::InsertPostRows(const std::vector<PostRow>& rows) {
 }
 
 void WindowCollectView::ClearReminders() {
+  EndRound();  // what a round cut short found
   ListClear(reminder_->ReminderList());
 }
 
@@ -87,14 +116,28 @@ void WindowCollectView::AddReminderRows(const std::vector<ReminderRow>& rows) {
 }
 
 void WindowCollectView::EndReminderBatch() {
-  if (batch_.empty()) return;
-  const std::vector<ReminderRow> batch = std::move(batch_);
+  // The run's health comes next and tells whose run it was.
+  run_rows_.insert(run_rows_.end(), batch_.begin(), batch_.end());
   batch_.clear();
-  if (on_batch_) on_batch_(batch);
 }
 
 void WindowCollectView::ShowRuleHealth(int rule_id, const RuleHealth& health) {
+  const RuleHealth* before = health_.Find(rule_id);
+  const bool first_run = !before || !before->last;
+  const bool was_broken = before && before->Unhealthy();
+  if (!run_rows_.empty() && !(first_run && reminders_.quiet_first_run)) {
+    round_.rows.insert(round_.rows.end(), run_rows_.begin(), run_rows_.end());
+    const std::string site = health.last ? health.last->rule_name : "";
+    if (std::find(round_.sites.begin(), round_.sites.end(), site) ==
+        round_.sites.end()) {
+      round_.sites.push_back(site);
+    }
+  }
+  run_rows_.clear();
   health_.Set(rule_id, health);
+  if (health.Unhealthy() && !was_broken && on_broken_) {
+    on_broken_(rule_id, health);
+  }
 }
 
 void WindowCollectView::ShowRulesReload(const RulesReload& reload) {

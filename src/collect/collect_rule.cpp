@@ -41,8 +41,12 @@ RuleReport CollectRule(WorkerContext& ctx, int rule_id) {
   report.rule_id = rule_id;
   report.ran_at = Now();
   if (!RuleTable::HasRow(rule_id)) return report;
-  const ChainRule rule = ChainRuleFromTable(ctx.state.rule_table, rule_id);
+  ChainRule rule = ChainRuleFromTable(ctx.state.rule_table, rule_id);
   report.rule_name = rule.name;
+  if (const auto known = ctx.state.validators.find(rule_id);
+      known != ctx.state.validators.end()) {
+    rule.known = known->second;
+  }
 
   ChainPage page = RunRuleChain(rule, std::nullopt, report);
   std::vector<Match>& matches = page.matches;

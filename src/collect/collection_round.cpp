@@ -1,6 +1,8 @@
 #include "collect/collection_round.h"
 
 #include <memory>
+#include <mutex>
+#include <set>
 #include <utility>
 
 #include "collect/collect_rule.h"
@@ -12,11 +14,36 @@
 #include "collect/run_log.h"
 #include "collect/saved_rules.h"
 #include "collect/waiting_retry.h"
+#include "runtime/date_time.h"
 #include "runtime/delay.h"
 #include "runtime/threads.h"
+#include "store/rule_settings.h"
 #include "text/time_text.h"
 
 namespace dw {
+namespace {
+
+// The rules the user tested or saved since the last round lose their
+// back-off.
+void TakeTryAtOnce(ProgramState& state) {
+  std::set<int> ids;
+  {
+    const std::lock_guard<std::mutex> lock(state.retry_mutex);
+    ids.swap(state.retry_now);
+  }
+  for (int id : ids) TryAtOnce(state.paces[id]);
+}
+
+int IntervalMinutes(const ProgramState& state, int rule_id) {
+  const RuleSettingTexts& settings = state.rule_table.RuleSettings(rule_id);
+  const auto found = settings.find("interval_minutes");
+  if (found == settings.end()) return 0;
+  RuleRow row;
+  return SetRuleSetting(row, found->first, found->second) ? row.interval_minutes
+                                                          : 0;
+}
+
+}  // namespace
 
 ChosenRules TickedRules(RuleTree& tree) {
   ChosenRules chosen;
@@ -40,6 +67,18 @@ void NoteRuleRun(WorkerContext& ctx, const RuleReport& report) {
   NoteRuleSettled(state, report);
   state.health[report.rule_id].store_failed =
       WaitingPostsOf(state, report.rule_id);
+  RuleHealth& health = state.health[report.rule_id];
+  health.next_try = PaceAfterRun(state.paces[report.rule_id], report.ran_at,
+                                 state.pacing.back_off, health.failing_rounds,
+                                 report.fetch.retry_after_s,
+                                 (state.pacing.round_pause_ms + 999) / 1000);
+  // Only a good run's page may stand for the next: one that failed must be
+  // read whole again, or its failure would pass for "unchanged".
+  if (report.failed_step != FailedStep::kNone) {
+    state.validators.erase(report.rule_id);
+  } else if (!report.fetch.unchanged) {
+    state.validators[report.rule_id] = report.fetch.validators;
+  }
   // Kept, so that a restart does not make every rule look as if it never
   // ran; a failed write costs only that.
   // A database that refused this run is not waited for a second time: the
@@ -85,26 +124,38 @@ RuleReport RunRule(WorkerContext& ctx, int rule_id) {
   return report;
 }
 
+void AskToTryAtOnce(ProgramState& state, int rule_id) {
+  const std::lock_guard<std::mutex> lock(state.retry_mutex);
+  state.retry_now.insert(rule_id);
+}
+
 void CollectionWorker(WorkerContext& ctx, ChosenRules chosen) {
   ProgramState& state = ctx.state;
   state.chosen_rules = std::move(chosen);
-  const CollectionPacing pacing = state.pacing;
+  // A start reads every page whole and asks every rule.
+  state.paces.clear();
+  state.validators.clear();
   while (!StopRequested()) {
     ShowOnGui(ctx, [&view = ctx.view] { view.ClearReminders(); });
+    TakeTryAtOnce(state);
     for (int rule_id : state.chosen_rules) {
       if (StopRequested()) return;
+      if (!TakeTurn(state.paces[rule_id], IntervalMinutes(state, rule_id),
+                    Now())) {
+        continue;
+      }
       ShowStatus(ctx,
                  kStatusCollecting + state.rule_table.Cell(rule_id, kRuleName));
       const RuleReport report = RunRule(ctx, rule_id);
       // A run a pause cut short says nothing about the rule.
       if (StopRequested()) return;
       NoteRuleRun(ctx, report);
-      Delay(pacing.rule_pause_ms);
+      Delay(state.pacing.rule_pause_ms);
     }
     if (StopRequested()) return;
     state.first_round = false;
-    ShowStatus(ctx, kStatusRoundDone);
-    RestRetryingWaitingPosts(ctx, pacing.round_pause_ms);
+    ShowStatus(ctx, RoundDoneStatus(state.pacing.round_pause_ms));
+    RestRetryingWaitingPosts(ctx, state.pacing.round_pause_ms);
     if (StopRequested()) return;
     TakeSavedRulesBetweenRounds(ctx);
   }

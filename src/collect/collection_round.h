@@ -39,6 +39,10 @@ void NoteRuleRun(WorkerContext& ctx, const RuleReport& report);
 // Status bar: part 1 gets a space and `text`, part 2 the time now.
 void ShowStatus(WorkerContext& ctx, const std::string& text);
 
+// GUI thread: the user tested or saved the rule, so back-off and a
+// server's wish to wait no longer hold it: it is asked in the next round.
+void AskToTryAtOnce(ProgramState& state, int rule_id);
+
 // The values of the ticked tree items that name a loaded rule, in tree order.
 ChosenRules TickedRules(RuleTree& tree);
 

@@ -3,10 +3,14 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "collect/page_validators.h"
 #include "collect/rule_health.h"
+#include "collect/rule_pace.h"
 #include "collect/seen_ids.h"
 #include "runtime/database.h"
 #include "runtime/threads.h"
@@ -27,10 +31,12 @@ struct PendingPost {
   bool announce_when_stored = false;
 };
 
-// How long the worker rests after each rule and after each round.
+// How long the worker rests after each rule and after each round, and
+// whether a failing site is asked less often.
 struct CollectionPacing {
   int rule_pause_ms = 800;
   int round_pause_ms = 150 * 1000;
+  bool back_off = false;
 };
 
 // Everything the program shares between start-up, the windows and the
@@ -87,6 +93,15 @@ struct ProgramState {
   std::atomic<bool> rules_saved{false};
   // `lastid` of each rule as last read from the database.
   std::map<int, std::string> loaded_lastid;
+  // Since the worker started: when each rule may run next, and what its
+  // last good run read (so that an unchanged page costs only its headers).
+  // A start clears both, so its first round reads every page whole.
+  PaceBook paces;
+  std::map<int, PageValidators> validators;
+  // Rules the user tested or saved: asked in the next round whatever their
+  // back-off says. Written on the GUI thread, taken by the worker.
+  std::mutex retry_mutex;
+  std::set<int> retry_now;
 
   // The last worker started (it waits for its predecessor before it does
   // anything, so this one handle reaches all of them).

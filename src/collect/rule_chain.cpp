@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <limits>
 #include <utility>
 
 #include "net/cookies.h"
 #include "net/http_request.h"
+#include "net/response_headers.h"
 #include "runtime/convert.h"
 #include "runtime/encoding.h"
 #include "runtime/text_ops.h"
@@ -24,6 +26,21 @@ constexpr int kFetchAttempts = 3;
 int ClampToInt(std::int64_t value) {
   return static_cast<int>(std::clamp<std::int64_t>(
       value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+std::int64_t ElapsedMs(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now() - since)
+      .count();
+}
+
+// The server said nothing changed since the validators it was sent, or it
+// sent the very bytes again.
+bool PageUnchanged(const PageValidators& known, int status,
+                   const std::string& bytes) {
+  if (!known.Known()) return false;
+  if (status == 304) return bytes.empty();
+  return status >= 200 && status < 300 && SameBody(known, bytes);
 }
 
 // A page answered with an error status, or not at all, is a failed fetch
@@ -88,6 +105,8 @@ std::string FetchRulePage(const ChainRule& rule, std::string* headers,
   };
   params.responseHeaders = headers;
   params.verifyCertificates = !rule.ignore_cert_errors;
+  std::string conditional = ConditionalRequestHeaders(rule.known);
+  if (!conditional.empty()) params.headers = &conditional;
   std::string bytes = HttpRequest(params);
   *out_of_time = Clock::now() >= deadline;
   return bytes;
@@ -118,8 +137,21 @@ ChainPage RunRuleChain(const ChainRule& rule,
     report.fetch.status = status;
     report.fetch.failure = failure;
     report.fetch.bytes = static_cast<std::int64_t>(bytes.size());
-    report.fetch.charset = DeclaredCharsetName(bytes, headers);
+    if (!page_bytes && PageUnchanged(rule.known, status, bytes)) {
+      report.fetch.unchanged = true;
+      report.fetch.validators = rule.known;
+      report.fetch.ms = ElapsedMs(fetch_start);
+      return page;
+    }
+    report.fetch.charset = DecidePageEncoding(bytes, headers).name;
     answered = !bytes.empty() && Answered(status, !page_bytes);
+    if (answered && !page_bytes) {
+      report.fetch.validators = ValidatorsOf(headers, bytes);
+    }
+    if (status == 429 || status == 503) {
+      report.fetch.retry_after_s =
+          RetryAfterSeconds(headers, std::time(nullptr));
+    }
     // A large page is held once: the fetched body becomes the text in its
     // own buffer, and the tidied cut takes that buffer over (unless a test
     // wants the text shown).
@@ -146,9 +178,7 @@ ChainPage RunRuleChain(const ChainRule& rule,
     // The same bytes again would cut the same.
     if (page_bytes || report.fetch.out_of_time) break;
   }
-  report.fetch.ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        Clock::now() - fetch_start)
-                        .count();
+  report.fetch.ms = ElapsedMs(fetch_start);
 
   FailedStep failed = FailedStep::kNone;
   if (page.text.empty()) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "collect/page_validators.h"
 #include "collect/rule_report.h"
 #include "runtime/native_pattern.h"
 #include "store/rule_row.h"
@@ -45,6 +46,9 @@ struct ChainRule {
   // The user keeps a site whose certificate is broken: its fetches take
   // any certificate.
   bool ignore_cert_errors = false;
+  // What the rule's last good run read; when known the fetch is
+  // conditional, and an unchanged page ends the chain before any parsing.
+  PageValidators known;
 };
 
 // From the loaded rule table (cells as text, converted the way the loader's

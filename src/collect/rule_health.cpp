@@ -27,7 +27,12 @@ void RecordRun(HealthBook& book, const RuleReport& report) {
   health.failing_rounds =
       report.failed_step == FailedStep::kNone ? 0 : health.failing_rounds + 1;
   if (report.posts.new_posts > 0) health.last_new = report.ran_at;
+  const std::optional<RuleReport> before = std::move(health.last);
   health.last = report;
+  if (report.fetch.unchanged && before) {
+    health.last->cut = before->cut;
+    health.last->pattern = before->pattern;
+  }
 }
 
 }  // namespace dw

@@ -16,6 +16,9 @@ struct RuleHealth {
   int failing_rounds = 0;            // in a row; a good round clears it
   std::optional<DateTime> last_new;  // when a post of it was last new
   int store_failed = 0;  // posts of the rule waiting for the database now
+  // When back-off or the server's wish lets the rule run again; nothing
+  // while it runs every round.
+  std::optional<DateTime> next_try;
 
   bool Failing() const { return failing_rounds > 0; }
   bool Unhealthy() const { return failing_rounds >= kUnhealthyAfterRounds; }
@@ -26,7 +29,8 @@ using HealthBook = std::map<int, RuleHealth>;
 
 // Takes one finished run into the book: a run whose first failing step is
 // any but kNone (no match included) adds a failing round, a good one clears
-// them.
+// them. A run that found its page unchanged keeps what the last run cut and
+// matched on it.
 void RecordRun(HealthBook& book, const RuleReport& report);
 
 }  // namespace dw

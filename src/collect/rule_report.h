@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "collect/page_validators.h"
 #include "net/http_request.h"
 #include "runtime/date_time.h"
 
@@ -49,7 +51,14 @@ struct RuleReport {
     std::int64_t bytes = 0;    // body bytes of the last attempt
     std::int64_t ms = 0;       // all attempts together
     bool out_of_time = false;  // abandoned at the fetch's deadline
-    std::string charset;       // the encoding the answer declares, lower case
+    std::string charset;       // the encoding the answer is in, lower case
+    // The page is the one the rule's last good run read (the server said
+    // 304, or the same bytes came): nothing was parsed, nothing is new.
+    bool unchanged = false;
+    // Of the answer read whole: what tells next time whether it changed.
+    PageValidators validators;
+    // A 429 or 503 answer's Retry-After, in seconds.
+    std::optional<long long> retry_after_s;
   } fetch;
 
   struct Cut {

@@ -1,9 +1,11 @@
 #include "collect/saved_rules.h"
 
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "collect/health_record.h"
+#include "store/collect_settings.h"
 #include "store/rule_loader.h"
 
 namespace dw {
@@ -43,7 +45,8 @@ bool RuleEdited(const RuleTable& before, const RuleTable& after, int id) {
 }  // namespace
 
 void NoteLoadedLastIds(ProgramState& state) {
-  for (int id = 1; id <= RuleTable::kRows; ++id) {
+  state.loaded_lastid.clear();
+  for (int id : state.rule_table.Ids()) {
     state.loaded_lastid[id] = state.rule_table.Cell(id, kRuleLastid);
   }
 }
@@ -61,24 +64,43 @@ std::optional<RulesReload> ReloadSavedRules(ProgramState& state) {
   }
   RulesReload reload;
   reload.tree = std::move(tree.items);
-  for (int id = 1; id <= RuleTable::kRows; ++id) {
+  // Every id either table holds: a rule removed is forgotten as surely as
+  // one edited.
+  std::set<int> ids;
+  for (int id : table.Ids()) ids.insert(id);
+  for (int id : state.rule_table.Ids()) ids.insert(id);
+  for (int id : ids) {
     // The same page whose stored lastid nobody changed: keep how far the
     // engine got, or posts it already showed would come again.
-    const std::string stored = table.Cell(id, kRuleLastid);
-    if (stored == state.loaded_lastid[id] &&
-        table.Cell(id, kRuleUrl) == state.rule_table.Cell(id, kRuleUrl)) {
+    const RuleTable& now = table;
+    const RuleTable& before = state.rule_table;
+    const std::string stored = now.Cell(id, kRuleLastid);
+    if (stored == state.loaded_lastid[id] && now.Holds(id) &&
+        now.Cell(id, kRuleUrl) == before.Cell(id, kRuleUrl)) {
       table.Cell(id, kRuleLastid) = state.rule_table.Cell(id, kRuleLastid);
     }
     state.loaded_lastid[id] = stored;
     if (!RuleEdited(state.rule_table, table, id)) continue;
+    // Its page may be the same, but what the rule reads from it is not.
+    state.validators.erase(id);
+    TryAtOnce(state.paces[id]);
     state.health.erase(id);
     reload.forgotten.push_back(id);
     ForgetRuleHealth(state.database, id);
   }
+  ApplyCollectSettings(state);
   state.rule_table = std::move(table);
   state.settings = std::move(settings);
   state.keyword_list = std::move(keywords);
   return reload;
+}
+
+void ApplyCollectSettings(ProgramState& state) {
+  const std::optional<CollectSettings> chosen =
+      ReadCollectSettings(state.database);
+  if (!chosen) return;  // never saved: the pacing stays as it was
+  state.pacing.round_pause_ms = chosen->round_pause_seconds * 1000;
+  state.pacing.back_off = chosen->back_off;
 }
 
 void AskForSavedRules(ProgramState& state) { state.rules_saved = true; }

@@ -41,6 +41,10 @@ void NoteLoadedLastIds(ProgramState& state);
 // next round boundary.
 void AskForSavedRules(ProgramState& state);
 
+// Takes the round pause and back-off the user saved into the state's
+// pacing; nothing changes while none was ever saved.
+void ApplyCollectSettings(ProgramState& state);
+
 // Worker, between rounds: takes the saved rules when asked, makes its
 // rounds walk the rules ticked in them, and has the windows show them.
 void TakeSavedRulesBetweenRounds(WorkerContext& ctx);

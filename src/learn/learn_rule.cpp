@@ -47,6 +47,14 @@ std::vector<ExampleKey> KeysOf(const std::vector<std::string>& examples) {
   return keys;
 }
 
+std::string TooLargeWords(size_t bytes) {
+  const auto mb = [](size_t n) {
+    return std::to_string((n + (1 << 19)) >> 20);
+  };
+  return "页面太大（" + mb(bytes) + " MB）：学习只读 " +
+         mb(kLargestLearnedPage) + " MB 以内的页面";
+}
+
 std::string CountNote(const Proposal& proposal) {
   return "找到 " + std::to_string(proposal.posts.size()) + " 个帖子";
 }
@@ -158,12 +166,14 @@ const char* LearnFailureName(LearnFailure failure) {
       return "no_free_id";
     case LearnFailure::kNoStoredPosts:
       return "no_stored_posts";
+    case LearnFailure::kPageTooLarge:
+      return "page_too_large";
   }
   return "";
 }
 
 std::string FetchPage(const std::string& url, std::string* cause,
-                      bool ignore_cert_errors) {
+                      bool ignore_cert_errors, std::string* headers_out) {
   // The very fetch a round makes, deadline included: a page dripped a byte
   // at a time cannot keep learning waiting.
   ChainRule rule;
@@ -175,6 +185,7 @@ std::string FetchPage(const std::string& url, std::string* cause,
   bool out_of_time = false;
   std::string bytes =
       FetchRulePage(rule, &headers, &status, &failure, &out_of_time);
+  if (headers_out) *headers_out = std::move(headers);
   if (out_of_time) {
     *cause = HttpFailureWords(HttpFailure::kTimedOut);
   } else if (status == 0) {
@@ -192,14 +203,20 @@ std::string FetchPage(const std::string& url, std::string* cause,
 
 bool PageOfRequest(const std::optional<std::string>& given,
                    const std::string& url, std::string* bytes,
-                   LearnResult& result, bool ignore_cert_errors) {
-  if (given) {
-    *bytes = *given;
-    return true;
-  }
+                   LearnResult& result, bool ignore_cert_errors,
+                   std::string* headers) {
   std::string cause;
-  *bytes = FetchPage(url, &cause, ignore_cert_errors);
-  if (!bytes->empty()) return true;
+  // Given bytes too large are not copied first.
+  if (given && given->size() <= kLargestLearnedPage) *bytes = *given;
+  if (!given) *bytes = FetchPage(url, &cause, ignore_cert_errors, headers);
+  const size_t size = given ? given->size() : bytes->size();
+  if (size > kLargestLearnedPage) {
+    result.failed = LearnFailure::kPageTooLarge;
+    result.message = TooLargeWords(size);
+    bytes->clear();
+    return false;
+  }
+  if (given || !bytes->empty()) return true;
   result.failed = LearnFailure::kFetch;
   result.message = "取不到页面：" + cause;
   return false;
@@ -207,18 +224,21 @@ bool PageOfRequest(const std::optional<std::string>& given,
 
 LearnResult LearnRule(const LearnRequest& request) {
   LearnResult result;
-  const std::int64_t rule_id = LowestFreeCleanRuleId(request.rows);
+  const std::int64_t rule_id = NewRuleId(request.rows);
   if (rule_id == 0) {
     result.failed = LearnFailure::kNoFreeId;
     result.message =
-        "没有空闲的规则编号：7 到 11、13 到 18 "
+        "没有空闲的规则编号：7 到 11、13 到 9999 "
         "都已占用（其余编号会先做某个站点专用的清理）";
     return result;
   }
   std::string bytes;
-  if (!PageOfRequest(request.page_bytes, request.url, &bytes, result))
+  std::string headers;
+  if (!PageOfRequest(request.page_bytes, request.url, &bytes, result,
+                     /*ignore_cert_errors=*/false, &headers))
     return result;
-  const StudiedPage page = StudyPage(std::move(bytes), request.url);
+  const StudiedPage page =
+      StudyPage(std::move(bytes), request.url, std::nullopt, headers);
   if (!IsFeed(page.text)) result.feed_url = AnnouncedFeed(page.text, page.url);
   std::vector<ExampleKey> keys = KeysOf(request.examples);
   // With no example, an HTML page that names its feed is learned from the
@@ -231,14 +251,20 @@ LearnResult LearnRule(const LearnRequest& request) {
   if (!feed_only) LearnPage(page, request.examples, keys, rule_id, result);
   if (result.feed_url.empty()) return result;
   if (request.page_bytes || !own_host) {
-    const std::string note = "页面声明了订阅源：" + result.feed_url;
+    const std::string note = "页面声明了订阅源：" + Shown(result.feed_url);
     result.message =
         result.message.empty() ? note : result.message + "；" + note;
     return result;
   }
   // The feed the page announces gets its rule too, last.
   std::string cause;
-  std::string feed_bytes = FetchPage(result.feed_url, &cause);
+  std::string feed_headers;
+  std::string feed_bytes =
+      FetchPage(result.feed_url, &cause, false, &feed_headers);
+  if (feed_bytes.size() > kLargestLearnedPage) {
+    cause = TooLargeWords(feed_bytes.size());
+    feed_bytes.clear();
+  }
   if (feed_bytes.empty()) {
     if (feed_only) {
       result.failed = LearnFailure::kFetch;
@@ -247,8 +273,9 @@ LearnResult LearnRule(const LearnRequest& request) {
     return result;
   }
   LearnResult from_feed;
-  LearnPage(StudyPage(std::move(feed_bytes), result.feed_url), {}, {}, rule_id,
-            from_feed);
+  LearnPage(StudyPage(std::move(feed_bytes), result.feed_url, std::nullopt,
+                      feed_headers),
+            {}, {}, rule_id, from_feed);
   if (from_feed.proposals.empty()) return result;
   if (result.proposals.size() == kMostProposals) result.proposals.pop_back();
   result.proposals.push_back(std::move(from_feed.proposals.front()));

@@ -2,6 +2,7 @@
 // proposal a caller shows: the rule, the posts it finds, a note.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,10 +22,17 @@ enum class LearnFailure {
   kNoStructure,       // no rule finds the examples among a list of posts
   kNoFreeId,          // every id without a site clean-up is taken
   kNoStoredPosts,     // a repair has no stored posts to go by
+  kPageTooLarge,      // the page is larger than learning reads
 };
 
+// The largest page learning reads. Learning holds a page in several forms
+// at once (decoded, tidied with each byte's origin, as a reader sees it,
+// parsed), twenty to forty times its size in all; this bound keeps that
+// near 200 MB. Pages of posts are seldom a quarter of it.
+inline constexpr size_t kLargestLearnedPage = size_t{4} << 20;
+
 // "fetch", "examples_not_found", "no_structure", "no_free_id",
-// "no_stored_posts"; "" for kNone.
+// "no_stored_posts", "page_too_large"; "" for kNone.
 const char* LearnFailureName(LearnFailure failure);
 
 struct Proposal {
@@ -44,7 +52,7 @@ struct LearnResult {
 };
 
 struct LearnRequest {
-  std::string url;                        // the rule's address, link base
+  std::string url;  // the rule's address, link base; GBK like the url column
   std::vector<std::string> examples;      // GBK titles as the user sees them
   std::optional<std::string> page_bytes;  // given: nothing is fetched
   std::vector<RuleRow> rows;              // the stored rules, for a free id
@@ -65,15 +73,18 @@ std::vector<ExampleText> ExampleTexts(const std::vector<std::string>& titles);
 // Marks each proposed post whose link is already in `info`.
 void MarkStoredPosts(Database& db, LearnResult& result);
 
-// The page as a round fetches it; empty, with `cause` (UTF-8) set, when it
-// could not be had.
+// The page as a round fetches it, its answer's headers in `headers` when
+// given; empty, with `cause` (UTF-8) set, when it could not be had.
 std::string FetchPage(const std::string& url, std::string* cause,
-                      bool ignore_cert_errors = false);
+                      bool ignore_cert_errors = false,
+                      std::string* headers = nullptr);
 
-// The given bytes, else the page at `url` fetched; false, with `result`
-// saying why, when it could not be had.
+// The given bytes, else the page at `url` fetched (with its answer's
+// headers in `headers`); false, with `result` saying why, when it could
+// not be had or is larger than kLargestLearnedPage.
 bool PageOfRequest(const std::optional<std::string>& given,
                    const std::string& url, std::string* bytes,
-                   LearnResult& result, bool ignore_cert_errors = false);
+                   LearnResult& result, bool ignore_cert_errors = false,
+                   std::string* headers = nullptr);
 
 }  // namespace dw

@@ -241,15 +241,16 @@ LearnResult RepairRule(const RepairRequest& request) {
     return result;
   }
   std::string bytes;
+  std::string headers;
   if (!PageOfRequest(request.page_bytes, old.url, &bytes, result,
-                     old.ignore_cert_errors))
+                     old.ignore_cert_errors, &headers))
     return result;
   // The rule's own encoding first; the page's declaration when the stored
   // titles do not read that way.
   StudiedPage page = StudyPage(bytes, old.url, old.isgbk == "1");
   std::vector<ExampleKey> keys = KeysOnPage(page, request.stored);
   if (keys.empty()) {
-    page = StudyPage(std::move(bytes), old.url);
+    page = StudyPage(std::move(bytes), old.url, std::nullopt, headers);
     keys = KeysOnPage(page, request.stored);
   }
   const std::vector<Proposal> from_records =

@@ -1,9 +1,9 @@
 #include "learn/studied_page.h"
 
 #include "collect/rule_chain.h"
-#include "learn/page_charset.h"
 #include "runtime/gbk_char.h"
 #include "text/html_entities.h"
+#include "text/page_charset.h"
 #include "text/page_text.h"
 
 namespace dw {
@@ -27,11 +27,16 @@ size_t FindNoCase(const std::string& text, std::string_view word,
 }  // namespace
 
 StudiedPage StudyPage(std::string bytes, std::string url,
-                      std::optional<bool> gbk) {
+                      std::optional<bool> gbk, std::string_view headers) {
   StudiedPage page;
   page.url = std::move(url);
-  page.gbk = gbk ? *gbk : PageBytesAreGbk(bytes);
-  if (!gbk) page.charset = OtherCharset(bytes);
+  if (gbk) {
+    page.gbk = *gbk;
+  } else {
+    const PageEncoding encoding = DecidePageEncoding(bytes, headers);
+    page.gbk = encoding.kind == PageCharset::kGbk;
+    if (encoding.kind == PageCharset::kOther) page.charset = encoding.name;
+  }
   ChainRule rule;
   rule.page_is_gbk = page.gbk;
   rule.charset = page.charset;

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "learn/loose_text.h"
 #include "learn/tidy_map.h"
@@ -22,9 +23,11 @@ struct StudiedPage {
 };
 
 // With `gbk` given the page is decoded so (a repair keeps a rule's
-// setting); otherwise as the page declares itself.
+// setting); otherwise in the encoding its answer's `headers` and its bytes
+// decide, as the rules window's check decides it.
 StudiedPage StudyPage(std::string bytes, std::string url,
-                      std::optional<bool> gbk = std::nullopt);
+                      std::optional<bool> gbk = std::nullopt,
+                      std::string_view headers = {});
 
 // True when the example stands somewhere in the page's text.
 bool PageHolds(const StudiedPage& page, const ExampleKey& key);

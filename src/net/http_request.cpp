@@ -532,6 +532,15 @@ std::string HttpRequest(const HttpRequestParams& p) {
   const CURLcode result = Perform(multi, easy, transfer, timeouts.stallMs);
 
   const HttpFailure failure = FailureOf(result, easy, transfer);
+  if (p.requestSent) {
+    // The head went out, and the body as far as it was given.
+    long head = 0;
+    curl_off_t uploaded = 0;
+    curl_easy_getinfo(easy, CURLINFO_REQUEST_SIZE, &head);
+    curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+    *p.requestSent =
+        head > 0 && uploaded >= static_cast<curl_off_t>(sent.size());
+  }
   long code = 0;
   if (result == CURLE_OK) {
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);

@@ -103,6 +103,10 @@ struct HttpRequestParams {
   // A further reason to abandon the request, checked at least every few
   // milliseconds beside the calling thread's own stop request.
   std::function<bool()> cancelRequested;
+
+  // Set true when the whole request, body included, went out on the
+  // connection, answered or not.
+  bool* requestSent = nullptr;
 };
 
 // The largest body a request accepts. A page announced or grown past it is

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <variant>
 
+#include "store/search_words.h"
 #include "store/sql_statement.h"
 #include "store/title_pairs.h"
 
@@ -15,19 +16,6 @@ std::size_t Utf8Length(std::string_view text) {
   std::size_t count = 0;
   for (unsigned char c : text) count += (c & 0xC0) != 0x80;
   return count;
-}
-
-std::vector<std::string> Words(std::string_view text) {
-  std::vector<std::string> words;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    std::size_t end = i;
-    while (end < text.size() && text[end] != ' ' && text[end] != '\t') ++end;
-    if (end > i) words.emplace_back(text.substr(i, end - i));
-    i = end;
-  }
-  return words;
 }
 
 // A phrase of the index's query language: the word taken literally.
@@ -77,7 +65,7 @@ Query BuildQuery(const HistoryFilter& filter, const char* what,
     index_query += term;
   };
   std::vector<std::string> short_words;
-  for (std::string& word : Words(filter.text)) {
+  for (std::string& word : SearchWords(filter.text)) {
     if (filter.use_index && Utf8Length(word) >= 3) {
       add_index(IndexPhrase(word));
     } else {
@@ -89,8 +77,32 @@ Query BuildQuery(const HistoryFilter& filter, const char* what,
   const bool pairs =
       index_query.empty() && filter.use_index && filter.use_pairs;
   for (const std::string& word : short_words) {
+    // SQLite folds ASCII letters only; a word of a letter or two is sought
+    // in each of its cases, few enough to name.
+    const std::vector<std::string> cases =
+        Utf8Length(word) <= 2 ? CaseVariants(word) : std::vector<std::string>();
     if (const auto pair = pairs ? PairWord(word) : std::nullopt) {
-      add_index(IndexPhrase(*pair));
+      std::vector<std::string> phrases;
+      for (const std::string& variant : cases) {
+        const std::string phrase = IndexPhrase(PairWord(variant).value());
+        if (std::find(phrases.begin(), phrases.end(), phrase) ==
+            phrases.end()) {
+          phrases.push_back(phrase);
+        }
+      }
+      std::string any;
+      for (const std::string& phrase : phrases) {
+        any += (any.empty() ? "(" : " OR ") + phrase;
+      }
+      add_index(any + ")");
+    } else if (cases.size() > 1) {
+      std::string any;
+      for (const std::string& variant : cases) {
+        any += any.empty() ? "(" : " OR ";
+        any += "instr(p.title, ?) > 0";
+        q.values.emplace_back(variant);
+      }
+      add((any + ")").c_str());
     } else if (HasAsciiLetter(word)) {
       add("p.title LIKE ? ESCAPE '\\'");
       q.values.emplace_back(LikePattern(word));

@@ -12,8 +12,8 @@
 namespace dw {
 
 struct HistoryFilter {
-  // UTF-8 words separated by spaces, each somewhere in the title (ASCII
-  // letters in any case). Words of three or more characters are looked up
+  // UTF-8 words separated by white space, each somewhere in the title
+  // (letters in any case). Words of three or more characters are looked up
   // in the trigram index when `use_index`; shorter ones by scan, or, when
   // every word is short and `use_pairs` too, in the short-word index.
   std::string text;

@@ -10,6 +10,7 @@ constexpr char kFirstSettingsRow[] = "(select rowid from con limit 1)";
 constexpr char kDesktopNotice[] = "desktop_notice";
 constexpr char kCloseToTray[] = "close_to_tray";
 constexpr char kStartOnLaunch[] = "start_on_launch";
+constexpr char kQuietFirstRun[] = "quiet_first_run";
 
 std::string Flag(bool on) { return on ? "1" : "0"; }
 
@@ -41,7 +42,8 @@ bool WriteAll(Database& db, const ReminderSettings& s) {
   return EnsureSettingTable(db) &&
          WriteSetting(db, kDesktopNotice, Flag(s.desktop_notice)) &&
          WriteSetting(db, kCloseToTray, Flag(s.close_to_tray)) &&
-         WriteSetting(db, kStartOnLaunch, Flag(s.start_on_launch));
+         WriteSetting(db, kStartOnLaunch, Flag(s.start_on_launch)) &&
+         WriteSetting(db, kQuietFirstRun, Flag(s.quiet_first_run));
 }
 
 }  // namespace
@@ -87,6 +89,7 @@ ReminderSettings ReadReminderSettings(Database& db) {
   s.desktop_notice = ReadSetting(db, kDesktopNotice) == "1";
   s.close_to_tray = ReadSetting(db, kCloseToTray) == "1";
   s.start_on_launch = ReadSetting(db, kStartOnLaunch) == "1";
+  s.quiet_first_run = ReadSetting(db, kQuietFirstRun) != "0";
   return s;
 }
 

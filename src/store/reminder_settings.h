@@ -19,10 +19,14 @@ struct ReminderSettings {
   bool push = false;           // tx_wx
   bool only_keywords = false;  // tx_onlygz
   std::string push_address;    // tx_wxkey
-  // Our own, all off unless set.
+  // Our own, off unless set.
   bool desktop_notice = false;
   bool close_to_tray = false;
   bool start_on_launch = false;
+  // On unless set off: a rule's first run lists and stores its posts but
+  // does not notify, push or sound for them (a new site's page is full of
+  // posts that are only new to us).
+  bool quiet_first_run = true;
 };
 
 // Creates the key-value table when missing. False when it cannot.

@@ -9,8 +9,8 @@ bool IsRuleId(std::int64_t id) {
 }
 
 std::optional<int> RuleIdOf(std::string_view text) {
-  // Two digits at most, so no value can wrap into the range.
-  if (text.empty() || text.size() > 2 || text.front() == '0') {
+  // Four digits at most, so no value can wrap into the range.
+  if (text.empty() || text.size() > 4 || text.front() == '0') {
     return std::nullopt;
   }
   int id = 0;

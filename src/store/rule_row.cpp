@@ -150,7 +150,7 @@ void CheckGroup(const char* column, const std::string& text, int groups,
   }
 }
 
-// The ids without a clean-up as runs: "7 to 11 and 13 to 18".
+// The ids without a clean-up as runs: "7 to 11 and 13 to 9999".
 std::string IdsWithoutCleanUp() {
   std::vector<std::string> runs;
   for (int id = kFirstRuleId; id <= kLastRuleId; ++id) {
@@ -170,17 +170,18 @@ std::string IdsWithoutCleanUp() {
   return text;
 }
 
-std::int64_t LowestFreeId(const std::vector<RuleRow>& rows,
-                          bool without_clean_up) {
+// The lowest id from `first` on that no row uses and that passes `take`;
+// 0 when none is left.
+template <typename Take>
+std::int64_t LowestFreeId(const std::vector<RuleRow>& rows, int first,
+                          Take take) {
   // One pass, whatever the table holds.
-  bool used[kLastRuleId + 1] = {};
+  std::vector<bool> used(kLastRuleId + 1);
   for (const RuleRow& row : rows) {
     if (row.id >= kFirstRuleId && row.id <= kLastRuleId) used[row.id] = true;
   }
-  for (int id = kFirstRuleId; id <= kLastRuleId; ++id) {
-    if (!used[id] && !(without_clean_up && HasSiteCleanUp(id))) {
-      return id;
-    }
+  for (int id = first; id <= kLastRuleId; ++id) {
+    if (!used[id] && take(id)) return id;
   }
   return 0;
 }
@@ -253,11 +254,16 @@ std::vector<RuleRow> LoadRows(Database& db, const char* sql,
 }  // namespace
 
 std::int64_t LowestFreeRuleId(const std::vector<RuleRow>& rows) {
-  return LowestFreeId(rows, false);
+  return LowestFreeId(rows, kFirstRuleId, [](int) { return true; });
 }
 
-std::int64_t LowestFreeCleanRuleId(const std::vector<RuleRow>& rows) {
-  return LowestFreeId(rows, true);
+std::int64_t NewRuleId(const std::vector<RuleRow>& rows) {
+  if (const std::int64_t id =
+          LowestFreeId(rows, kFirstNewRuleId, [](int) { return true; })) {
+    return id;
+  }
+  return LowestFreeId(rows, kFirstRuleId,
+                      [](int id) { return !HasSiteCleanUp(id); });
 }
 
 std::string* RuleRowCell(RuleRow& row, const std::string& column) {

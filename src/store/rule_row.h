@@ -52,6 +52,8 @@ struct RuleRow {
   // empty: `isgbk` decides.
   std::string charset;
   bool ignore_cert_errors = false;
+  // Minutes that must pass between two runs of the rule; 0: every round.
+  int interval_minutes = 0;
 
   bool operator==(const RuleRow&) const = default;
 };
@@ -133,11 +135,13 @@ std::vector<RuleProblem> CheckRule(const RuleRow& row);
 // however it came into the file.
 std::vector<RuleProblem> CheckRuleLimits(const RuleRow& row);
 
-// The lowest rule id no row uses; 0 when all are taken. The second form
-// skips ids that get a site clean-up, which a rule written from the page
-// would not expect.
+// The lowest rule id no row uses; 0 when all are taken.
 std::int64_t LowestFreeRuleId(const std::vector<RuleRow>& rows);
-std::int64_t LowestFreeCleanRuleId(const std::vector<RuleRow>& rows);
+// The id a new, copied, learned or imported rule gets unless the user
+// chooses: the lowest free one from kFirstNewRuleId on, else the lowest
+// free one without a site clean-up (which a rule written from the page
+// would not expect); 0 when none is left.
+std::int64_t NewRuleId(const std::vector<RuleRow>& rows);
 
 // The number of capturing groups in a Perl-syntax pattern, read from its
 // text (named groups count, "(?:", look-arounds and comments do not).

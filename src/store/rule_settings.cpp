@@ -26,8 +26,35 @@ struct Text {
   std::string RuleRow::*field;
 };
 constexpr Text kTexts[] = {{"charset", &RuleRow::charset}};
-static_assert(std::size(kSwitches) + std::size(kTexts) ==
+// Settings that are whole numbers from 0 to `most`.
+struct Number {
+  const char* name;
+  int RuleRow::*field;
+  int most;
+};
+constexpr Number kNumbers[] = {
+    {"interval_minutes", &RuleRow::interval_minutes, kMostIntervalMinutes}};
+static_assert(std::size(kSwitches) + std::size(kTexts) + std::size(kNumbers) ==
               std::size(kRuleSettings));
+
+const Number* FindNumber(std::string_view name) {
+  for (const Number& n : kNumbers) {
+    if (name == n.name) return &n;
+  }
+  return nullptr;
+}
+
+// Plain decimal digits (empty reads as 0), at most `most`.
+std::optional<int> NumberOf(std::string_view value, int most) {
+  if (value.size() > 9) return std::nullopt;
+  int number = 0;
+  for (char c : value) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + (c - '0');
+  }
+  if (number > most) return std::nullopt;
+  return number;
+}
 
 const Text* FindText(std::string_view name) {
   for (const Text& t : kTexts) {
@@ -70,9 +97,25 @@ bool IsSwitchSetting(std::string_view name) {
   return FindSwitch(name) != nullptr;
 }
 
+bool IsNumberSetting(std::string_view name) {
+  return FindSwitch(name) != nullptr || FindNumber(name) != nullptr;
+}
+
+const char* SettingValueRule(std::string_view name, bool chinese) {
+  if (FindSwitch(name)) return chinese ? "只能是 0 或 1" : "must be 0 or 1";
+  if (FindNumber(name)) {
+    return chinese ? "必须是 0 到 10080 的整数（最多一周）"
+                   : "must be a whole number from 0 to 10080 (a week)";
+  }
+  return chinese ? "不是字符集的名字" : "is no charset name";
+}
+
 std::optional<std::string> RuleSettingValue(const RuleRow& row,
                                             std::string_view name) {
   if (const Text* t = FindText(name)) return row.*(t->field);
+  if (const Number* n = FindNumber(name)) {
+    return std::to_string(row.*(n->field));
+  }
   const Switch* s = FindSwitch(name);
   if (!s) return std::nullopt;
   return std::string(row.*(s->field) ? "1" : "0");
@@ -83,6 +126,12 @@ bool SetRuleSetting(RuleRow& row, std::string_view name,
   if (const Text* t = FindText(name)) {
     if (!IsCharsetName(value)) return false;
     row.*(t->field) = std::string(value);
+    return true;
+  }
+  if (const Number* n = FindNumber(name)) {
+    const std::optional<int> number = NumberOf(value, n->most);
+    if (!number) return false;
+    row.*(n->field) = *number;
     return true;
   }
   const Switch* s = FindSwitch(name);

@@ -22,10 +22,20 @@ inline constexpr char kRuleSettingTable[] = "dw_rule_setting";
 // The settings this program knows, by the name the table, the export and
 // the editor use.
 inline constexpr const char* kRuleSettings[] = {
-    "json_strings", "ignore_cert_errors", "plain_titles", "charset"};
+    "json_strings", "ignore_cert_errors", "plain_titles", "charset",
+    "interval_minutes"};
 
-// True for a setting that is a switch ("0" or "1"); the others are text.
+// The longest interval a rule may ask for: a week.
+inline constexpr int kMostIntervalMinutes = 7 * 24 * 60;
+
+// True for a setting that is a switch ("0" or "1").
 bool IsSwitchSetting(std::string_view name);
+// True for a setting that is a number (a switch is one too); the others
+// are text.
+bool IsNumberSetting(std::string_view name);
+// What a value the setting refused should have been, in the user's words
+// (UTF-8) or in the tools' (English).
+const char* SettingValueRule(std::string_view name, bool chinese);
 
 // The setting's value as kept ("1" or "0" for a switch); nothing for a name
 // not in kRuleSettings.

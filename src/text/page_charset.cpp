@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "runtime/encoding.h"
+
 namespace dw {
 namespace {
 
@@ -49,11 +51,9 @@ std::string HeaderCharset(std::string_view headers) {
   return std::string();
 }
 
-}  // namespace
-
-std::string DeclaredCharsetName(std::string_view body,
-                                std::string_view headers) {
-  if (std::string name = HeaderCharset(headers); !name.empty()) return name;
+// The name the top of the body declares: an XML declaration, a <meta
+// charset> or a <meta http-equiv>.
+std::string BodyCharset(std::string_view body) {
   const std::string top = Lower(body.substr(0, kLookBytes));
   if (top.starts_with("<?xml")) {
     const std::string declaration = top.substr(0, top.find("?>"));
@@ -73,6 +73,119 @@ std::string DeclaredCharsetName(std::string_view body,
     at = end;
   }
   return std::string();
+}
+
+// A sequence cut off by the end of a saved page still counts.
+bool ValidUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    size_t extra = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+      extra = 1;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      extra = 2;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      extra = 3;
+    } else if (b >= 0x80) {
+      return false;
+    }
+    if (i + extra >= s.size()) return true;
+    for (size_t k = 1; k <= extra; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
+bool AllAscii(std::string_view s) {
+  return std::none_of(s.begin(), s.end(), [](char c) {
+    return static_cast<unsigned char>(c) >= 0x80;
+  });
+}
+
+// "utf-16" for a UTF-16 byte order mark (iconv reads it), "utf-16le" or
+// "utf-16be" for text without one whose every other byte is zero, as
+// markup in UTF-16 is; empty for a page of 8-bit characters.
+std::string Utf16Name(std::string_view body) {
+  if (body.starts_with("\xFF\xFE") || body.starts_with("\xFE\xFF")) {
+    return "utf-16";
+  }
+  const std::string_view top = body.substr(0, kLookBytes);
+  size_t even = 0;
+  size_t odd = 0;
+  for (size_t i = 0; i < top.size(); ++i) {
+    if (top[i] == '\0') ++(i % 2 == 0 ? even : odd);
+  }
+  const size_t half = top.size() / 2;
+  if (half >= 4 && odd * 4 > half * 3 && even * 8 < half) return "utf-16le";
+  if (half >= 4 && even * 4 > half * 3 && odd * 8 < half) return "utf-16be";
+  return std::string();
+}
+
+// What the bytes are, each read once however many words are weighed.
+struct ByteKinds {
+  std::string utf16;  // as Utf16Name gives it
+  bool utf8 = false;  // sound UTF-8
+  bool ascii = false;
+};
+
+bool IsWide(const std::string& name) {
+  return name.starts_with("utf-16") || name.starts_with("utf16") ||
+         name == "ucs-2";
+}
+
+// True when the bytes can be in the named encoding. Multi-byte text that
+// is sound UTF-8 is hardly ever anything else, and GBK or Latin text is
+// seldom sound UTF-8.
+bool BytesBearOut(const ByteKinds& bytes, const PageEncoding& word) {
+  if (word.kind == PageCharset::kUnknown) return false;
+  const bool wide = IsWide(word.name);
+  if (wide || !bytes.utf16.empty()) return wide && !bytes.utf16.empty();
+  if (word.kind == PageCharset::kUtf8) return bytes.utf8;
+  if (bytes.utf8 && !bytes.ascii) return false;
+  // A name the system has no converter for cannot be read by.
+  return word.kind == PageCharset::kGbk ||
+         ConvertEncoding("a", word.name.c_str(), "UTF-8").has_value();
+}
+
+PageEncoding Named(std::string name) {
+  return PageEncoding{CharsetOfName(name), std::move(name)};
+}
+
+}  // namespace
+
+std::string DeclaredCharsetName(std::string_view body,
+                                std::string_view headers) {
+  if (std::string name = HeaderCharset(headers); !name.empty()) return name;
+  return BodyCharset(body);
+}
+
+PageEncoding DecidePageEncoding(std::string_view body,
+                                std::string_view headers) {
+  ByteKinds bytes;
+  bytes.utf16 = Utf16Name(body);
+  if (bytes.utf16.empty()) {
+    bytes.utf8 = ValidUtf8(body);
+    bytes.ascii = bytes.utf8 && AllAscii(body);
+  }
+  std::string bom;
+  if (body.starts_with("\xEF\xBB\xBF")) {
+    bom = "utf-8";
+  } else if (bytes.utf16 == "utf-16") {
+    bom = bytes.utf16;
+  }
+  for (std::string name : {HeaderCharset(headers), bom, BodyCharset(body)}) {
+    PageEncoding word = Named(std::move(name));
+    if (BytesBearOut(bytes, word)) {
+      // Without a byte order mark, the byte order is the bytes' own.
+      if (IsWide(word.name)) word.name = bytes.utf16;
+      return word;
+    }
+  }
+  if (!bytes.utf16.empty()) return Named(bytes.utf16);
+  if (bytes.ascii) return PageEncoding{};
+  return Named(bytes.utf8 ? "utf-8" : "gbk");
 }
 
 PageCharset CharsetOfName(std::string_view name) {

@@ -1,5 +1,5 @@
-// What a page says of its own encoding, for telling a rule whose GBK 页面
-// setting disagrees with its page.
+// Which encoding a page is in: what it says of itself, checked against its
+// bytes. The rules window's check and learning both decide by it.
 #pragma once
 
 #include <string>
@@ -19,5 +19,17 @@ std::string DeclaredCharsetName(std::string_view body,
 // What a declared name means here: GB2312, GBK, GB18030 and their aliases
 // are all read as GBK.
 PageCharset CharsetOfName(std::string_view name);
+
+struct PageEncoding {
+  PageCharset kind = PageCharset::kUnknown;
+  std::string name;  // "gbk", "utf-8", or a name iconv reads ("utf-16le")
+};
+
+// The encoding the page is read in. Each word on it is heard in turn, the
+// HTTP header, a byte order mark, the declaration at the top, and the first
+// one the bytes bear out wins; when none does, the bytes decide (sound
+// UTF-8, else GBK). A page in plain ASCII bears out any word.
+PageEncoding DecidePageEncoding(std::string_view body,
+                                std::string_view headers);
 
 }  // namespace dw

@@ -11,11 +11,15 @@
 #include "app/windows/reminder_place.h"
 #include "app/windows/reminder_window.h"
 #include "app/windows/window_ops.h"
+#include "collect/collect_texts.h"
 #include "runtime/ui/qt_app.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {
 namespace {
+
+// " 本轮执行完毕，下一波将在150s后采集.."
+const std::string kRoundDone = " " + std::string(kStatusRoundDone);
 
 struct Windows {
   MainWindow main;
@@ -91,7 +95,7 @@ TEST(WindowCollectView, RemindersShowTheWindowOncePerShowing) {
 }
 
 // Which posts the switches remind of, in the window and in the one batch
-// per rule run that the other reminders get.
+// per round that the other reminders get.
 TEST(WindowCollectView, SwitchesChooseWhatIsRemindedAndWhere) {
   test::App();
   using Titles = std::vector<std::string>;
@@ -110,15 +114,19 @@ TEST(WindowCollectView, SwitchesChooseWhatIsRemindedAndWhere) {
     settings.only_keywords = c.only_keywords;
     w.view.SetReminders(settings);
     std::vector<Titles> batches;
-    w.view.OnReminderBatch([&](const std::vector<ReminderRow>& batch) {
+    w.view.OnReminderBatch([&](const RoundNews& news) {
       batches.emplace_back();
-      for (const ReminderRow& row : batch) batches.back().push_back(row.title);
+      for (const ReminderRow& row : news.rows) {
+        batches.back().push_back(row.title);
+      }
     });
     w.view.EndReminderBatch();  // nothing announced: no batch
+    w.view.ShowStatus(kRoundDone, "");
     w.view.AddReminderRow({"plain", "http://a.test/1", "12/6 02:37", false});
     w.view.AddReminderRow({"hit", "http://a.test/2", "12/6 02:37", true});
     w.view.EndReminderBatch();
     w.view.EndReminderBatch();
+    w.view.ShowStatus(kRoundDone, "");
     EXPECT_EQ(w.reminder.ReminderList()->topLevelItemCount(), c.rows);
     EXPECT_EQ(w.reminder.isVisible(), c.rows > 0);
     EXPECT_EQ(batches, std::vector<Titles>{c.batch})

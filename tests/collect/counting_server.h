@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -42,6 +43,11 @@ class CountingServer {
     return "http://127.0.0.1:" + std::to_string(port_) + "/list";
   }
   int Requests() const { return requests_; }
+  // Every byte of every answer so far, head and body.
+  long long BytesSent() const { return bytes_sent_; }
+  // Answers carry an ETag and a request that names it gets a bare 304, as
+  // a web server does for a file that did not change.
+  void SetValidators(bool on) { validators_ = on; }
   void SetBody(std::string body) {
     std::lock_guard lock(mutex_);
     body_ = std::move(body);
@@ -67,11 +73,20 @@ class CountingServer {
       std::string response;
       {
         std::lock_guard lock(mutex_);
-        response =
-            "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-            std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" +
-            body_;
+        const std::string etag =
+            "\"" + std::to_string(std::hash<std::string>()(body_)) + "\"";
+        if (validators_ &&
+            request.find("If-None-Match: " + etag) != std::string::npos) {
+          response = "HTTP/1.1 304 Not Modified\r\nETag: " + etag +
+                     "\r\nConnection: close\r\n\r\n";
+        } else {
+          response = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" +
+                     (validators_ ? "ETag: " + etag + "\r\n" : std::string()) +
+                     "Content-Length: " + std::to_string(body_.size()) +
+                     "\r\nConnection: close\r\n\r\n" + body_;
+        }
       }
+      bytes_sent_ += static_cast<long long>(response.size());
       for (size_t sent = 0; sent < response.size();) {
         const ssize_t n = ::send(client, response.data() + sent,
                                  response.size() - sent, MSG_NOSIGNAL);
@@ -88,6 +103,8 @@ class CountingServer {
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<int> requests_{0};
+  std::atomic<long long> bytes_sent_{0};
+  std::atomic<bool> validators_{false};
   std::thread thread_;
 };
 

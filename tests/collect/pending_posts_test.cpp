@@ -287,7 +287,7 @@ TEST_F(PendingPostsTest, WaitingPostsAreStoredSecondsAfterTheDatabaseFrees) {
   db_.Exec("BEGIN EXCLUSIVE");
   const auto freed = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   StartCollection(state_, view_);
-  ASSERT_TRUE(view_.PumpUntil([&] { return CountStatus(kStatusRoundDone) > 0; },
+  ASSERT_TRUE(view_.PumpUntil([&] { return RoundsDone() > 0; },
                               std::chrono::seconds(60)));
   view_.PumpUntil([] { return false; },
                   std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -133,7 +133,7 @@ class RoundTest : public ::testing::Test {
                  state_.keyword_list);
     replay_ = ReplayJournal(state_);
     state_.pacing.rule_pause_ms = 10;
-    state_.pacing.round_pause_ms = 60 * 1000;
+    state_.pacing.round_pause_ms = 150 * 1000;
   }
 
   // Runs `hook` on the worker's thread inside the insert of the `n`-th post
@@ -159,11 +159,19 @@ class RoundTest : public ::testing::Test {
   // alone then decide which posts are new.
   void PastFirstRound() {
     state_.first_round = false;
-    for (int id = 1; id <= RuleTable::kRows; ++id) {
+    for (int id : state_.rule_table.Ids()) {
       RuleReport ran;
       ran.rule_id = id;
       NoteRuleSettled(state_, ran);
     }
+  }
+
+  // Rounds ended, whatever pause their status names.
+  int RoundsDone() const {
+    return static_cast<int>(std::count_if(
+        view_.statuses.begin(), view_.statuses.end(), [](const std::string& s) {
+          return s.starts_with(std::string(" ") + kStatusRoundDoneBefore);
+        }));
   }
 
   int CountStatus(const std::string& text) const {
@@ -174,11 +182,10 @@ class RoundTest : public ::testing::Test {
   // Starts collection, lets one round run to its end (the worker is then in
   // its pause before the next), and pauses it.
   void RunRound() {
-    const int done = CountStatus(kStatusRoundDone);
+    const int done = RoundsDone();
     StartCollection(state_, view_);
-    ASSERT_TRUE(
-        view_.PumpUntil([&] { return CountStatus(kStatusRoundDone) > done; },
-                        std::chrono::seconds(60)));
+    ASSERT_TRUE(view_.PumpUntil([&] { return RoundsDone() > done; },
+                                std::chrono::seconds(60)));
     EndCollection(state_);
     view_.Pump();
   }

@@ -8,6 +8,8 @@
 #include "collect/saved_rules.h"
 #include "collect/seen_ids.h"
 #include "round_fixture.h"
+#include "store/collect_settings.h"
+#include "store/reminder_settings.h"
 
 namespace dw::testing {
 namespace {
@@ -124,9 +126,8 @@ TEST_F(CollectionRoundTest, RoundsFollowEachOtherAfterTheRoundPause) {
   StartUp();
   state_.pacing.round_pause_ms = 50;
   StartCollection(state_, view_);
-  ASSERT_TRUE(
-      view_.PumpUntil([&] { return CountStatus(kStatusRoundDone) >= 3; },
-                      std::chrono::seconds(60)));
+  ASSERT_TRUE(view_.PumpUntil([&] { return RoundsDone() >= 3; },
+                              std::chrono::seconds(60)));
   EndCollection(state_);
   view_.Pump();
   EXPECT_EQ(PostTitles(), (Titles{"One"}));
@@ -144,14 +145,13 @@ TEST_F(CollectionRoundTest, RulesSavedDuringARoundAreTakenByTheNextOne) {
   // Saved before the first round ended: that round keeps the rule it had.
   db_.Exec("update rule set name='Moved', url='" + moved + "' where id=7");
   AskForSavedRules(state_);
-  ASSERT_TRUE(
-      view_.PumpUntil([&] { return CountStatus(kStatusRoundDone) >= 2; },
-                      std::chrono::seconds(60)));
+  ASSERT_TRUE(view_.PumpUntil([&] { return RoundsDone() >= 2; },
+                              std::chrono::seconds(60)));
   EndCollection(state_);
   view_.Pump();
   const std::string collecting = std::string(" ") + kStatusCollecting;
   EXPECT_EQ(Titles(view_.statuses.begin(), view_.statuses.begin() + 3),
-            (Titles{collecting + "Alpha", std::string(" ") + kStatusRoundDone,
+            (Titles{collecting + "Alpha", " " + RoundDoneStatus(200),
                     collecting + "Moved"}));
   EXPECT_EQ(PostTitles(), (Titles{"Two", "One"}));
   // No second first round: what the first one showed stays seen.
@@ -290,7 +290,7 @@ TEST_F(CollectionRoundTest, OnlyTickedRulesWithARowAreWalkedInTreeOrder) {
   unticked.isdo = "0";
   for (const RuleRow& rule : {second, unticked, first}) db_.AddRule(rule);
   StartUp();
-  view_.AddRuleTreeItem("Outside", 19, 1);
+  view_.AddRuleTreeItem("Outside", 10000, 1);
   view_.AddRuleTreeItem("Zero", 0, 1);
   RunRound();
   EXPECT_EQ(view_.statuses,
@@ -304,6 +304,24 @@ TEST(StatusTextTest, ReadAsWritten) {
   EXPECT_EQ(GbkToUtf8(kStatusCollecting), "开始采集 ");
   EXPECT_EQ(GbkToUtf8(kStatusRoundDone),
             "本轮执行完毕，下一波将在150s后采集..");
+  EXPECT_EQ(RoundDoneStatus(150 * 1000), kStatusRoundDone);
+  EXPECT_EQ(GbkToUtf8(RoundDoneStatus(45 * 1000)),
+            "本轮执行完毕，下一波将在45s后采集..");
+}
+
+// The pause and back-off the user saved come with the next reload; a file
+// where they were never saved keeps the pacing the program has.
+TEST_F(CollectionRoundTest, SavedPacingIsTakenWithTheRules) {
+  StartUp();
+  ASSERT_TRUE(ReloadSavedRules(state_));
+  EXPECT_EQ(state_.pacing.round_pause_ms, 150 * 1000);
+  ASSERT_TRUE(SaveCollectSettings(state_.database, {45, true}));
+  ASSERT_TRUE(ReloadSavedRules(state_));
+  EXPECT_EQ(state_.pacing.round_pause_ms, 45 * 1000);
+  EXPECT_TRUE(state_.pacing.back_off);
+  ASSERT_TRUE(WriteSetting(state_.database, "round_pause_seconds", "5"));
+  ASSERT_TRUE(ReloadSavedRules(state_));
+  EXPECT_EQ(state_.pacing.round_pause_ms, kLeastRoundPauseSeconds * 1000);
 }
 
 TEST_F(CollectionRoundTest, NoTickedRuleMeansJustTheEndOfRound) {

@@ -97,18 +97,20 @@ TEST_F(RuleLoaderTest, CopiesEveryCellAsText) {
   EXPECT_EQ(state_.rule_table.Cell(3, 15), "");
 }
 
-// Only an exact whole number 1..18 is a rule id: nothing wraps or rounds
+// Only an exact whole number 1..9999 is a rule id: nothing wraps or rounds
 // into another rule's id.
 TEST_F(RuleLoaderTest, SkipsRowsWhoseIdIsNoExactRuleId) {
   for (const char* id :
-       {"0", "-1", "19", "123", "4294967303", "7.5", "'7abc'"}) {
+       {"0", "-1", "10000", "65555", "4294967303", "7.5", "'7abc'"}) {
     db_.Exec(std::string("insert into rule(id,isdo,rank,name) values(") + id +
              ",'1',50,'Bad')");
   }
   db_.AddRule(Rule(18, 2, "1", "Last"));
   db_.AddRule(Rule(1, 1, "1", "First"));
+  db_.AddRule(Rule(9999, 0, "1", "Top"));
   Load();
-  EXPECT_EQ(TreeTexts(), (std::vector<std::string>{"Last/18/1", "First/1/1"}));
+  EXPECT_EQ(TreeTexts(),
+            (std::vector<std::string>{"Last/18/1", "First/1/1", "Top/9999/1"}));
   for (int id = 2; id <= 17; ++id) {
     EXPECT_EQ(state_.rule_table.Cell(id, kRuleName), "") << id;
   }

@@ -166,6 +166,50 @@ ListPage MixedRows() {
   return page;
 }
 
+// A side list first whose titles, cut short by the site, begin with the
+// example's.
+ListPage HotTopicsFirst() {
+  std::string hot = "<ul class=\"hot\">";
+  for (int n = 10; n <= 19; ++n) {
+    hot += "<li><a href=\"/hot/" + N(n) + "\">Topic " + N(n) +
+           " \xE2\x80\xA6</a></li>";
+  }
+  return BuildPage(
+      std::string(kHtmlHead) + hot + "</ul>\n<ul class=\"topics\">\n",
+      "</ul>" + std::string(kHtmlFoot), 5, [](int n, PagePost& post) {
+        post = {"Topic " + N(n), "https://bbs.example/topic/" + N(n)};
+        return "<li class=\"t\"><a href=\"/topic/" + N(n) + "\">Topic " + N(n) +
+               "</a> <span>by user" + N(n) + "</span></li>\n";
+      });
+}
+
+// Each title before its post's link, as the next post's link comes after it.
+ListPage TitleThenLink() {
+  return BuildPage(
+      std::string(kHtmlHead) + "<ul class=\"posts\">\n",
+      "</ul><p><a href=\"/p/99\">older</a></p>" + std::string(kHtmlFoot), 5,
+      [](int n, PagePost& post) {
+        post = {"Offer " + N(n) + " today",
+                "https://bbs.example/p/" + N(40 + n)};
+        return "<li><b class=\"t\">Offer " + N(n) + " today</b> <a href=\"/p/" +
+               N(40 + n) + "\">read</a></li>\n";
+      });
+}
+
+// The page with another charset declared than its bytes are in.
+ListPage Declaring(ListPage page, const std::string& from,
+                   const std::string& to) {
+  page.bytes.replace(page.bytes.find(from), from.size(), to);
+  return page;
+}
+
+// The page in UTF-16 with a byte order mark, its declaration left saying
+// UTF-8.
+ListPage InUtf16(ListPage page) {
+  page.bytes = ConvertEncoding(page.bytes, "UTF-8", "UTF-16").value();
+  return page;
+}
+
 struct LearnCase {
   const char* name;
   ListPage page;
@@ -207,6 +251,33 @@ TEST(LearnRule, FirstProposalFindsEveryPostWithItsTitleAndLink) {
        "https://gbk.example/forum-1-1.html",
        {"\xE4\xBC\x98\xE6\x83\xA0\xE5\x88\xB8 2"},
        "1"},
+      {"an example that begins other titles",
+       HotTopicsFirst(),
+       "https://bbs.example/",
+       {"Topic 1"},
+       "0"},
+      {"each title before its link",
+       TitleThenLink(),
+       "https://bbs.example/",
+       {"Offer 2 today"},
+       "0"},
+      {"UTF-16 page",
+       InUtf16(DivCards()),
+       "https://shop.example/",
+       {"Card deal \xE2\x80\x9C"
+        "2\xE2\x80\x9D"},
+       "0"},
+      {"GBK page declaring UTF-8",
+       Declaring(GbkPage(), "gb2312", "utf-8"),
+       "https://gbk.example/forum-1-1.html",
+       {"\xE4\xBC\x98\xE6\x83\xA0\xE5\x88\xB8 2"},
+       "1"},
+      {"UTF-8 page declaring GBK",
+       Declaring(DivCards(), "utf-8", "gbk"),
+       "https://shop.example/",
+       {"Card deal \xE2\x80\x9C"
+        "1\xE2\x80\x9D"},
+       "0"},
       {"inline <b>, advert row, pinned post",
        MixedRows(),
        "https://bbs.example/",
@@ -230,7 +301,7 @@ TEST(LearnRule, FirstProposalFindsEveryPostWithItsTitleAndLink) {
     ASSERT_FALSE(result.proposals.empty());
     ASSERT_LE(result.proposals.size(), 3u);
     const Proposal& best = result.proposals.front();
-    EXPECT_EQ(best.rule.id, 7);
+    EXPECT_EQ(best.rule.id, 19);
     EXPECT_EQ(best.rule.isgbk, c.isgbk);
     for (const RuleProblem& problem : CheckRule(best.rule)) {
       EXPECT_TRUE(problem.warning) << problem.column << " " << problem.message;
@@ -240,12 +311,23 @@ TEST(LearnRule, FirstProposalFindsEveryPostWithItsTitleAndLink) {
       EXPECT_EQ(Utf8(best.posts[i].title), c.page.posts[i].title);
       EXPECT_EQ(best.posts[i].link, c.page.posts[i].link);
     }
+    // The other proposals may find other posts, but never give a post's
+    // title another post's link.
+    for (const Proposal& other : result.proposals) {
+      for (const FoundPost& post : other.posts) {
+        for (const PagePost& on_page : c.page.posts) {
+          if (on_page.title == Utf8(post.title)) {
+            EXPECT_EQ(post.link, on_page.link) << on_page.title;
+          }
+        }
+      }
+    }
   }
 }
 
 TEST(LearnRule, SaysWhyNothingIsProposed) {
   std::vector<RuleRow> full;
-  for (int id = 1; id <= 18; ++id) full.push_back(RowWithId(id));
+  for (int id = 1; id <= kLastRuleId; ++id) full.push_back(RowWithId(id));
   std::vector<RuleRow> some = {RowWithId(7), RowWithId(8)};
   const std::string announcing =
       "<html><head><link rel=\"alternate\" type=\"application/rss+xml\" "
@@ -271,6 +353,12 @@ TEST(LearnRule, SaysWhyNothingIsProposed) {
        some,
        LearnFailure::kNoStructure,
        "页面声明了订阅源：https://bbs.example/feed.xml"},
+      {"page too large",
+       std::string(kLargestLearnedPage + 1, ' '),
+       {"x"},
+       some,
+       LearnFailure::kPageTooLarge,
+       "页面太大（4 MB）：学习只读 4 MB 以内的页面"},
       {"every clean id taken",
        TableRows().bytes,
        {"Cheap monitor 2 & stand"},

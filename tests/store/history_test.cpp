@@ -81,6 +81,8 @@ TEST(PostTime, AddTimeTextsBecomeMoments) {
 TEST_F(HistoryTest, SearchFindsChineseMixedAndShortWordsWithAndWithoutIndex) {
   ASSERT_TRUE(PrepareHistory(db_).search_index);
   const std::int64_t day = At(2026, 12, 7, 12, 0);
+  ASSERT_TRUE(StorePost(
+      db_, {"C", 3, Utf8ToGbk("ДЖИНСЫ éclair"), "L0", "", 0, day - 90000}));
   ASSERT_TRUE(StorePost(db_, {"A", 1, kGreenTea, "L1", "", 0, day - 86400}));
   ASSERT_TRUE(StorePost(db_, {"B", 2, kPhone, "L2", "", 1, day}));
   ASSERT_TRUE(StorePost(db_, {"A", 1, kTea, "L3", "", 1, day + 60}));
@@ -92,7 +94,7 @@ TEST_F(HistoryTest, SearchFindsChineseMixedAndShortWordsWithAndWithoutIndex) {
     std::vector<std::string> expected;  // newest first
   };
   const std::vector<Case> cases = {
-      {{""}, {"L4", "L3", "L2", "L1"}},
+      {{""}, {"L4", "L3", "L2", "L1", "L0"}},
       {{"绿茶叶"}, {"L1"}},
       {{"茶"}, {"L3", "L1"}},
       {{"手机"}, {"L2"}},
@@ -102,6 +104,9 @@ TEST_F(HistoryTest, SearchFindsChineseMixedAndShortWordsWithAndWithoutIndex) {
       {{"0%"}, {"L4"}},          // pattern characters taken literally
       {{"\U0001F525"}, {"L4"}},  // beyond GBK
       {{"茶 叶"}, {"L1"}},
+      {{"茶\u3000叶\u00a0绿"}, {"L1"}},  // wide and no-break spaces
+      {{"дж É"}, {"L0"}},                // short words in any case
+      {{std::string("pure\0 100", 9)}, {"L4"}},
       {{"5手"}, {}},  // a space between
       {{"\"pure"}, {}},
       {{"红茶叶"}, {}},
@@ -131,7 +136,7 @@ TEST_F(HistoryTest, SearchFindsChineseMixedAndShortWordsWithAndWithoutIndex) {
   EXPECT_EQ(first[1].fetched_at, day + 60);
   EXPECT_TRUE(first[1].hit);
   const auto rest = FindHistory(db_, {""}, first.back().id, 3).value();
-  ASSERT_EQ(rest.size(), 1u);
+  ASSERT_EQ(rest.size(), 2u);
   EXPECT_EQ(rest[0].link, "L1");
 }
 

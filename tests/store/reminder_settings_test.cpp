@@ -26,18 +26,20 @@ class ReminderSettingsTest : public testing::Test {
 TEST_F(ReminderSettingsTest, SavedSettingsReadBackAndOnlyExactOnesCount) {
   // A file of before: no table of ours, `con` without a row.
   EXPECT_FALSE(ReadReminderSettings(db_).window);
+  EXPECT_TRUE(ReadReminderSettings(db_).quiet_first_run);  // on unless set
   ReminderSettings s;
   s.window = s.only_keywords = s.close_to_tray = true;
   s.push_address = "http://push.test/k";
   ASSERT_TRUE(SaveReminderSettings(db_, s));
   EXPECT_EQ(Con(), "1001http://push.test/k");
   s.sound = s.desktop_notice = s.start_on_launch = true;
-  s.window = s.close_to_tray = false;
+  s.window = s.close_to_tray = s.quiet_first_run = false;
   ASSERT_TRUE(SaveReminderSettings(db_, s));
   EXPECT_EQ(Con(), "0101http://push.test/k");  // the same row again
   const ReminderSettings back = ReadReminderSettings(db_);
   EXPECT_TRUE(back.sound && back.only_keywords && back.desktop_notice &&
-              back.start_on_launch && !back.window && !back.close_to_tray);
+              back.start_on_launch && !back.window && !back.close_to_tray &&
+              !back.quiet_first_run);
   ASSERT_TRUE(DbExecute(db_, "update con set tx_sy=' 1', tx_onlygz='true'"));
   EXPECT_FALSE(ReadReminderSettings(db_).sound);
   EXPECT_FALSE(ReadReminderSettings(db_).only_keywords);

@@ -98,7 +98,7 @@ TEST(CheckRule, ErrorsAndWarnings) {
     RuleCheck check;
   };
   const Case cases[] = {
-      {[](RuleRow& r) { r.id = 19; }, "id", false, RuleCheck::kIdRange},
+      {[](RuleRow& r) { r.id = 10000; }, "id", false, RuleCheck::kIdRange},
       {[](RuleRow& r) { r.id = 0; }, "id", false, RuleCheck::kIdRange},
       {[](RuleRow& r) { r.name = std::string(201, 'n'); }, "name", false,
        RuleCheck::kTooLong},
@@ -149,17 +149,31 @@ TEST(CheckRule, ErrorsAndWarnings) {
   }
 }
 
-TEST(LowestFreeRuleId, SkipsTakenIdsAndOnRequestThoseWithACleanUp) {
-  std::vector<RuleRow> rows(3);
-  rows[0].id = 1;
-  rows[1].id = 2;
-  rows[2].id = 7;
-  EXPECT_EQ(LowestFreeRuleId(rows), 3);
-  EXPECT_EQ(LowestFreeCleanRuleId(rows), 8);
-  rows.resize(kLastRuleId);
-  for (int id = kFirstRuleId; id <= kLastRuleId; ++id) rows[id - 1].id = id;
-  EXPECT_EQ(LowestFreeRuleId(rows), 0);
-  EXPECT_EQ(LowestFreeCleanRuleId(rows), 0);
+TEST(LowestFreeRuleId,
+     NewRulesStartAboveTheFirstTableThenTakeIdsWithoutCleanUp) {
+  const auto ids = [](std::vector<std::pair<int, int>> runs) {
+    std::vector<RuleRow> rows;
+    for (const auto& [first, last] : runs) {
+      for (int id = first; id <= last; ++id) rows.emplace_back().id = id;
+    }
+    return rows;
+  };
+  const struct {
+    std::vector<RuleRow> rows;
+    std::int64_t lowest;
+    std::int64_t new_id;
+  } cases[] = {
+      {ids({{1, 2}, {7, 7}}), 3, 19},
+      {ids({{1, 18}, {19, 20}}), 21, 21},
+      {ids({{1, 6}, {19, kLastRuleId}}), 7, 7},
+      {ids({{1, 12}, {19, kLastRuleId}}), 13, 13},
+      {ids({{7, 11}, {13, kLastRuleId}}), 1, 0},
+      {ids({{1, kLastRuleId}}), 0, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LowestFreeRuleId(c.rows), c.lowest);
+    EXPECT_EQ(NewRuleId(c.rows), c.new_id);
+  }
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ int Finish(LearnResult& result, const ToolRequest& request, Database& db,
 int LearnRuleTool(const ToolRequest& request, std::ostream& out,
                   std::ostream& err) {
   LearnRequest learn;
-  learn.url = request.learn_url;
+  learn.url = Utf8ToGbk(request.learn_url);
   for (const std::string& example : request.examples) {
     std::string gbk = Utf8ToGbk(example);
     if (GbkToUtf8(gbk) != example) {

@@ -83,7 +83,7 @@ bool SettingFromJson(const QJsonValue& value, const std::string& name,
     CellFromJson(value, &text, problem);
   }
   if (SetRuleSetting(row, name, text)) return true;
-  *problem = IsSwitchSetting(name) ? "must be 0 or 1" : "is no charset name";
+  *problem = SettingValueRule(name, /*chinese=*/false);
   return false;
 }
 
@@ -100,7 +100,9 @@ RuleRow RowFromJson(const QJsonObject& object, int place,
   std::string label = "rule #" + std::to_string(place);
   std::string id_text;
   std::string ignored;
-  if (CellFromJson(id, &id_text, &ignored) && IsIntegerText(id_text)) {
+  if (id.isUndefined()) {
+    // Takes a free id when the rules are written (row.id stays 0 till then).
+  } else if (CellFromJson(id, &id_text, &ignored) && IsIntegerText(id_text)) {
     row.id = std::stoll(id_text);
     label = "rule " + id_text;
   } else {
@@ -123,13 +125,35 @@ RuleRow RowFromJson(const QJsonObject& object, int place,
     }
   }
   for (RuleProblem& problem : CheckRule(row)) {
-    if (problem.column == "id" && !problem.warning &&
-        label.starts_with("rule #")) {
-      continue;  // already said
+    if (problem.column == "id" && label.starts_with("rule #")) {
+      continue;  // already said, or the id is yet to be chosen
     }
     problems.push_back({label, std::move(problem)});
   }
   return row;
+}
+
+// A rule the file gives no id takes the id a new rule would, among the
+// database's rules and the file's; each choice is said. The reason when
+// none could be given; empty when all have one.
+std::string GiveFreeIds(Database& db, std::vector<RuleRow>& rows,
+                        std::ostream& out) {
+  if (std::none_of(rows.begin(), rows.end(),
+                   [](const RuleRow& row) { return row.id == 0; })) {
+    return "";
+  }
+  bool loaded = false;
+  std::vector<RuleRow> taken = LoadRuleRows(db, &loaded);
+  if (!loaded) return "cannot read the rules it holds";
+  taken.insert(taken.end(), rows.begin(), rows.end());
+  for (RuleRow& row : rows) {
+    if (row.id != 0) continue;
+    row.id = NewRuleId(taken);
+    if (row.id == 0) return "it has no free rule id left";
+    taken.push_back(row);
+    out << "a rule without an id gets id " << row.id << "\n";
+  }
+  return "";
 }
 
 }  // namespace
@@ -158,7 +182,7 @@ bool WriteRuleJson(const RuleRow& row, std::ostream& json, std::ostream& err) {
     if (IsDefaultRuleSetting(row, name)) continue;
     const std::string value = *RuleSettingValue(row, name);
     json << ", " << JsonString(name) << ": "
-         << (IsSwitchSetting(name) ? value : JsonString(value));
+         << (IsNumberSetting(name) ? value : JsonString(value));
   }
   json << "}";
   return whole;
@@ -252,6 +276,7 @@ int ImportRulesTool(const ToolRequest& request, std::ostream& out,
       continue;
     }
     rows.push_back(RowFromJson(array[i].toObject(), i + 1, problems));
+    if (!array[i].toObject().contains("id")) continue;
     if (!ids.insert(rows.back().id).second) {
       problems.push_back({"rule #" + std::to_string(i + 1),
                           {"id",
@@ -270,6 +295,12 @@ int ImportRulesTool(const ToolRequest& request, std::ostream& out,
 
   Database db;
   if (!OpenDatabase(request, db, err)) return kToolUsageError;
+  if (const std::string problem = GiveFreeIds(db, rows, out);
+      !problem.empty()) {
+    err << "dealwatcher: " << request.database << ": " << problem
+        << "; nothing was changed\n";
+    return kToolFailed;
+  }
   if (!SaveRuleRows(db, rows)) {
     err << "dealwatcher: cannot write the rules into " << request.database
         << "; nothing was changed\n";

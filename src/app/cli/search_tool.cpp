@@ -8,6 +8,7 @@
 #include "store/history_search.h"
 #include "store/post_history.h"
 #include "store/post_time.h"
+#include "store/sql_statement.h"
 
 namespace dw {
 namespace {
@@ -48,12 +49,32 @@ void PrintText(const std::vector<HistoryPost>& posts, std::int64_t total,
   out << "\n";
 }
 
+// Why the file is no database of ours, or empty when it is one: the search
+// writes its tables into the file, which another program's file, or a file
+// not yet made, must not get.
+std::string NotOurs(Database& db) {
+  SqlStatement tables(db,
+                      "SELECT count(*), count(CASE name WHEN 'info' THEN 1 "
+                      "END) FROM sqlite_master WHERE type = 'table'");
+  if (!tables.Ok() || tables.Step() != SQLITE_ROW) {
+    return "it cannot be read as a database: " + DbLastError(db);
+  }
+  if (tables.Int(0) == 0) return "it is empty";
+  if (tables.Int(1) == 0) return "it has no table info";
+  return std::string();
+}
+
 }  // namespace
 
 int SearchTool(const ToolRequest& request, std::ostream& out,
                std::ostream& err) {
   Database db;
   if (!OpenDatabase(request, db, err)) return kToolUsageError;
+  if (const std::string why = NotOurs(db); !why.empty()) {
+    err << "dealwatcher: " << request.database
+        << " holds no posts of this program: " << why << "\n";
+    return kToolUsageError;
+  }
   const HistorySetUp setup = PrepareHistory(db);
   if (!setup.problem.empty()) err << "dealwatcher: " << setup.problem << "\n";
   if (!setup.tables) return kToolUsageError;

@@ -9,13 +9,19 @@
 namespace dw {
 namespace {
 
-// An Exec argument quoted as desktop entries want it.
+// An Exec argument as desktop entries want it: quoted, with the four
+// characters the quotes give a meaning escaped, and "%" doubled, since
+// alone it begins a field code such as %f.
 QString Quoted(QString argument) {
   for (const char* special : {"\\", "\"", "`", "$"}) {
     argument.replace(special, QString("\\") + special);
   }
-  // The entry file's own escapes come on top of the quoting.
-  return "\"" + argument.replace("\\", "\\\\") + "\"";
+  argument = "\"" + argument.replace("%", "%%") + "\"";
+  // The entry file's own escapes come on top of the quoting; a line break
+  // would end the line.
+  argument.replace("\\", "\\\\");
+  argument.replace("\n", "\\n").replace("\t", "\\t").replace("\r", "\\r");
+  return argument;
 }
 
 }  // namespace

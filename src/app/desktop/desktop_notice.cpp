@@ -19,7 +19,8 @@ constexpr int kShownMs = 15000;  // as long as the reminder window counts
 
 DesktopNotice::DesktopNotice(QObject* parent) : QObject(parent) {}
 
-void DesktopNotice::Show(const QString& summary, const QString& body) {
+void DesktopNotice::Show(const QString& summary, const QString& body,
+                         const QString& action, const QString& action_text) {
   // The bus is reached at the first notification: a program that never
   // notifies never connects.
   QDBusConnection bus = QDBusConnection::sessionBus();
@@ -28,11 +29,12 @@ void DesktopNotice::Show(const QString& summary, const QString& body) {
     listening_ = bus.connect(kService, kPath, kInterface, "ActionInvoked", this,
                              SLOT(OnActionInvoked(uint, QString)));
   }
+  QStringList actions{"default", QString::fromUtf8("查看")};
+  if (!action.isEmpty()) actions << action << action_text;
   QDBusMessage call =
       QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
   call << QString::fromUtf8("Deal Watcher") << uint{0}
-       << QString::fromUtf8("dealwatcher") << summary << body
-       << QStringList{"default", QString::fromUtf8("查看")}
+       << QString::fromUtf8("dealwatcher") << summary << body << actions
        << QVariantMap{{"desktop-entry", "dealwatcher"},
                       {"category", "im.received"}}
        << kShownMs;
@@ -47,7 +49,12 @@ void DesktopNotice::Show(const QString& summary, const QString& body) {
 }
 
 void DesktopNotice::OnActionInvoked(uint id, const QString& action) {
-  if (shown_.contains(id) && action == "default") emit Clicked();
+  if (!shown_.contains(id)) return;
+  if (action == "default") {
+    emit Clicked();
+  } else {
+    emit Chosen(action);
+  }
 }
 
 }  // namespace dw

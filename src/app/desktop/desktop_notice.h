@@ -14,12 +14,16 @@ class DesktopNotice : public QObject {
  public:
   explicit DesktopNotice(QObject* parent = nullptr);
 
-  // Shows one notification. Returns at once.
-  void Show(const QString& summary, const QString& body);
+  // Shows one notification, with a button `action_text` beside the click
+  // that raises the window when `action` is given. Returns at once.
+  void Show(const QString& summary, const QString& body,
+            const QString& action = {}, const QString& action_text = {});
 
  signals:
   // The user clicked the notification (its default action).
   void Clicked();
+  // The user chose the `action` a notification of ours offered.
+  void Chosen(const QString& action);
 
  private slots:
   void OnActionInvoked(uint id, const QString& action);

@@ -2,6 +2,10 @@
 
 #include <canberra.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
 namespace dw {
 namespace {
 
@@ -22,14 +26,58 @@ ca_context* SharedContext() {
   return context;
 }
 
+bool HasPlaybackDevice(const std::string& folder) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end;
+       !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    // pcmC<card>D<device>p: a playback device.
+    if (name.rfind("pcmC", 0) == 0 && name.back() == 'p') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-bool PlayEventSound() {
-  ca_context* context = SharedContext();
-  return context &&
-         ca_context_play(context, 0, CA_PROP_EVENT_ID, "message-new-instant",
-                         CA_PROP_EVENT_DESCRIPTION, "New posts",
-                         nullptr) == CA_SUCCESS;
+SoundPlaces SessionSoundPlaces() {
+  SoundPlaces places;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) {
+    places.runtime_folder = runtime;
+  }
+  if (const char* server = std::getenv("PULSE_SERVER")) {
+    places.pulse_server = server;
+  }
+  return places;
+}
+
+std::string NoSoundReason(const SoundPlaces& places) {
+  if (!places.pulse_server.empty()) return "";
+  if (HasPlaybackDevice(places.device_folder)) return "";
+  std::error_code error;
+  for (const char* socket : {"pulse/native", "pipewire-0"}) {
+    if (!places.runtime_folder.empty() &&
+        std::filesystem::exists(
+            std::filesystem::path(places.runtime_folder) / socket, error)) {
+      return "";
+    }
+  }
+  return "no sound device or sound server";
+}
+
+bool PlayEventSound(std::string* why) {
+  static const std::string no_sound = NoSoundReason(SessionSoundPlaces());
+  std::string problem = no_sound;
+  if (problem.empty()) {
+    ca_context* context = SharedContext();
+    const int played = context ? ca_context_play(context, 0, CA_PROP_EVENT_ID,
+                                                 "message-new-instant",
+                                                 CA_PROP_EVENT_DESCRIPTION,
+                                                 "New posts", nullptr)
+                               : CA_ERROR_NOTAVAILABLE;
+    if (played != CA_SUCCESS) problem = ca_strerror(played);
+  }
+  if (why) *why = problem;
+  return problem.empty();
 }
 
 }  // namespace dw

@@ -19,7 +19,8 @@ bool IsPushAddress(const QString& address);
 std::string PushFormBody(const PushForm& form);
 
 // Posts forms to the user's push address, each on a thread of its own with
-// a short time-out, tried once, so that nothing waits for it. What became
+// a short deadline for the whole push, tried once, so that nothing waits
+// for it. What became
 // of each comes back on the thread that owns this object.
 class PushSender : public QObject {
   Q_OBJECT

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QAction;
@@ -20,7 +21,8 @@ struct TrayActions {
 };
 
 // The program's icon in the desktop's tray, where it has one. Its tooltip
-// and a badge on it count the posts announced since the user last looked.
+// and a badge on it count the posts announced since the user last looked,
+// and a warning mark on it stands for rules that keep failing.
 class TrayIcon : public QObject {
   Q_OBJECT
 
@@ -34,6 +36,10 @@ class TrayIcon : public QObject {
   void AddAnnounced(int posts);
   void ClearAnnounced();
   int Announced() const { return announced_; }
+  // The rules that keep failing ("name：cause" each), named in the tooltip
+  // and marked on the icon until none is left.
+  void SetBroken(const QStringList& rules);
+  const QStringList& Broken() const { return broken_; }
   // The menu's first entry follows the start/pause button's caption.
   void SetStartPauseCaption(const QString& caption);
 
@@ -48,6 +54,7 @@ class TrayIcon : public QObject {
   QMenu* menu_;
   QAction* start_pause_;
   int announced_ = 0;
+  QStringList broken_;
 };
 
 }  // namespace dw

@@ -11,12 +11,14 @@
 #include "app/rules/learn_runner.h"
 #include "app/rules/proposal_view.h"
 #include "app/rules/runner_end.h"
+#include "app/windows/screen_fit.h"
 #include "runtime/ui/qt_text.h"
+#include "runtime/ui/window_state.h"
 
 namespace dw {
 
 LearnWindow::LearnWindow(std::string database_path, QWidget* parent)
-    : QWidget(parent) {
+    : QWidget(parent, Qt::Window) {
   setWindowTitle(QString::fromUtf8("从示例新建"));
   runner_ = new LearnRunner(std::move(database_path), this);
   url_ = new QLineEdit(this);
@@ -56,7 +58,8 @@ LearnWindow::LearnWindow(std::string database_path, QWidget* parent)
   layout->addLayout(form);
   layout->addLayout(buttons);
   layout->addWidget(view_, 1);
-  resize(760, 560);
+  FitToScreen(this, QSize(760, 560));
+  CloseOnEscape(this);
 
   connect(generate_, &QPushButton::clicked, this, &LearnWindow::Generate);
   connect(url_, &QLineEdit::returnPressed, this, &LearnWindow::Generate);
@@ -103,7 +106,7 @@ void LearnWindow::Generate() {
   status_->setStyleSheet("");
   status_->setText(
       QString::fromUtf8("正在取页面并找帖子……再按一次“生成”重新开始。"));
-  runner_->StartLearn(url.toStdString(), std::move(examples));
+  runner_->StartLearn(QStringToGbk(url), std::move(examples));
 }
 
 void LearnWindow::Use() {

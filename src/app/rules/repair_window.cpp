@@ -9,13 +9,15 @@
 #include "app/rules/learn_runner.h"
 #include "app/rules/proposal_view.h"
 #include "app/rules/runner_end.h"
+#include "app/windows/screen_fit.h"
 #include "runtime/ui/qt_text.h"
+#include "runtime/ui/window_state.h"
 
 namespace dw {
 
 RepairWindow::RepairWindow(std::string database_path, RuleRow rule,
                            QWidget* parent)
-    : QWidget(parent), rule_(std::move(rule)) {
+    : QWidget(parent, Qt::Window), rule_(std::move(rule)) {
   setWindowTitle(
       QString::fromUtf8("修复建议：%1").arg(GbkToQString(rule_.name)));
   runner_ = new LearnRunner(std::move(database_path), this);
@@ -35,7 +37,8 @@ RepairWindow::RepairWindow(std::string database_path, RuleRow rule,
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
   layout->addWidget(view_, 1);
-  resize(760, 560);
+  FitToScreen(this, QSize(760, 560));
+  CloseOnEscape(this);
 
   auto use = [this] {
     if (const Proposal* chosen = view_->Chosen()) {

@@ -20,7 +20,7 @@
 #include "app/rules/rule_test_view.h"
 #include "app/rules/rules_window.h"
 #include "app/rules/runner_end.h"
-#include "app/rules/screen_fit.h"
+#include "app/windows/screen_fit.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {
@@ -367,6 +367,7 @@ void RuleEditor::Test() {
     return;
   }
   tested_ = true;
+  emit Tested(row.id);
   tested_isgbk_ = FieldText("isgbk");
   encoding_advice_.reset();
   test_view_->ShowRunning();

@@ -60,6 +60,8 @@ class RuleEditor : public QDialog {
 
  signals:
   void Saved(const RuleRow& row);
+  // A test of the rule as typed began.
+  void Tested(std::int64_t id);
 
  private:
   QWidget* BuildForm();

@@ -11,7 +11,9 @@ namespace dw {
 
 const std::vector<RuleField>& RuleFields() {
   static const std::vector<RuleField> kFields = {
-      {"id", "编号", "1 到 18（下面说出所选编号在匹配之前的清理）"},
+      {"id", "编号",
+       "1 到 9999；新规则默认取 19 以上空着的编号（下面说出所选编号在匹配之前"
+       "的清理）"},
       {"isdo", "勾选",
        "勾选：参与采集；不勾选：列在规则树里但不采集；隐藏：不载入"},
       {"rank", "排序", "数大的排在前面，每轮也先采集"},
@@ -28,6 +30,9 @@ const std::vector<RuleField>& RuleFields() {
       {"ignore_cert_errors", "证书",
        "https 页面默认核对证书，证书无效就不抓取；只有证书坏了而又信得过的"
        "站点才勾选：勾选后这条规则不核对证书，途中被人改写也看不出来"},
+      {"interval_minutes", "间隔（分钟）",
+       "这条规则两次采集之间至少隔多少分钟，适合更新慢或不愿被频繁访问的"
+       "站点；0：每轮都采集"},
       {"cookie", "Cookie", "只随规则载入，请求不发送它"},
       {"reg", "匹配规则",
        "Perl 正则，不分大小写；在“整理后”的文字里查找：没有换行、制表符、"
@@ -78,7 +83,11 @@ RuleRow TextsToRow(const FieldTexts& texts,
     std::string* cell = RuleRowCell(row, field.column);
     if (RuleSettingValue(row, field.column)) {
       // A check box half-ticked from an odd stored value keeps the default.
-      SetRuleSetting(row, field.column, text.toStdString());
+      if (!SetRuleSetting(row, field.column, text.trimmed().toStdString()) &&
+          !IsSwitchSetting(field.column)) {
+        problems->push_back(
+            {field.column, SettingValueRule(field.column, /*chinese=*/true)});
+      }
       continue;
     }
     if (!cell) {  // the id: the key, a number
@@ -155,7 +164,7 @@ QString ProblemText(const RuleProblem& problem) {
       return text("只能是 0 或 1");
     case RuleCheck::kSiteCleanUp:
       return text(
-          "匹配之前会先做某个站点专用的清理；编号 7 到 11、13 到 18 没有");
+          "匹配之前会先做某个站点专用的清理；编号 7 到 11、13 到 9999 没有");
     case RuleCheck::kLinkLacksId:
       return text("缺少 %1：帖子编号放不进链接").arg(detail);
     case RuleCheck::kCutFromTop:

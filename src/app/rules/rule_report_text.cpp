@@ -64,9 +64,21 @@ QString RuleStatusText(const RuleHealth* health, DateTime now) {
   if (!health || !health->last) return QString::fromUtf8("未运行");
   const RuleReport& report = *health->last;
   const QString failed = FailedStepText(report);
-  if (!failed.isEmpty()) return failed;
+  if (!failed.isEmpty()) {
+    if (!health->next_try) return failed;
+    const std::optional<CalendarTime> next = ToCalendarTime(*health->next_try);
+    return next ? failed +
+                      QString::asprintf(" · %02d:%02d ", next->hour,
+                                        next->minute) +
+                      QString::fromUtf8("再试")
+                : failed;
+  }
   if (report.posts.store_failed > 0) {
     return QString::fromUtf8("保存失败 %1 条").arg(report.posts.store_failed);
+  }
+  if (report.fetch.unchanged) {
+    return QString::fromUtf8("正常 · 未变化 · %1")
+        .arg(RelativeTimeText(report.ran_at, now));
   }
   return QString::fromUtf8("正常 · 找到 %1 条 · %2")
       .arg(report.pattern.matches)
@@ -82,6 +94,14 @@ QString RuleStatusTip(const RuleHealth* health) {
   if (!failed.isEmpty()) tip += "\n" + failed;
   if (health->failing_rounds > 0) {
     tip += QString::fromUtf8("\n连续 %1 轮失败").arg(health->failing_rounds);
+  }
+  if (health->next_try) {
+    tip +=
+        QString::fromUtf8("\n暂不采集，下次尝试：%1（测试或保存它会立刻再试）")
+            .arg(ExactTimeText(*health->next_try));
+  }
+  if (health->last->fetch.unchanged) {
+    tip += QString::fromUtf8("\n页面与上次相同，没有重新解析");
   }
   if (health->last_new) {
     tip += QString::fromUtf8("\n最近新帖：%1")
@@ -134,7 +154,7 @@ std::optional<EncodingAdvice> AdviseEncoding(const RuleReport& report,
     case PageCharset::kGbk:
       if (!page_is_gbk) {
         return EncodingAdvice{
-            QString::fromUtf8("页面声明的编码是 %1，“GBK 页面”却没有勾选："
+            QString::fromUtf8("页面的编码是 %1，“GBK 页面”却没有勾选："
                               "标题会成为问号")
                 .arg(declared),
             "1"};
@@ -143,7 +163,7 @@ std::optional<EncodingAdvice> AdviseEncoding(const RuleReport& report,
     case PageCharset::kUtf8:
       if (page_is_gbk) {
         return EncodingAdvice{
-            QString::fromUtf8("页面声明的编码是 %1，“GBK 页面”却勾选了："
+            QString::fromUtf8("页面的编码是 %1，“GBK 页面”却勾选了："
                               "标题会成为乱码")
                 .arg(declared),
             "0"};

@@ -11,6 +11,7 @@
 #include "app/rules/health_board.h"
 #include "app/rules/rule_report_text.h"
 #include "runtime/ui/qt_text.h"
+#include "store/rule_id.h"
 
 namespace dw {
 namespace {
@@ -72,7 +73,9 @@ void RuleTableModel::SetRows(std::vector<RuleRow> rows) {
   std::unordered_set<std::int64_t> running;
   for (std::size_t r = 0; r < rows_.size(); ++r) {
     first_row_.emplace(rows_[r].id, static_cast<int>(r));
-    if (!Hidden(rows_[r])) idle_[r] = !running.insert(rows_[r].id).second;
+    if (!Hidden(rows_[r])) {
+      idle_[r] = !IsRuleId(rows_[r].id) || !running.insert(rows_[r].id).second;
+    }
   }
   endResetModel();
 }
@@ -114,7 +117,22 @@ QVariant RuleTableModel::data(const QModelIndex& index, int role) const {
       health_ ? health_->Find(static_cast<int>(row->id)) : nullptr;
   const bool unhealthy = health && health->Unhealthy();
   const bool idle = idle_[index.row()];
-  if (idle && index.column() == kStatus) {
+  if (idle && index.column() == kStatus && !IsRuleId(row->id)) {
+    // Written by another program: the loader passes it over.
+    if (role == Qt::DisplayRole) {
+      return QString::fromUtf8("编号超出 %1 到 %2，不运行")
+          .arg(kFirstRuleId)
+          .arg(kLastRuleId);
+    }
+    if (role == Qt::ToolTipRole) {
+      return QString::fromUtf8(
+                 "编号 %1 不在 %2 到 %3 之间：不载入、不采集；"
+                 "复制它就能得到一个可用的编号")
+          .arg(row->id)
+          .arg(kFirstRuleId)
+          .arg(kLastRuleId);
+    }
+  } else if (idle && index.column() == kStatus) {
     if (role == Qt::DisplayRole) return QString::fromUtf8("编号重复，不运行");
     if (role == Qt::ToolTipRole) {
       return QString::fromUtf8(

@@ -7,8 +7,22 @@
 #include "app/rules/error_style.h"
 #include "app/rules/health_board.h"
 #include "app/rules/rule_report_text.h"
+#include "app/windows/main_window.h"
 
 namespace dw {
+
+QStringList BrokenRules(const QTreeWidget* tree, const HealthBoard& health) {
+  QStringList broken;
+  for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* item = tree->topLevelItem(i);
+    if (item->checkState(0) != Qt::Checked) continue;
+    const RuleHealth* rule = health.Find(item->data(0, Qt::UserRole).toInt());
+    if (!rule || !rule->Unhealthy()) continue;
+    broken << QString::fromUtf8("规则 %1：%2")
+                  .arg(item->text(0), RuleStatusText(rule, Now()));
+  }
+  return broken;
+}
 
 void ShowFailingRules(QPushButton* button, QTreeWidget* tree,
                       const HealthBoard& health) {
@@ -46,8 +60,7 @@ void ShowFailingRules(QPushButton* button, QTreeWidget* tree,
                .arg(health.WaitingReason().toHtmlEscaped());
   }
   button->setText(caption);
-  button->setToolTip(
-      tip.isEmpty() ? QString::fromUtf8("查看、勾选、编辑和测试规则") : tip);
+  button->setToolTip(RulesButtonTip(tip));
 }
 
 }  // namespace dw

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class QPushButton;
 class QTreeWidget;
 
@@ -14,5 +16,9 @@ class HealthBoard;
 // database, and the tooltip says why. "规则" otherwise.
 void ShowFailingRules(QPushButton* button, QTreeWidget* tree,
                       const HealthBoard& health);
+
+// "规则 name：cause" of each ticked rule of the tree that has failed
+// several rounds in a row, in the tree's order; plain text.
+QStringList BrokenRules(const QTreeWidget* tree, const HealthBoard& health);
 
 }  // namespace dw

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/rules/collect_tab.h"
 #include "app/rules/database_note.h"
 #include "app/rules/error_style.h"
 #include "app/rules/health_board.h"
@@ -26,7 +27,7 @@
 #include "app/rules/repair_window.h"
 #include "app/rules/rule_editor.h"
 #include "app/rules/rule_table_model.h"
-#include "app/rules/screen_fit.h"
+#include "app/windows/screen_fit.h"
 #include "app/rules/unrun_rules.h"
 #include "runtime/convert.h"
 #include "runtime/ui/qt_text.h"
@@ -68,10 +69,17 @@ RulesWindow::RulesWindow(RulesWindowLinks links, QWidget* parent)
             if (links_.reminders_saved) links_.reminders_saved(settings);
           });
 
+  collect_ = new CollectTab(db_, this);
+  connect(collect_, &CollectTab::Saved, this, [this] {
+    collect_->ShowMessage(links_.changes_saved ? links_.changes_saved()
+                                               : QString::fromUtf8("已保存"));
+  });
+
   tabs_ = new QTabWidget(this);
   tabs_->addTab(BuildRulesTab(), QString::fromUtf8("规则"));
   tabs_->addTab(keywords_, QString::fromUtf8("关键词"));
   tabs_->addTab(reminders_, QString::fromUtf8("提醒"));
+  tabs_->addTab(collect_, QString::fromUtf8("采集"));
   // The table takes Tab and Ctrl+Tab for itself; the window's shortcuts
   // still reach the other tab.
   for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab),
@@ -261,7 +269,7 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind,
   const std::vector<RuleRow>& rows = model_->Rows();
   // A new rule gets an id whose page reaches the pattern as the test shows
   // it, while one is free.
-  std::int64_t free_id = LowestFreeCleanRuleId(rows);
+  std::int64_t free_id = NewRuleId(rows);
   if (!free_id) free_id = LowestFreeRuleId(rows);
   if (kind == EditorKind::kNew) {
     setup.row.id = free_id;
@@ -295,7 +303,11 @@ RuleEditor* RulesWindow::OpenEditor(EditorKind kind,
           &RuleEditor::ChangesTookEffect);
   editor->setWindowFlag(Qt::Window);
   editor->setAttribute(Qt::WA_DeleteOnClose);
+  connect(editor, &RuleEditor::Tested, this, [this](std::int64_t id) {
+    if (links_.rule_tried) links_.rule_tried(id);
+  });
   connect(editor, &RuleEditor::Saved, this, [this, editor](const RuleRow& row) {
+    if (links_.rule_tried) links_.rule_tried(row.id);
     AfterWrite();
     SelectId(row.id);
     editor->ShowBanner(message_->text());
@@ -339,6 +351,15 @@ RepairWindow* RulesWindow::OpenRepairWindow() {
   window->show();
   window->Start();
   return window;
+}
+
+RepairWindow* RulesWindow::OpenRepairWindowFor(std::int64_t id) {
+  if (model_->RowOfId(id) < 0) {
+    ShowMessage(QString::fromUtf8("这条规则已不在了。"), true);
+    return nullptr;
+  }
+  SelectId(id);
+  return OpenRepairWindow();
 }
 
 RuleEditor* RulesWindow::OpenProposal(const RuleRow& row) {

@@ -20,6 +20,7 @@ namespace dw {
 class HealthBoard;
 class KeywordsTab;
 class RemindersTab;
+class CollectTab;
 class LearnWindow;
 class RepairWindow;
 class RuleEditor;
@@ -37,6 +38,8 @@ struct RulesWindowLinks {
   std::function<QString()> changes_saved;
   // Called after the 提醒 tab saved: the program reminds by them at once.
   std::function<void(const ReminderSettings&)> reminders_saved;
+  // The user tested or saved the rule: a back-off holding it ends.
+  std::function<void(std::int64_t id)> rule_tried;
   // Asks a yes/no question; a message box when empty.
   std::function<bool(const QString&)> confirm;
 };
@@ -69,6 +72,8 @@ class RulesWindow : public QWidget {
   LearnWindow* OpenLearnWindow();
   // 修复建议 for the selected rule; null without a selection.
   RepairWindow* OpenRepairWindow();
+  // 修复建议 for the rule of that id, selected first; null when it is gone.
+  RepairWindow* OpenRepairWindowFor(std::int64_t id);
   // The editor filled with a proposed rule, unsaved, its test under way.
   RuleEditor* OpenProposal(const RuleRow& row);
   // Moves the selected rule one place up (-1) or down (+1) by its rank.
@@ -82,6 +87,7 @@ class RulesWindow : public QWidget {
   RuleTableModel* Model() const { return model_; }
   KeywordsTab* Keywords() const { return keywords_; }
   RemindersTab* Reminders() const { return reminders_; }
+  CollectTab* Collect() const { return collect_; }
 
  signals:
   void TickWritten(std::int64_t id, const std::string& isdo);
@@ -109,6 +115,7 @@ class RulesWindow : public QWidget {
   RuleTableModel* model_;
   KeywordsTab* keywords_;
   RemindersTab* reminders_;
+  CollectTab* collect_;
   QLabel* message_;
   QLabel* busy_;  // shown while the list is not what the file holds
   QPushButton* repair_button_ = nullptr;

@@ -48,7 +48,9 @@ std::optional<std::int64_t> ExportHistoryCsv(const QString& path,
     *error = QString::fromUtf8("无法写入 %1：%2").arg(path, file.errorString());
     return std::nullopt;
   }
-  std::string text = "site,title,link,time,hit\r\n";
+  // The byte-order mark tells spreadsheet programs the file is UTF-8;
+  // without it they read the Chinese in the local code page.
+  std::string text = "\xEF\xBB\xBFsite,title,link,time,hit\r\n";
   std::int64_t written = 0;
   std::int64_t below = std::numeric_limits<std::int64_t>::max();
   for (;;) {

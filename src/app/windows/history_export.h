@@ -1,4 +1,5 @@
-// The history window's "导出 CSV": posts as UTF-8 CSV (RFC 4180), written
+// The history window's "导出 CSV": posts as UTF-8 CSV (RFC 4180) with a
+// byte-order mark, written
 // to a temporary file beside the target and renamed into place, so the
 // target is either the whole new file or left as it was.
 #pragma once

@@ -3,15 +3,19 @@
 #include <sqlite3.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <limits>
 
 #include "app/windows/history_export.h"
+#include "app/windows/screen_fit.h"
 #include "runtime/ui/qt_text.h"
 #include "store/post_time.h"
 
@@ -37,7 +41,6 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
     : QWidget(nullptr, Qt::Window), options_(std::move(options)) {
   if (!options_.clock) options_.clock = UnixNow;
   setWindowTitle(QString::fromUtf8("历史帖子"));
-  resize(820, 560);
   const bool opened = DbOpen(db_, options_.database_path);
   if (opened) sqlite3_busy_timeout(db_.Handle(), kReadWaitMs);
 
@@ -96,6 +99,7 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
   layout->addLayout(filters);
   layout->addWidget(list_, 1);
   layout->addWidget(status_);
+  FitToScreen(this, QSize(820, 560));
 
   typing_pause_.setSingleShot(true);
   typing_pause_.setInterval(kTypingPauseMs);
@@ -284,15 +288,23 @@ void HistoryWindow::ShowCount(std::optional<std::int64_t> total) {
 }
 
 void HistoryWindow::ExportCsv() {
+  // Not the program's folder, which the dialog would open in: the user's
+  // documents, then wherever the last export went.
+  if (export_folder_.isEmpty()) {
+    export_folder_ =
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  }
+  const QString start =
+      QDir(export_folder_).filePath(QString::fromUtf8("帖子.csv"));
   QString path;
   if (options_.export_path) {
-    path = options_.export_path();
+    path = options_.export_path(start);
   } else {
     path = QFileDialog::getSaveFileName(this, QString::fromUtf8("导出 CSV"),
-                                        QString::fromUtf8("帖子.csv"),
-                                        QStringLiteral("CSV (*.csv)"));
+                                        start, QStringLiteral("CSV (*.csv)"));
   }
   if (path.isEmpty()) return;
+  export_folder_ = QFileInfo(path).absolutePath();
   const HistoryFilter filter = model_->Filter();
   QString error;
   const auto written = ExportHistoryCsv(

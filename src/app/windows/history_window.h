@@ -34,8 +34,10 @@ struct HistoryWindowOptions {
   bool use_index = true;
   QString problem;
   std::function<std::int64_t()> clock;  // now, for the date ranges
-  // Where 导出 CSV writes; empty: ask with a file dialog.
-  std::function<QString()> export_path;
+  // Where 导出 CSV writes, given the file the dialog would start at (in
+  // the user's documents folder, then in the folder last written to);
+  // empty: ask with a file dialog.
+  std::function<QString(const QString& start)> export_path;
 };
 
 class HistoryWindow : public QWidget {
@@ -103,6 +105,7 @@ class HistoryWindow : public QWidget {
   QTimer upkeep_retry_;
   ThreadHandle catch_up_;
   ThreadHandle counter_;
+  QString export_folder_;  // where the export dialog opens
   std::uint64_t count_generation_ = 0;
   // A catch-up has finished: short words may use their own index.
   bool pairs_ready_ = false;

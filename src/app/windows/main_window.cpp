@@ -6,8 +6,10 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QWindow>
+#include <algorithm>
 
 #include "app/windows/reminder_place.h"
+#include "app/windows/screen_fit.h"
 #include "app/windows/window_ops.h"
 #include "runtime/delay.h"
 #include "runtime/ui/ui_ops.h"
@@ -17,10 +19,24 @@ namespace dw {
 namespace {
 
 constexpr int kStatusBarHeight = 20;
+constexpr int kCreatedWidth = 1000;  // outer size as created
+constexpr int kCreatedHeight = 600;
 const char kStartCaption[] = "\xBF\xAA\xCA\xBC";  // 开始
 const char kPauseCaption[] = "\xD4\xDD\xCD\xA3";  // 暂停
 
+const QKeySequence kRulesKeys(Qt::CTRL | Qt::Key_R);
+// The keypad's Enter as well as the main one.
+const QKeySequence kStartPauseKeys[] = {QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                        QKeySequence(Qt::CTRL | Qt::Key_Enter)};
+
 }  // namespace
+
+QString RulesButtonTip(const QString& what) {
+  const QString keys = kRulesKeys.toString(QKeySequence::NativeText);
+  return what.isEmpty()
+             ? QString::fromUtf8("查看、勾选、编辑和测试规则（%1）").arg(keys)
+             : what + QString::fromUtf8("<p>打开规则窗口：%1</p>").arg(keys);
+}
 
 MainWindow::MainWindow(MainWindowActions actions)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint |
@@ -38,10 +54,12 @@ MainWindow::MainWindow(MainWindowActions actions)
   rule_tree_->setRootIsDecorated(false);
 
   status_ = new StatusBar(this, {42, 0, -1});
+  status_->setObjectName("status_bar");
   status_->Part(0)->setFrameStyle(QFrame::NoFrame);
   status_->SetText(0, QString::fromUtf8(" 状态"));
 
   start_button_ = new QPushButton(QString::fromUtf8("开始"), this);
+  start_button_->setObjectName("start_button");
   start_button_->setGeometry(560, 5, 77, 32);
   connect(start_button_, &QPushButton::clicked, this,
           &MainWindow::OnStartPauseClicked);
@@ -64,6 +82,21 @@ MainWindow::MainWindow(MainWindowActions actions)
   connect(history_button_, &QPushButton::clicked, this, open_history);
   connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this,
           open_history);
+  // The two buttons used most, from the keyboard too; their tooltips say so.
+  connect(new QShortcut(kRulesKeys, this), &QShortcut::activated, rules_button_,
+          &QPushButton::click);
+  for (const QKeySequence& keys : kStartPauseKeys) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, start_button_,
+            &QPushButton::click);
+  }
+  start_button_->setToolTip(
+      QString::fromUtf8("开始或暂停采集（%1）")
+          .arg(kStartPauseKeys[0].toString(QKeySequence::NativeText)));
+  rules_button_->setToolTip(RulesButtonTip(QString()));
+  history_button_->setToolTip(
+      QString::fromUtf8("历史帖子（%1）")
+          .arg(QKeySequence(QKeySequence::Find)
+                   .toString(QKeySequence::NativeText)));
 
   post_list_ =
       new ListBox(this,
@@ -93,13 +126,17 @@ MainWindow::MainWindow(MainWindowActions actions)
   // platform window exists first, so its frame is known where it is.
   winId();
   KeepOuterSizeWhenFramed(this);
-  WriteProperty(this, kPropWidth, 1000);
-  WriteProperty(this, kPropHeight, 600);
+  WriteProperty(this, kPropWidth, kCreatedWidth);
+  WriteProperty(this, kPropHeight, kCreatedHeight);
+  designed_ = size();
   QScreen* screen = QGuiApplication::primaryScreen();
   const QPoint place = CentreOn(screen ? screen->availableGeometry() : QRect(),
-                                QSize(1000, 600));
+                                QSize(kCreatedWidth, kCreatedHeight));
   WriteProperty(this, kPropLeft, place.x());
   WriteProperty(this, kPropTop, place.y());
+  // A small screen, or one at a large scale, gets the largest window that
+  // fits, inside its area: the title bar and the buttons stay reachable.
+  FitToScreen(this, size());
   // A hidden window gets its resize event only when shown; the bar is laid
   // out for the created size at once.
   DockStatusBar();
@@ -113,20 +150,26 @@ void MainWindow::SetActions(MainWindowActions actions) {
 }
 
 void MainWindow::GrowFromCurrentSize() {
+  // The margins the layout gives the list at the window's specified height,
+  // even when the screen allowed less: then the list is what shrinks.
   const QRect list = post_list_->geometry();
   list_margin_ = QSize(width() - list.width() - list.left(),
-                       height() - list.height() - list.top());
-  setMinimumSize(size());
+                       designed_.height() - list.height() - list.top());
+  setMinimumSize(size().boundedTo(ScreenRoom(this)));
+  FitPostList();
+}
+
+void MainWindow::FitPostList() {
+  if (!list_margin_) return;
+  const QPoint at = post_list_->pos();
+  post_list_->resize(std::max(0, width() - at.x() - list_margin_->width()),
+                     std::max(0, height() - at.y() - list_margin_->height()));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   DockStatusBar();
-  if (list_margin_) {
-    const QPoint at = post_list_->pos();
-    post_list_->resize(width() - at.x() - list_margin_->width(),
-                       height() - at.y() - list_margin_->height());
-  }
+  FitPostList();
   OnMainWindowResized();
 }
 

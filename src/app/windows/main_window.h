@@ -26,6 +26,11 @@ struct MainWindowActions {
   std::function<void()> open_history;  // the 历史 button and Ctrl+F
 };
 
+// The 规则 button's tooltip: `what` (rich text) is what the rules are
+// up to, empty when nothing is to say; the keys that open the window are
+// named either way.
+QString RulesButtonTip(const QString& what);
+
 // The program's working surface: the description label, the rules button,
 // the start/pause button, the post list, the status bar and the (hidden)
 // rule tree. Closing it ends the program.
@@ -39,7 +44,8 @@ class MainWindow : public QWidget {
 
   // From now on the window's size is its smallest, and the post list takes
   // up whatever the window grows by (maximised included); the controls
-  // above it keep their places.
+  // above it keep their places. On a screen too low for the specified
+  // height the list is shorter by what the screen lacks.
   void GrowFromCurrentSize();
 
   QLabel* Label() const { return label_; }
@@ -62,6 +68,7 @@ class MainWindow : public QWidget {
 
  private:
   void DockStatusBar();
+  void FitPostList();
   void OnMainWindowResized();
   void OnStartPauseClicked();
   void OnPostListDoubleClicked();
@@ -82,6 +89,8 @@ class MainWindow : public QWidget {
   // The post list's distance from the right and bottom edges to keep;
   // empty until the window may grow.
   std::optional<QSize> list_margin_;
+  // The size inside the frame as specified, before a small screen cut it.
+  QSize designed_;
 };
 
 }  // namespace dw

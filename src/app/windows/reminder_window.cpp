@@ -43,6 +43,7 @@ ReminderWindow::ReminderWindow(ReminderWindowOptions options)
                        {QString::fromUtf8("链接"), 0, Qt::AlignLeft},
                        {QString::fromUtf8("时间"), 76, Qt::AlignHCenter}},
                       /*whole_row_selection=*/false);
+  list_->setObjectName("reminder_list");
   list_->setGeometry(2, 2, 440, 160);
   list_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   connect(list_, &ListBox::DoubleClicked, this,

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -185,7 +186,7 @@ TEST_F(RuleFileTest, ImportRefusesEveryErrorAndWritesNothing) {
     QJsonValue value;
     std::string line;  // "" for a warning only
   } cases[] = {
-      {"id", 19, "rule 19: id:"},
+      {"id", 10000, "rule 10000: id:"},
       {"id", "seven", "rule #2: id:"},
       {"id", 7, "rule #2: id: is used by an earlier rule"},
       {"url", "ftp://x", "rule 8: url:"},
@@ -222,6 +223,34 @@ TEST_F(RuleFileTest, ImportRefusesEveryErrorAndWritesNothing) {
   EXPECT_EQ(broken.status, 1);
   EXPECT_NE(broken.err.find("at line 2, column 7"), std::string::npos)
       << broken.err;
+}
+
+// Ids past the first table travel both ways, and a rule the file gives no id
+// takes the lowest free one above it.
+TEST_F(RuleFileTest, ImportKeepsHighIdsAndGivesARuleWithoutOneTheNextFree) {
+  const QJsonObject rule =
+      QJsonDocument::fromJson(QByteArray::fromStdString(Export()))
+          .array()[0]
+          .toObject();
+  QJsonArray rules;
+  for (const QJsonValue id : {QJsonValue(19), QJsonValue(9999), QJsonValue()}) {
+    QJsonObject row = rule;
+    row.remove("id");
+    if (!id.isNull()) row["id"] = id;
+    rules.append(row);
+  }
+  const ToolRun run = Import(QJsonDocument(rules).toJson().toStdString());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("gets id 20"), std::string::npos) << run.out;
+  std::vector<std::int64_t> ids;
+  for (const RuleRow& row : LoadRuleRows(db_)) ids.push_back(row.id);
+  for (std::int64_t id : {19, 20, 9999}) {
+    EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end()) << id;
+  }
+  const std::string exported = Export();
+  EXPECT_NE(exported.find("{\"id\": 9999"), std::string::npos);
+  ASSERT_EQ(Import(exported).status, 0);
+  EXPECT_EQ(Export(), exported);
 }
 
 // A write that fails half-way (the tenth row refused) leaves no row behind.
@@ -261,7 +290,8 @@ TEST_F(RuleFileTest, SearchIndexesStoredPostsFirstAndPrintsTheNewest) {
                  row));
   }
   const QStringList db{"--db", QString::fromStdString(db_path_), "--search"};
-  const ToolRun json = Tool(db + QStringList{QString::fromUtf8("茶"), "--json"});
+  const ToolRun json =
+      Tool(db + QStringList{QString::fromUtf8("茶"), "--json"});
   EXPECT_EQ(json.status, 0) << json.err;
   EXPECT_EQ(json.out,
             "{\"total\": 2, \"posts\": [{\"site\": \"B\", \"title\": \"Tea "
@@ -274,6 +304,29 @@ TEST_F(RuleFileTest, SearchIndexesStoredPostsFirstAndPrintsTheNewest) {
             "2026-12-07T13:43:00\tB\tCoffee\tL3\t-");
   EXPECT_NE(newest.out.find("3 posts found"), std::string::npos);
   EXPECT_EQ(Tool(db + QStringList{"x", "--page", "p"}).status, 2);
+}
+
+// Neither an empty file nor another program's database gets our tables.
+TEST_F(RuleFileTest, SearchRefusesAFileNotOursAndWritesNothing) {
+  const struct {
+    const char* name;
+    const char* sql;  // what the file holds; none: empty
+    const char* reason;
+  } cases[] = {{"empty.sdb", nullptr, "it is empty"},
+               {"notes.sdb", "create table notes(x)", "no table info"}};
+  for (const auto& c : cases) {
+    const std::string path = dir_.Write(c.name, "");
+    if (c.sql) {
+      Database other;
+      ASSERT_TRUE(DbOpen(other, path) && DbExecute(other, c.sql));
+    }
+    const std::string before = testing::ReadFile(path);
+    const ToolRun run =
+        Tool({"--db", QString::fromStdString(path), "--search", "x"});
+    EXPECT_EQ(run.status, 2) << c.name;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_EQ(testing::ReadFile(path), before) << c.name;
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/cli/command_line.h"
+#include "fixtures/test_site.h"
 #include "runtime/temp_dir.h"
 #include "store/rule_row.h"
 
@@ -48,7 +49,7 @@ TEST_F(LearnToolTest, LearnedRuleImportsAndProbesAlike) {
   ASSERT_EQ(status, 0);
   EXPECT_TRUE(learned["failed"].isNull());
   const QJsonObject best = learned["proposals"].toArray()[0].toObject();
-  EXPECT_EQ(best["rule"]["id"].toInt(), 14);  // 7 to 13 are taken or cleaned
+  EXPECT_EQ(best["rule"]["id"].toInt(), 19);  // the first above the first table
   const QJsonArray posts = best["posts"].toArray();
   ASSERT_EQ(posts.size(), 3);
   EXPECT_EQ(posts[0]["link"].toString(),
@@ -65,7 +66,7 @@ TEST_F(LearnToolTest, LearnedRuleImportsAndProbesAlike) {
                     out, err),
             0)
       << err.str();
-  auto [probed, report] = Run({"--probe", "14", "--page", feed});
+  auto [probed, report] = Run({"--probe", "19", "--page", feed});
   EXPECT_EQ(probed, 0);
   EXPECT_EQ(report["posts"].toArray(), posts);
 
@@ -144,6 +145,61 @@ TEST_F(LearnToolTest, SingleByteCharsetTravelsWithTheRule) {
   const QJsonArray posts = report["posts"].toArray();
   ASSERT_EQ(posts.size(), 4);
   EXPECT_EQ(posts[3]["title"].toString(), QString::fromUtf8("Café Köln 4"));
+}
+
+// An address with Chinese in its path is asked for as browsers ask for it
+// and kept in the rule as written.
+TEST_F(LearnToolTest, ChineseAddressIsFetchedAndKeptAsWritten) {
+  std::filesystem::create_directory(dir_.File("论坛"));
+  std::string page = "<html><body><ul>";
+  for (int n = 1; n <= 4; ++n) {
+    page += "<li><a href=\"/t/" + std::to_string(n) + "\">Deal number " +
+            std::to_string(n) + "</a></li>";
+  }
+  dir_.Write("论坛/list.html", page + "</ul></body></html>");
+  TestSite site(dir_.File(""));
+  ASSERT_TRUE(site.Running()) << site.Error();
+  for (const char* path :
+       {"/论坛/list.html", "/%E8%AE%BA%E5%9D%9B/list.html"}) {
+    const QString url = QString::fromStdString(site.HttpUrl(path));
+    auto [status, learned] =
+        Run({"--learn-rule", url, "--example", "Deal number 2", "--example",
+             "Deal number 3"});
+    ASSERT_EQ(status, 0) << path;
+    EXPECT_EQ(learned["proposals"][0]["rule"]["url"].toString(), url);
+  }
+}
+
+// The feed a page announces is fetched only from the page's own host: one
+// elsewhere (the same server under another name here) is left alone.
+TEST_F(LearnToolTest, AnnouncedFeedIsFollowedOnTheOwnHostOnly) {
+  std::string feed = "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel>";
+  for (int n = 1; n <= 4; ++n) {
+    feed += "<item><title>Feed post " + std::to_string(n) +
+            "</title><link>http://127.0.0.1/f/" + std::to_string(n) +
+            "</link></item>";
+  }
+  dir_.Write("feed.xml", feed + "</channel></rss>");
+  TestSite site(dir_.File(""));
+  ASSERT_TRUE(site.Running()) << site.Error();
+  const struct {
+    std::string href;
+    bool followed;
+  } cases[] = {
+      {"/feed.xml", true},
+      {"http://localhost:" + std::to_string(site.HttpPort()) + "/feed.xml",
+       false},
+  };
+  for (const auto& c : cases) {
+    dir_.Write("page.html",
+               "<html><head><link rel=\"alternate\" "
+               "type=\"application/rss+xml\" href=\"" +
+                   c.href + "\"></head><body><p>No list</p></body></html>");
+    auto [status, learned] = Run(
+        {"--learn-rule", QString::fromStdString(site.HttpUrl("/page.html"))});
+    EXPECT_EQ(status == 0, c.followed) << c.href;
+    EXPECT_EQ(learned["proposals"].toArray().size() == 1, c.followed);
+  }
 }
 
 }  // namespace

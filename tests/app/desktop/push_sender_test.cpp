@@ -2,40 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QUrlQuery>
-
+#include "app/desktop/recording_push_server.h"
 #include "runtime/ui/qt_app.h"
 
 namespace dw {
 namespace {
 
 TEST(PushSender, SendsTheFormOnceAndSaysWhatWentWrong) {
+  using test::RecordingPushServer;
   test::App();
   struct Case {
-    int status;  // 0: nobody listens
+    int status;  // 0: nobody listens; -1: says nothing; -2: drips forever
     const char* problem;
-  } cases[] = {
-      {200, ""}, {500, "推送被拒绝，HTTP 状态 500"}, {0, "推送没有应答"}};
+  } cases[] = {{200, ""},
+               {500, "推送被拒绝，HTTP 状态 500"},
+               {0, "推送没有应答"},
+               {-1, "推送已送出，但服务器 5 秒内没有答完"},
+               {-2, "推送已送出，但服务器 5 秒内没有答完"}};
   for (const Case& c : cases) {
-    // Answers once the whole request is in, and keeps it.
-    QTcpServer site;
-    site.listen(QHostAddress::LocalHost);
-    QByteArray got;
-    QObject::connect(&site, &QTcpServer::newConnection, [&] {
-      QTcpSocket* peer = site.nextPendingConnection();
-      QObject::connect(peer, &QTcpSocket::readyRead, [&, peer] {
-        got += peer->readAll();
-        if (!got.endsWith("desp=x%3D1%0Ay")) return;
-        peer->write("HTTP/1.1 " + QByteArray::number(c.status) +
-                    " X\r\nContent-Length: 0\r\n\r\n");
-        peer->disconnectFromHost();
-      });
-    });
-    const QString address =
-        QString("http://127.0.0.1:%1/send/key").arg(site.serverPort());
-    if (c.status == 0) site.close();
+    RecordingPushServer site(c.status);
+    const QString address = site.Address();
+    if (c.status == 0) site.Close();
     PushSender sender;
     std::vector<QString> problems;
     QObject::connect(&sender, &PushSender::Finished,
@@ -47,11 +34,12 @@ TEST(PushSender, SendsTheFormOnceAndSaysWhatWentWrong) {
     ASSERT_TRUE(test::WaitUntil([&] { return !problems.empty(); }, 15000));
     EXPECT_EQ(problems, std::vector<QString>{QString::fromUtf8(c.problem)});
     if (c.status == 0) continue;
+    ASSERT_EQ(site.requests.size(), 1u);
+    const QByteArray& got = site.requests[0];
     EXPECT_TRUE(got.startsWith("POST /send/key HTTP/1.1"));
     EXPECT_TRUE(
         got.contains("Content-Type: application/x-www-form-urlencoded"));
-    const QUrlQuery form(
-        QString::fromLatin1(got.mid(got.indexOf("\r\n\r\n") + 4)));
+    const QUrlQuery form = RecordingPushServer::Form(got);
     EXPECT_EQ(form.queryItemValue("title", QUrl::FullyDecoded),
               QString::fromUtf8("2 条 a&b"));
   }

@@ -51,7 +51,7 @@ TEST_F(LearnWindowTest, ExampleTitleGivesARuleTheEditorTestsUnsaved) {
   QTest::mouseClick(page->findChild<QPushButton*>("learn_use"), Qt::LeftButton);
   auto* editor = window_->findChild<RuleEditor*>();
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(Field(editor, "id")->text(), "11");  // the lowest clean free id
+  EXPECT_EQ(Field(editor, "id")->text(), "19");  // the lowest free new id
   EXPECT_EQ(Field(editor, "pinurl")->text(), "http://deals.example/post/[1]");
   EXPECT_TRUE(editor->Runner().Running());
   EXPECT_EQ(RuleBytes(), stored);

@@ -98,9 +98,9 @@ TEST(AdviseEncoding, DeclarationsAndQuestionMarkTitlesAgainstTheSetting) {
 TEST_F(RulesTest, ANewRuleTakesAnIdWithoutCleanUpAndTheHelpSaysWhatEachDoes) {
   EXPECT_EQ(window_->Model()->index(0, RuleTableModel::kId).data(), "8");
   RuleEditor* editor = window_->OpenEditor(RulesWindow::EditorKind::kNew);
-  EXPECT_EQ(editor->FieldText("id"), "11");  // 1 to 6 clean up, 7 to 10 taken
+  EXPECT_EQ(editor->FieldText("id"), "19");  // above the first table
   auto* help = editor->findChild<QLabel*>("id_help");
-  for (int id = kFirstRuleId; id <= kLastRuleId; ++id) {
+  for (int id : {1, 2, 3, 4, 5, 6, 7, 11, 12, 13, 18, 19, kLastRuleId}) {
     Field(editor, "id")->setText(QString::number(id));
     EXPECT_EQ(help->text().contains(QString::fromUtf8("没有站点专用的清理")),
               !HasSiteCleanUp(id))
@@ -179,6 +179,30 @@ TEST_F(RulesTest, TableListsEveryRuleByRankWithHealthAndHiddenGreyed) {
             QString::fromUtf8("编号重复，不运行"));
   EXPECT_EQ(model->index(0, RuleTableModel::kStatus).data().toString(),
             QString::fromUtf8("未运行"));
+
+  // Hundreds of sites, up to the last id; one past it is named, not run.
+  ASSERT_TRUE(DbExecute(
+      program_.state.database,
+      "WITH RECURSIVE n(i) AS (SELECT 19 UNION ALL SELECT i + 1 FROM n "
+      "WHERE i < 517) INSERT INTO rule(id, isdo, rank, name, url, reg, "
+      "before, after, tindex, idindex, pinurl, type) SELECT i, '1', -i, "
+      "'s' || i, 'http://127.0.0.1:1/', 'x', 'a', 'b', 0, 0, '', 0 FROM n;"
+      "INSERT INTO rule(id, isdo, rank, name) VALUES (9999, '1', -9999, "
+      "'Last'), (10000, '1', -10000, 'Past')"));
+  window_->Reload();
+  ASSERT_EQ(model->rowCount(), 5 + 499 + 2);
+  EXPECT_EQ(model->index(503, RuleTableModel::kName).data().toString(), "s517");
+  EXPECT_EQ(model->index(504, RuleTableModel::kStatus).data().toString(),
+            QString::fromUtf8("未运行"));
+  EXPECT_EQ(model->index(505, RuleTableModel::kStatus).data().toString(),
+            QString::fromUtf8("编号超出 1 到 9999，不运行"));
+  ProgramState& state = program_.state;
+  ASSERT_TRUE(LoadRules(state.database, state.record_set, state.rule_table,
+                        *program_.view));
+  const ChosenRules ticked = TickedRules(*program_.view);
+  ASSERT_EQ(ticked.size(), 1u + 499 + 1);  // Alpha, 19 to 517, 9999
+  EXPECT_EQ(ticked.back(), 9999);
+  EXPECT_EQ(state.rule_table.Cell(517, kRuleName), "s517");
 }
 
 TEST_F(RulesTest, TicksWriteIsdoAndTheTreeAndTheButtonCountsUnhealthyTicked) {
@@ -241,9 +265,10 @@ TEST_F(RulesTest, EditorRefusesEachErrorAtItsFieldAndWritesNothing) {
       {7, RulesWindow::EditorKind::kEdit, "tindex", "9"},
       {7, RulesWindow::EditorKind::kEdit, "idindex", "x"},
       {7, RulesWindow::EditorKind::kEdit, "isgbk", "2"},
+      {7, RulesWindow::EditorKind::kEdit, "interval_minutes", "an hour"},
       // A lone surrogate, the one character with no form in GBK text.
       {7, RulesWindow::EditorKind::kEdit, "name", QString(QChar(0xD800))},
-      {7, RulesWindow::EditorKind::kCopy, "id", "19"},
+      {7, RulesWindow::EditorKind::kCopy, "id", "10000"},
       {7, RulesWindow::EditorKind::kCopy, "id", "8"},  // used by 贝塔
   };
   for (const auto& c : cases) {
@@ -257,8 +282,9 @@ TEST_F(RulesTest, EditorRefusesEachErrorAtItsFieldAndWritesNothing) {
     EXPECT_EQ(RuleBytes(), before) << c.column;
     // 测试 fetches only what 保存 would take as an address.
     QTest::mouseClick(editor->findChild<QPushButton*>("test"), Qt::LeftButton);
-    EXPECT_EQ(editor->Runner().Running(), std::string(c.column) != "url" &&
-                                              std::string(c.column) != "name");
+    const std::string column = c.column;
+    EXPECT_EQ(editor->Runner().Running(), column != "url" && column != "name" &&
+                                              column != "interval_minutes");
     editor->close();
   }
   RuleEditor* editor = Edit(7);
@@ -421,7 +447,7 @@ TEST_F(RulesTest, RuleSettingsTravelWithTheirRule) {
     if (cert) editor->SetFieldText("ignore_cert_errors", cert);
     return editor->Save();
   };
-  const std::string cert = "7:ignore_cert_errors=1 11:ignore_cert_errors=1";
+  const std::string cert = "7:ignore_cert_errors=1 19:ignore_cert_errors=1";
   const struct {
     const char* step;
     std::function<bool()> act;
@@ -430,10 +456,10 @@ TEST_F(RulesTest, RuleSettingsTravelWithTheirRule) {
       {"ticked", [&] { return edit(kEdit, "1", "1"); },
        "7:ignore_cert_errors=1 7:json_strings=1"},
       {"copied, one unticked", [&] { return edit(kCopy, "0", nullptr); },
-       "7:ignore_cert_errors=1 7:json_strings=1 11:ignore_cert_errors=1"},
+       "7:ignore_cert_errors=1 7:json_strings=1 19:ignore_cert_errors=1"},
       {"unticked", [&] { return edit(kEdit, "0", nullptr); }, cert},
       {"exported", [&] { return tool("--export-rules", file); }, cert},
-      {"deleted", [&] { return DeleteRuleRow(db, 7) && DeleteRuleRow(db, 11); },
+      {"deleted", [&] { return DeleteRuleRow(db, 7) && DeleteRuleRow(db, 19); },
        ""},
       {"imported", [&] { return tool("--import-rules", file); }, cert},
       {"an older file imported",

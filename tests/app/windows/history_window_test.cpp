@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTest>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "app/windows/history_export.h"
@@ -63,7 +66,9 @@ TEST_F(HistoryWindowTest, ListsSearchesFiltersAndExportsAfterCatchingUp) {
     return true;
   };
   options.clock = [now] { return now; };
-  options.export_path = [this] {
+  std::vector<QString> starts;  // where the dialog would have opened
+  options.export_path = [this, &starts](const QString& start) {
+    starts.push_back(start);
     return QString::fromStdString(dir_.File("out.csv"));
   };
   HistoryWindow window(options);
@@ -100,7 +105,7 @@ TEST_F(HistoryWindowTest, ListsSearchesFiltersAndExportsAfterCatchingUp) {
   const std::string read =
       "python3 -c \"import csv,sys; "
       "[print('|'.join(r)) for r in csv.reader(open(sys.argv[1], "
-      "newline='', encoding='utf-8'))]\" " +
+      "newline='', encoding='utf-8-sig'))]\" " +
       dir_.File("out.csv");
   FILE* python = popen(read.c_str(), "r");
   ASSERT_NE(python, nullptr);
@@ -113,6 +118,16 @@ TEST_F(HistoryWindowTest, ListsSearchesFiltersAndExportsAfterCatchingUp) {
             "New|Tea|L3|2026-12-07T14:59:00|0\n"
             "New|绿茶叶|L2|2026-12-07T14:00:00|1\n"
             "Old|茶, \"x\"|http://h/1|2026-12-01T08:00:00|0\n");
+  window.ExportButton()->click();  // in the documents, then where it went
+  const QString file = QString::fromUtf8("/帖子.csv");
+  EXPECT_EQ(
+      starts,
+      (std::vector<QString>{
+          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+              file,
+          QFileInfo(QString::fromStdString(dir_.File("out.csv")))
+                  .absolutePath() +
+              file}));
 
   // More than a page: the first page at once, the count when it is done.
   ASSERT_TRUE(DbExecute(db_, "BEGIN"));
@@ -124,6 +139,46 @@ TEST_F(HistoryWindowTest, ListsSearchesFiltersAndExportsAfterCatchingUp) {
   EXPECT_TRUE(test::WaitUntil([&] {
     return window.Status()->text() == QString::fromUtf8("共 203 条");
   }));
+  // Scrolled to the end: every post once.
+  for (int page = 0; page < 5 && window.Model()->canFetchMore({}); ++page)
+    window.Model()->fetchMore({});
+  std::set<std::int64_t> ids;
+  for (int row = 0; row < window.Model()->rowCount(); ++row)
+    ids.insert(window.Model()->PostAt(row)->id);
+  EXPECT_EQ(window.Model()->rowCount(), 203);
+  EXPECT_EQ(ids.size(), 203u);
+}
+
+// The day ranges hold today and the days before it, no more: a post a
+// second before the first day is outside.
+TEST_F(HistoryWindowTest, DayRangesHoldExactlyTheirDays) {
+  const std::int64_t now = At(2026, 12, 7, 15, 0);
+  const struct {
+    HistoryWindow::Range range;
+    std::int64_t first;  // the first moment inside
+  } cases[] = {{HistoryWindow::kToday, At(2026, 12, 7, 0, 0)},
+               {HistoryWindow::kWeek, At(2026, 12, 1, 0, 0)},
+               {HistoryWindow::kMonth, At(2026, 11, 8, 0, 0)}};
+  ASSERT_TRUE(PrepareHistory(db_).search_index);
+  for (const auto& c : cases) {
+    const std::string range = std::to_string(c.range);
+    ASSERT_TRUE(StorePost(db_, {"S", 1, "t", "in" + range, "", 0, c.first}));
+    ASSERT_TRUE(
+        StorePost(db_, {"S", 1, "t", "out" + range, "", 0, c.first - 1}));
+  }
+  HistoryWindowOptions options;
+  options.database_path = dir_.File("qel6.sdb");
+  options.clock = [now] { return now; };
+  HistoryWindow window(options);
+  window.Open();
+  for (const auto& c : cases) {
+    window.RangeBox()->setCurrentIndex(c.range);
+    const std::vector<std::string> shown = Shown(window);
+    const std::string range = std::to_string(c.range);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "in" + range), 1) << range;
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "out" + range), 0)
+        << range;
+  }
 }
 
 TEST_F(HistoryWindowTest, ExportFailingHalfWayLeavesTheOldFile) {
@@ -148,9 +203,14 @@ TEST_F(HistoryWindowTest, ExportFailingHalfWayLeavesTheOldFile) {
 
 TEST_F(HistoryWindowTest, ExportedTitlesNeverRunAsFormulas) {
   const std::string path = dir_.File("formulas.csv");
-  const std::vector<std::string> titles = {
-      "=HYPERLINK(\"http://x\",\"y\")", "+1",   "-2", "@SUM(A1)", "\tcmd",
-      std::string("a\0b", 3),           "plain"};
+  const std::vector<std::string> titles = {"=HYPERLINK(\"http://x\",\"y\")",
+                                           "+1",
+                                           "-2",
+                                           "@SUM(A1)",
+                                           "\tcmd",
+                                           std::string("a\0b", 3),
+                                           "plain",
+                                           "two\r\nlines"};
   std::vector<HistoryPost> posts;
   for (const std::string& title : titles) {
     posts.push_back({static_cast<std::int64_t>(posts.size() + 1), "S", title,
@@ -167,10 +227,11 @@ TEST_F(HistoryWindowTest, ExportedTitlesNeverRunAsFormulas) {
       },
       &error));
   EXPECT_EQ(dw::testing::ReadFile(path),
-            "site,title,link,time,hit\r\n"
+            "\xEF\xBB\xBFsite,title,link,time,hit\r\n"
             "S,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",L,,0\r\n"
             "S,'+1,L,,0\r\nS,'-2,L,,0\r\nS,'@SUM(A1),L,,0\r\n"
-            "S,'\tcmd,L,,0\r\nS,ab,L,,0\r\nS,plain,L,,0\r\n");
+            "S,'\tcmd,L,,0\r\nS,ab,L,,0\r\nS,plain,L,,0\r\n"
+            "S,\"two\r\nlines\",L,,0\r\n");
 }
 
 }  // namespace

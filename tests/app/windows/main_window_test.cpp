@@ -43,10 +43,12 @@ TEST(MainWindow, LayoutAndCaptions) {
   test::App();
   MainWindow window;
   EXPECT_EQ(window.windowTitle(), "Voskel v1.0");
-  EXPECT_EQ(ReadIntProperty(&window, kPropWidth), 1000);  // outer size
+  // 1000 by 600 (outer size) centred, but the test screen is 800 by 800:
+  // as wide as fits, inside it.
   EXPECT_EQ(ReadIntProperty(&window, kPropHeight), 600);
-  // Centred on the screen for that size (the test screen is 800 by 800).
-  EXPECT_EQ(window.pos(), QPoint(-100, 100));
+  EXPECT_GT(ReadIntProperty(&window, kPropWidth), 750);
+  EXPECT_TRUE(QRect(0, 0, 800, 800).contains(window.frameGeometry()));
+  EXPECT_EQ(window.pos().y(), 100);
   EXPECT_EQ(window.Label()->text(),
             QString::fromUtf8("自动监控赚客吧、线报屋、月云网、抢抢网、爱Q活动"
                               "线报。功能建议可给我留言"));

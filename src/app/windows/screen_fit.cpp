@@ -1,4 +1,4 @@
-#include "app/rules/screen_fit.h"
+#include "app/windows/screen_fit.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -12,22 +12,34 @@ namespace {
 constexpr int kFrameWidth = 16;
 constexpr int kFrameHeight = 48;
 
-}  // namespace
-
-void FitToScreen(QWidget* window, QSize wanted) {
+QScreen* OpeningScreen(const QWidget* window) {
   QScreen* screen = window->parentWidget() ? window->parentWidget()->screen()
                                            : window->screen();
-  if (!screen) screen = QGuiApplication::primaryScreen();
+  return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+}  // namespace
+
+QSize ScreenRoom(const QWidget* window) {
+  const QScreen* screen = OpeningScreen(window);
+  if (!screen) return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  const QRect area = screen->availableGeometry();
+  return QSize(std::max(1, area.width() - kFrameWidth),
+               std::max(1, area.height() - kFrameHeight));
+}
+
+void FitToScreen(QWidget* window, QSize wanted) {
+  QScreen* screen = OpeningScreen(window);
   if (!screen) {
     window->resize(wanted);
     return;
   }
   const QRect area = screen->availableGeometry();
-  const QSize room(std::max(1, area.width() - kFrameWidth),
-                   std::max(1, area.height() - kFrameHeight));
+  const QSize room = ScreenRoom(window);
   // Whatever the content would like at least, the screen wins: the fields
   // scroll instead.
-  window->setMinimumSize(window->minimumSizeHint().boundedTo(room));
+  const QSize least = window->minimumSizeHint();
+  if (least.isValid()) window->setMinimumSize(least.boundedTo(room));
   const QSize size = wanted.boundedTo(room);
   window->resize(size);
   QRect placed(window->pos(), size);
