@@ -184,6 +184,9 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
   history_options.links = StatusBarLinkActions(*main);
   history_options.use_index = history.search_index;
   history_options.problem = QString::fromStdString(history.problem);
+  history_options.take_write_damage = [&state] {
+    return state.history_write_damaged.exchange(false);
+  };
   program.history_window =
       std::make_unique<HistoryWindow>(std::move(history_options));
   // Also without the tables: their upkeep makes them once the file frees.

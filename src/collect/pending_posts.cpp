@@ -56,6 +56,7 @@ void AddRunHistory(ProgramState& state) {
   if (DbInTransaction(db)) RunSql(db, "ROLLBACK");
   // Tables not made yet, or a database held, are nothing to tell of.
   if (damaged) {
+    state.history_write_damaged = true;
     AppendToLog(LogPathBeside(state.database_path),
                 UnindexedLogLine(state.uncommitted_posts.size(),
                                  "history index damaged", Now()));

@@ -86,6 +86,9 @@ struct ProgramState {
   std::vector<StoredPost> uncommitted_posts;
   // Their rows in `info`, whose history is written once they are committed.
   std::vector<std::int64_t> uncommitted_ids;
+  // Raised by the worker when a run's history was refused as damaged; the
+  // history's upkeep takes it and checks (and rebuilds) the indexes at once.
+  std::atomic<bool> history_write_damaged{false};
   // How each rule has fared; the worker keeps it, the view gets copies.
   HealthBook health;
   // Raised on the GUI thread when saved rules wait for the running worker,

@@ -80,6 +80,7 @@ TEST_P(DamagedHistoryTest, ADamagedIndexStopsNoPost) {
     RunRound();
   }
   EXPECT_EQ(StoredUrls().size(), 80u);
+  EXPECT_TRUE(state_.history_write_damaged);  // the upkeep checks at once
 }
 
 INSTANTIATE_TEST_SUITE_P(Indexes, DamagedHistoryTest,

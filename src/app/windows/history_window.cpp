@@ -110,6 +110,17 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
   upkeep_retry_.setSingleShot(true);
   upkeep_retry_.setInterval(kUpkeepRetryMs);
   connect(&upkeep_retry_, &QTimer::timeout, this, &HistoryWindow::StartCatchUp);
+  // A write the damage refused is checked and rebuilt for at once, not at
+  // the next opening of the window.
+  if (options_.take_write_damage) {
+    damage_watch_.setInterval(kUpkeepRetryMs);
+    connect(&damage_watch_, &QTimer::timeout, this, [this] {
+      if (!options_.take_write_damage()) return;
+      checked_ = false;
+      StartCatchUp();
+    });
+    damage_watch_.start();
+  }
   connect(search_, &QLineEdit::textChanged, &typing_pause_,
           qOverload<>(&QTimer::start));
   connect(search_, &QLineEdit::returnPressed, this, &HistoryWindow::Search);

@@ -38,6 +38,9 @@ struct HistoryWindowOptions {
   // the user's documents folder, then in the folder last written to);
   // empty: ask with a file dialog.
   std::function<QString(const QString& start)> export_path;
+  // True once after the collection found a history index damaged on a
+  // write; asked every few seconds. Empty: never.
+  std::function<bool()> take_write_damage;
 };
 
 class HistoryWindow : public QWidget {
@@ -103,6 +106,7 @@ class HistoryWindow : public QWidget {
   QTimer typing_pause_;
   QTimer retry_;
   QTimer upkeep_retry_;
+  QTimer damage_watch_;
   ThreadHandle catch_up_;
   ThreadHandle counter_;
   QString export_folder_;  // where the export dialog opens
