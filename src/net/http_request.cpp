@@ -96,7 +96,8 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* t = static_cast<Transfer*>(user);
   const size_t n = size * count;
   // A page past the bound is refused as soon as it announces its length,
-  // or else once it has actually grown past it; returning short ends the
+  // or else once it has actually grown past it (decoded: a small
+  // compressed answer may unpack to any size); returning short ends the
   // transfer as failed.
   curl_off_t announced = -1;
   curl_easy_getinfo(t->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
@@ -526,8 +527,10 @@ std::string HttpRequest(const HttpRequestParams& p) {
     // so that a redirect turns it into a GET as usual.
     if (method == 0) curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, "GET");
   }
-  // The body is handed on as it came: no decompression.
-  curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+  // Pages come compressed in whatever the library can undo, a fraction of
+  // the bytes on the wire for us and for the sites; the body is handed on
+  // decoded, so the bound in OnBody applies to what a page decodes to.
+  curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
 
   const CURLcode result = Perform(multi, easy, transfer, timeouts.stallMs);
 

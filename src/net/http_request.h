@@ -109,15 +109,17 @@ struct HttpRequestParams {
   bool* requestSent = nullptr;
 };
 
-// The largest body a request accepts. A page announced or grown past it is
-// a failed request like any other (empty body, status 0, no headers), so
-// that a runaway answer cannot eat the memory.
+// The largest body a request accepts, counted decoded. A page announced or
+// grown past it is a failed request like any other (empty body, status 0, no
+// headers), so that a runaway answer cannot eat the memory.
 inline constexpr size_t kHttpMaxBodyBytes = size_t{64} << 20;
 
-// Fetches params.url and returns the body exactly as received (empty when
-// nothing was received). Every failure is silent: empty body, status 0,
-// empty response headers. Only when no handle can be made are the outputs
-// left untouched.
+// Fetches params.url and returns the body as received, undone from any
+// compression the site applied (empty when nothing was received). Every
+// request offers the compressions the library can undo (Accept-Encoding),
+// beside the caller's header lines, which are sent as given. Every failure is
+// silent: empty body, status 0, empty response headers. Only when no handle can
+// be made are the outputs left untouched.
 std::string HttpRequest(const HttpRequestParams& params);
 
 // The common call: GET with every default.
