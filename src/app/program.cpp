@@ -27,6 +27,7 @@
 #include "runtime/ui/ui_ops.h"
 #include "store/post_history.h"
 #include "store/reminder_settings.h"
+#include "store/round_storage.h"
 #include "store/rule_loader.h"
 
 namespace dw {
@@ -178,6 +179,7 @@ bool OnMainWindowCreated(Program& program, const StartupOptions& options) {
   // The history's own tables, and the posts stored without them indexed in
   // the background.
   const HistorySetUp history = PrepareHistory(state.database);
+  PrepareRoundStorage(state.database);
   if (!history.problem.empty()) Note(history.problem);
   HistoryWindowOptions history_options;
   history_options.database_path = path;

@@ -20,6 +20,7 @@
 #include "fixtures/test_site.h"
 #include "net/http_request.h"
 #include "recording_view.h"
+#include "store/round_storage.h"
 #include "store/rule_loader.h"
 #include "test_database.h"
 
@@ -127,6 +128,7 @@ class RoundTest : public ::testing::Test {
   void StartUp() {
     ASSERT_TRUE(DbOpen(state_.database, db_.path()));
     state_.database_path = db_.path();
+    PrepareRoundStorage(state_.database);
     state_.first_round = true;
     LoadRules(state_.database, state_.record_set, state_.rule_table, view_);
     LoadSettings(state_.database, state_.record_set, state_.settings,
