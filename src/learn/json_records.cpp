@@ -6,6 +6,7 @@
 #include "learn/link_address.h"
 #include "learn/link_rank.h"
 #include "runtime/gbk_char.h"
+#include "runtime/utf8.h"
 #include "text/gbk_codec.h"
 #include "text/html_entities.h"
 #include "text/page_text.h"
@@ -159,24 +160,6 @@ class JsonParser {
   std::vector<JsonNode>& nodes_;
   size_t i_ = 0;
 };
-
-void PutUtf8(char32_t cp, std::string* out) {
-  if (cp < 0x80) {
-    *out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *out += static_cast<char>(0xC0 | (cp >> 6));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    *out += static_cast<char>(0xE0 | (cp >> 12));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (cp >> 18));
-    *out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 int HexValue(std::string_view s, size_t at) {
   if (at + 4 > s.size()) return -1;
@@ -367,7 +350,7 @@ std::string DecodeJsonText(std::string_view raw,
           }
         }
         if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;  // a lone half
-        PutUtf8(static_cast<char32_t>(cp), &out);
+        AppendUtf8(static_cast<char32_t>(cp), out);
         break;
       }
       default:

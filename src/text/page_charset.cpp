@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "runtime/encoding.h"
+#include "runtime/utf8.h"
 
 namespace dw {
 namespace {
@@ -75,29 +76,6 @@ std::string BodyCharset(std::string_view body) {
   return std::string();
 }
 
-// A sequence cut off by the end of a saved page still counts.
-bool ValidUtf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    size_t extra = 0;
-    if (b >= 0xC2 && b <= 0xDF) {
-      extra = 1;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      extra = 2;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      extra = 3;
-    } else if (b >= 0x80) {
-      return false;
-    }
-    if (i + extra >= s.size()) return true;
-    for (size_t k = 1; k <= extra; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += extra + 1;
-  }
-  return true;
-}
-
 bool AllAscii(std::string_view s) {
   return std::none_of(s.begin(), s.end(), [](char c) {
     return static_cast<unsigned char>(c) >= 0x80;
@@ -166,7 +144,8 @@ PageEncoding DecidePageEncoding(std::string_view body,
   ByteKinds bytes;
   bytes.utf16 = Utf16Name(body);
   if (bytes.utf16.empty()) {
-    bytes.utf8 = ValidUtf8(body);
+    // A sequence cut off by the end of a saved page still counts.
+    bytes.utf8 = IsSoundUtf8(body, Utf8End::kMayBeCut);
     bytes.ascii = bytes.utf8 && AllAscii(body);
   }
   std::string bom;
