@@ -5,6 +5,7 @@
 
 #include "learn/link_address.h"
 #include "learn/link_rank.h"
+#include "runtime/ascii_case.h"
 #include "text/gbk_codec.h"
 #include "text/html_entities.h"
 #include "text/shown_title.h"
@@ -27,10 +28,8 @@ struct XmlElement {
 
 std::string LocalName(std::string_view name) {
   const size_t colon = name.rfind(':');
-  std::string out(colon == std::string_view::npos ? name
-                                                  : name.substr(colon + 1));
-  for (char& c : out) c = (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
-  return out;
+  return LowerAscii(colon == std::string_view::npos ? name
+                                                    : name.substr(colon + 1));
 }
 
 bool IsNameChar(char c) {

@@ -7,6 +7,7 @@
 #include "learn/html_tree.h"
 #include "learn/link_address.h"
 #include "learn/link_rank.h"
+#include "runtime/ascii_case.h"
 
 namespace dw {
 namespace {
@@ -210,7 +211,7 @@ bool Pinned(HtmlNode* node) {
     for (size_t i = 0; i <= kind.size(); ++i) {
       const char c = i < kind.size() ? kind[i] : '-';
       if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
-        word += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        word += LowerAscii(c);
       } else if (!word.empty()) {
         if (kWords.count(word) != 0) return true;
         word.clear();

@@ -5,6 +5,7 @@
 
 #include "learn/link_address.h"
 #include "learn/link_rank.h"
+#include "runtime/ascii_case.h"
 #include "runtime/gbk_char.h"
 #include "runtime/utf8.h"
 #include "text/gbk_codec.h"
@@ -265,8 +266,8 @@ bool FlaggedApart(const Document& doc, int entry,
 }
 
 bool IsImage(const std::string& link) {
-  std::string path = link.substr(0, std::min(link.size(), link.find('?')));
-  for (char& c : path) c = (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
+  const std::string path =
+      LowerAscii(link.substr(0, std::min(link.size(), link.find('?'))));
   for (const char* ext : {".jpg", ".jpeg", ".png", ".gif", ".webp", ".svg"}) {
     if (path.ends_with(ext)) return true;
   }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/ascii_case.h"
 #include "runtime/text_ops.h"
 
 namespace dw {
@@ -46,9 +47,8 @@ std::string TidyPath(std::string_view path) {
 }  // namespace
 
 bool IsWebAddress(std::string_view link) {
-  std::string head(link.substr(0, 8));
-  for (char& c : head) c = (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
-  return head.starts_with("http://") || head.starts_with("https://");
+  return StartsWithNoCase(link, "http://") ||
+         StartsWithNoCase(link, "https://");
 }
 
 std::string UnescapeLink(std::string_view href) {

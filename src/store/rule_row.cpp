@@ -10,6 +10,7 @@
 #include <set>
 #include <string_view>
 
+#include "runtime/ascii_case.h"
 #include "runtime/gbk_char.h"
 #include "runtime/native_pattern.h"
 #include "runtime/text_ops.h"
@@ -124,16 +125,6 @@ bool ReadInteger(const std::string& text, std::int64_t* value) {
       std::from_chars(digits.data(), digits.data() + digits.size(), *value);
   return result.ec == std::errc() &&
          result.ptr == digits.data() + digits.size();
-}
-
-bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
-      return false;
-    }
-  }
-  return true;
 }
 
 void CheckGroup(const char* column, const std::string& text, int groups,

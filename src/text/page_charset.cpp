@@ -1,8 +1,8 @@
 #include "text/page_charset.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "runtime/ascii_case.h"
 #include "runtime/encoding.h"
 #include "runtime/utf8.h"
 
@@ -11,13 +11,6 @@ namespace {
 
 // Declarations stand at the top; a long page is not read through for one.
 constexpr size_t kLookBytes = 4096;
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return std::tolower(c); });
-  return lower;
-}
 
 // The value after the first `key` (as "charset=" or "encoding=") in
 // `text`, with its quotes and spaces off.
@@ -39,7 +32,7 @@ std::string ValueAfter(const std::string& text, std::string_view key) {
 }
 
 std::string HeaderCharset(std::string_view headers) {
-  const std::string lower = Lower(headers);
+  const std::string lower = LowerAscii(headers);
   size_t at = 0;
   while ((at = lower.find("content-type:", at)) != std::string::npos) {
     const size_t end = lower.find('\n', at);
@@ -55,7 +48,7 @@ std::string HeaderCharset(std::string_view headers) {
 // The name the top of the body declares: an XML declaration, a <meta
 // charset> or a <meta http-equiv>.
 std::string BodyCharset(std::string_view body) {
-  const std::string top = Lower(body.substr(0, kLookBytes));
+  const std::string top = LowerAscii(body.substr(0, kLookBytes));
   if (top.starts_with("<?xml")) {
     const std::string declaration = top.substr(0, top.find("?>"));
     if (std::string name = ValueAfter(declaration, "encoding"); !name.empty()) {

@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "runtime/ascii_case.h"
 #include "runtime/text_ops.h"
 #include "runtime/utf8.h"
 #include "text/gbk_codec.h"
@@ -62,7 +63,7 @@ constexpr bool IsBreakOrTab(char c) {
     if (n < name.size()) return false;
     for (size_t k = 0; k < name.size(); ++k) {
       char c = got[k];
-      if (ignore_case && c >= 'A' && c <= 'Z') c += 'a' - 'A';
+      if (ignore_case) c = LowerAscii(c);
       if (c != name[k]) return false;
     }
     *end = ends[name.size() - 1];
