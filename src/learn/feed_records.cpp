@@ -6,6 +6,7 @@
 #include "learn/link_address.h"
 #include "learn/link_rank.h"
 #include "runtime/ascii_case.h"
+#include "runtime/web_address.h"
 #include "text/gbk_codec.h"
 #include "text/html_entities.h"
 #include "text/shown_title.h"
@@ -167,7 +168,7 @@ std::vector<std::pair<std::string, Slot>> LinkSlots(
     std::string raw(text.substr(span.from, span.to - span.from));
     const std::string link =
         ResolveLink(base, GbkToUtf8(DecodeHtmlEntities(raw)));
-    if (!IsWebAddress(link)) return;
+    if (!IsHttpAddress(link)) return;
     for (const auto& s : slots) {
       if (s.first == kind) return;
     }

@@ -8,6 +8,7 @@
 #include "learn/link_address.h"
 #include "learn/link_rank.h"
 #include "runtime/ascii_case.h"
+#include "runtime/web_address.h"
 
 namespace dw {
 namespace {
@@ -622,7 +623,7 @@ std::vector<std::pair<std::string, HtmlNode*>> LinksOf(const Page& page,
 bool Distinct(const std::vector<std::string>& links) {
   std::set<std::string> seen;
   for (const std::string& link : links) {
-    if (link.empty() || !IsWebAddress(link) || !seen.insert(link).second) {
+    if (link.empty() || !IsHttpAddress(link) || !seen.insert(link).second) {
       return false;
     }
   }

@@ -8,6 +8,7 @@
 #include "runtime/ascii_case.h"
 #include "runtime/gbk_char.h"
 #include "runtime/utf8.h"
+#include "runtime/web_address.h"
 #include "text/gbk_codec.h"
 #include "text/html_entities.h"
 #include "text/page_text.h"
@@ -279,7 +280,7 @@ std::string AddressOf(const Document& doc, int node) {
   const std::string value = DecodeJsonText(doc.text.substr(
       doc.nodes[node].from, doc.nodes[node].to - doc.nodes[node].from));
   if (value.empty() || value.size() > 2048) return {};
-  if (!IsWebAddress(value) && !value.starts_with("/")) return {};
+  if (!IsHttpAddress(value) && !value.starts_with("/")) return {};
   const std::string link = ResolveLink(doc.base, value);
   return IsImage(link) ? std::string() : link;
 }

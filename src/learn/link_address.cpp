@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/ascii_case.h"
 #include "runtime/text_ops.h"
+#include "runtime/web_address.h"
 
 namespace dw {
 namespace {
@@ -46,18 +46,13 @@ std::string TidyPath(std::string_view path) {
 
 }  // namespace
 
-bool IsWebAddress(std::string_view link) {
-  return StartsWithNoCase(link, "http://") ||
-         StartsWithNoCase(link, "https://");
-}
-
 std::string UnescapeLink(std::string_view href) {
   std::string out = ReplaceText(std::string(href), "&amp;", "&");
   return ReplaceText(out, "&#38;", "&");
 }
 
 std::string ResolveLink(std::string_view base, std::string_view ref) {
-  if (IsWebAddress(ref)) return std::string(ref);
+  if (IsHttpAddress(ref)) return std::string(ref);
   const std::string_view origin = OriginOf(base);
   if (origin.empty()) return std::string(ref);
   if (ref.starts_with("//")) {

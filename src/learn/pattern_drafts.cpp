@@ -7,6 +7,7 @@
 
 #include "learn/link_address.h"
 #include "learn/pattern_parts.h"
+#include "runtime/web_address.h"
 
 namespace dw {
 namespace {
@@ -214,7 +215,7 @@ std::vector<IdChoice> IdChoices(const StudiedPage& page, const LinkSpan& link) {
   auto add = [&](size_t begin, size_t end, const char* group, bool digits) {
     const std::string id = UnescapeLink(url.substr(begin, end - begin));
     const std::string tail = UnescapeLink(url.substr(end));
-    if (!IsWebAddress(absolute) || !absolute.ends_with(id + tail)) return;
+    if (!IsHttpAddress(absolute) || !absolute.ends_with(id + tail)) return;
     IdChoice choice;
     choice.pattern = EscapeLiteral(url.substr(0, begin)) + group +
                      EscapeLiteral(url.substr(end));
@@ -401,7 +402,7 @@ std::optional<Draft> DraftFromLinks(const StudiedPage& page, Draft draft,
   const std::string id = UnescapeLink(
       example.substr(head.size(), example.size() - head.size() - tail.size()));
   const std::string link_tail = UnescapeLink(tail);
-  if (!IsWebAddress(absolute) || !absolute.ends_with(id + link_tail)) {
+  if (!IsHttpAddress(absolute) || !absolute.ends_with(id + link_tail)) {
     return std::nullopt;
   }
   const char* group = digits ? "(\\d+)" : "([^ <>]+)";

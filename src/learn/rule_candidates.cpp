@@ -13,6 +13,7 @@
 #include "learn/pattern_parts.h"
 #include "runtime/native_pattern.h"
 #include "runtime/threads.h"
+#include "runtime/web_address.h"
 
 namespace dw {
 namespace {
@@ -116,7 +117,7 @@ std::string RejectPosts(const std::vector<FoundPost>& posts,
     if (post.id.empty() || !ids.insert(post.id).second) {
       return "post ids repeat";
     }
-    if (!IsWebAddress(post.link)) return "a link is not a web address";
+    if (!IsHttpAddress(post.link)) return "a link is not a web address";
   }
   // Records come at a steady pace; a long hole means two lists were taken.
   std::vector<size_t> gaps;

@@ -10,10 +10,10 @@
 #include <set>
 #include <string_view>
 
-#include "runtime/ascii_case.h"
 #include "runtime/gbk_char.h"
 #include "runtime/native_pattern.h"
 #include "runtime/text_ops.h"
+#include "runtime/web_address.h"
 #include "store/rule_settings.h"
 #include "text/site_cleanup.h"
 
@@ -367,8 +367,7 @@ std::vector<RuleProblem> CheckRule(const RuleRow& row) {
                             " to " + std::to_string(kLastRuleId),
                         false, RuleCheck::kIdRange});
   }
-  if (!StartsWithNoCase(row.url, "http://") &&
-      !StartsWithNoCase(row.url, "https://")) {
+  if (!IsHttpAddress(row.url)) {
     problems.push_back({"url", "must start with http:// or https://", false,
                         RuleCheck::kHttpAddress});
   }
