@@ -60,6 +60,21 @@ PostRun RunOf(const std::vector<Match>& matches,
   return run;
 }
 
+// How drafts and candidates are ranked: the most examples found first,
+// then those whose titles keep no inline markup, then digit ids, then the
+// most posts.
+struct Rank {
+  size_t found;
+  bool inline_markup;
+  bool digit_id;
+  size_t posts;
+};
+
+bool RanksBefore(const Rank& a, const Rank& b) {
+  return std::make_tuple(b.found, a.inline_markup, !a.digit_id, b.posts) <
+         std::make_tuple(a.found, b.inline_markup, !b.digit_id, a.posts);
+}
+
 std::string PostKey(const std::vector<FoundPost>& posts) {
   std::string key;
   for (const FoundPost& post : posts) {
@@ -208,12 +223,12 @@ std::vector<Candidate> FindCandidates(const StudiedPage& page,
     trial.draft = drafts[d];
     trials.push_back(std::move(trial));
   }
+  const auto trial_rank = [](const Trial& t) {
+    return Rank{t.found, t.draft.inline_markup, t.draft.digits, t.count};
+  };
   std::stable_sort(trials.begin(), trials.end(),
-                   [](const Trial& a, const Trial& b) {
-                     return std::make_tuple(b.found, a.draft.inline_markup,
-                                            !a.draft.digits, b.count) <
-                            std::make_tuple(a.found, b.draft.inline_markup,
-                                            !b.draft.digits, a.count);
+                   [&](const Trial& a, const Trial& b) {
+                     return RanksBefore(trial_rank(a), trial_rank(b));
                    });
   std::map<std::tuple<size_t, size_t, size_t, size_t>, Markers> marker_cache;
   std::vector<Candidate> candidates;
@@ -259,12 +274,12 @@ std::vector<Candidate> FindCandidates(const StudiedPage& page,
     candidate.skeleton = trial.draft.skeleton;
     candidates.push_back(std::move(candidate));
   }
+  const auto candidate_rank = [](const Candidate& c) {
+    return Rank{c.examples_found, c.inline_markup, c.digit_id, c.posts.size()};
+  };
   std::stable_sort(candidates.begin(), candidates.end(),
-                   [](const Candidate& a, const Candidate& b) {
-                     return std::make_tuple(b.examples_found, a.inline_markup,
-                                            !a.digit_id, b.posts.size()) <
-                            std::make_tuple(a.examples_found, b.inline_markup,
-                                            !b.digit_id, a.posts.size());
+                   [&](const Candidate& a, const Candidate& b) {
+                     return RanksBefore(candidate_rank(a), candidate_rank(b));
                    });
   return candidates;
 }

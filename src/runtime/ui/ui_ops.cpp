@@ -16,6 +16,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QWidget>
 #include <chrono>
 #include <thread>
 
@@ -41,6 +42,13 @@ bool OnGuiThread() {
 
 void ProcessPendingEvents() {
   if (QCoreApplication::instance()) QCoreApplication::processEvents();
+}
+
+void BringToFront(QWidget* window) {
+  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  window->raise();
+  window->activateWindow();
 }
 
 QUrl WebUrl(const QString& address, QUrl::ParsingMode mode) {

@@ -13,6 +13,10 @@ namespace dw {
 
 // The runtime operations that need the window system. Text is GBK.
 
+// Shows a window at the front, out of the tray, the task bar or a
+// minimized state.
+void BringToFront(QWidget* window);
+
 // True on the thread that runs the windows, or when there is no
 // application object yet, so start-up code and plain tests run directly.
 bool OnGuiThread();
