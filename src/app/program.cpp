@@ -265,7 +265,7 @@ int RunProgram(int argc, char** argv, const std::string& database, bool start) {
       database.empty() ? LookedAt(places) : std::vector<std::string>{database};
 
   const std::string log = LogPathBeside(options.database_path);
-  if (IsLink(log)) {
+  if (IsSymbolicLink(log)) {
     Note("the log " + log +
          " is a symbolic link, which is not followed: nothing is logged");
   }

@@ -34,19 +34,15 @@ std::int64_t ElapsedMs(std::chrono::steady_clock::time_point since) {
       .count();
 }
 
+bool IsSuccessStatus(int status) { return status >= 200 && status < 300; }
+
 // The server said nothing changed since the validators it was sent, or it
 // sent the very bytes again.
 bool PageUnchanged(const PageValidators& known, int status,
                    const std::string& bytes) {
   if (!known.Known()) return false;
   if (status == 304) return bytes.empty();
-  return status >= 200 && status < 300 && SameBody(known, bytes);
-}
-
-// A page answered with an error status, or not at all, is a failed fetch
-// unless its cut still held something.
-bool Answered(int status, bool fetched) {
-  return !fetched || (status >= 200 && status < 300);
+  return IsSuccessStatus(status) && SameBody(known, bytes);
 }
 
 }  // namespace
@@ -144,7 +140,10 @@ ChainPage RunRuleChain(const ChainRule& rule,
       return page;
     }
     report.fetch.charset = DecidePageEncoding(bytes, headers).name;
-    answered = !bytes.empty() && Answered(status, !page_bytes);
+    // A fetched page answered with an error status, or not at all, is a
+    // failed fetch unless its cut still holds something; given bytes are
+    // an answer.
+    answered = !bytes.empty() && (page_bytes || IsSuccessStatus(status));
     if (answered && !page_bytes) {
       report.fetch.validators = ValidatorsOf(headers, bytes);
     }

@@ -99,7 +99,8 @@ std::string MarkerAfter(const std::string& page, size_t limit, size_t ceiling) {
   return {};
 }
 
-std::string Stored(const std::string& marker) {
+// The marker as a rule stores it: each quote as the quote placeholder.
+std::string WithQuotePlaceholders(const std::string& marker) {
   return ReplaceText(marker, "\"", kQuotePlaceholder);
 }
 
@@ -156,8 +157,8 @@ Markers ChooseMarkers(const std::string& page, const TidyMap& tidy,
     }
   }
   markers.found = !markers.before.empty() && !markers.after.empty();
-  markers.before = Stored(markers.before);
-  markers.after = Stored(markers.after);
+  markers.before = WithQuotePlaceholders(markers.before);
+  markers.after = WithQuotePlaceholders(markers.after);
   return markers;
 }
 
