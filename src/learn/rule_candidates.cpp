@@ -14,6 +14,7 @@
 #include "runtime/native_pattern.h"
 #include "runtime/threads.h"
 #include "runtime/web_address.h"
+#include "store/rule_checks.h"
 
 namespace dw {
 namespace {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/temp_dir.h"
+#include "store/rule_checks.h"
 #include "store/schema_text.h"
 
 namespace dw {

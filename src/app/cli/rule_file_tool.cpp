@@ -17,6 +17,7 @@
 #include "app/cli/probe_tool.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/utf8.h"
+#include "store/rule_checks.h"
 #include "store/rule_row.h"
 #include "store/rule_settings.h"
 
