@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -285,29 +286,32 @@ void EndProgram(Program& program) {
   ReleaseProgramState(program.state);
 }
 
-int RunProgram(int argc, char** argv, const std::string& database, bool start) {
-  const bool chose_x11 = PrepareDesktopSession();
-  const std::string directory = ProgramDirectory();
-  const DataPlaces places = FindDataPlaces(directory);
-  const DataChoice choice = database.empty()
-                                ? ChooseDatabase(places, FileExists)
-                                : DataChoice::kPortable;
+namespace {
+
+// Where the database is and where else was looked: the file named on the
+// command line, or the one the data places give.
+StartupOptions StartupOptionsFor(const std::string& database,
+                                 const DataPlaces& places, DataChoice choice) {
   StartupOptions options;
   options.database_path =
       database.empty() ? ChosenPath(choice, places) : database;
   options.looked_in =
       database.empty() ? LookedAt(places) : std::vector<std::string>{database};
-
   const std::string log = LogPathBeside(options.database_path);
-  if (IsLink(log)) {
+  if (IsSymbolicLink(log)) {
     Note("the log " + log +
          " is a symbolic link, which is not followed: nothing is logged");
   }
+  return options;
+}
 
-  // Settled before the display is opened, so a second start ends at once.
-  // A file named on the command line that is not there gets the "database
-  // missing" box and no lock, and no folder is made for it.
-  std::unique_ptr<SingleInstance> instance;
+// Settled before the display is opened, so a second start ends at once.
+// A file named on the command line that is not there gets the "database
+// missing" box and no lock, and no folder is made for it. The exit code
+// when this start ends here.
+std::optional<int> ClaimDatabase(DataChoice choice,
+                                 const StartupOptions& options,
+                                 std::unique_ptr<SingleInstance>& instance) {
   if (choice == DataChoice::kCreatePerUser) {
     std::error_code ignored;
     MakePrivateFolders(
@@ -322,8 +326,12 @@ int RunProgram(int argc, char** argv, const std::string& database, bool start) {
     if (claim.outcome == SingleInstance::Outcome::kHandedOver) return 0;
     if (claim.outcome == SingleInstance::Outcome::kBlocked) return 1;
   }
+  return std::nullopt;
+}
 
-  QApplication app(argc, argv);
+void PrepareApplication(QApplication& app, bool chose_x11,
+                        const std::string& directory,
+                        SingleInstance* instance) {
   InstallQtTranslations(app);
   FinishDesktopSession(chose_x11);
   app.setQuitOnLastWindowClosed(false);
@@ -335,25 +343,30 @@ int RunProgram(int argc, char** argv, const std::string& database, bool start) {
     Note("cannot listen on " + instance->SocketPath().toStdString() +
          "; a second start will not find this one");
   }
-  if (choice == DataChoice::kCreatePerUser) {
-    if (CreateFromTemplate(places.installed_template, options.database_path,
-                           &options.problem)) {
-      Note("created " + options.database_path + " from " +
-           places.installed_template);
-    } else {
-      options.database_path.clear();
-    }
-  }
+}
 
-  Program program;
-  if (!StartProgram(program, options)) {
-    EndProgram(program);
-    instance.reset();  // its socket goes before the application object
-    return 0;
+// The user's own copy from the installed template; no database when it
+// could not be made.
+void CreatePerUserDatabase(DataChoice choice, const DataPlaces& places,
+                           StartupOptions& options) {
+  if (choice != DataChoice::kCreatePerUser) return;
+  if (CreateFromTemplate(places.installed_template, options.database_path,
+                         &options.problem)) {
+    Note("created " + options.database_path + " from " +
+         places.installed_template);
+  } else {
+    options.database_path.clear();
   }
+}
+
+// The main window tied to a second start and to the ways the program
+// ends, then shown, and the collection started when asked to.
+void ShowMainWindow(QApplication& app, Program& program,
+                    SingleInstance* instance, EndSignals& end_signals,
+                    bool start) {
   MainWindow* main = program.main_window.get();
   if (instance) {
-    QObject::connect(instance.get(), &SingleInstance::RaiseRequested, main,
+    QObject::connect(instance, &SingleInstance::RaiseRequested, main,
                      [main] { BringToFront(main); });
   }
   // exit, not quit: quit first asks every window to close and gives up when
@@ -362,7 +375,6 @@ int RunProgram(int argc, char** argv, const std::string& database, bool start) {
   QObject::connect(main, &MainWindow::Closed, &app,
                    [] { QCoreApplication::exit(0); });
   // A signal to end takes the same way out as a closed window.
-  EndSignals end_signals;
   QObject::connect(&end_signals, &EndSignals::EndRequested, &app,
                    [](int number) { QCoreApplication::exit(128 + number); });
   static const bool at_exit_set = std::atexit(EndAtExit) == 0;
@@ -371,6 +383,35 @@ int RunProgram(int argc, char** argv, const std::string& database, bool start) {
   if (start || program.reminders->Settings().start_on_launch) {
     main->StartButton()->click();
   }
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv, const std::string& database, bool start) {
+  const bool chose_x11 = PrepareDesktopSession();
+  const std::string directory = ProgramDirectory();
+  const DataPlaces places = FindDataPlaces(directory);
+  const DataChoice choice = database.empty()
+                                ? ChooseDatabase(places, FileExists)
+                                : DataChoice::kPortable;
+  StartupOptions options = StartupOptionsFor(database, places, choice);
+  std::unique_ptr<SingleInstance> instance;
+  if (const std::optional<int> code =
+          ClaimDatabase(choice, options, instance)) {
+    return *code;
+  }
+
+  QApplication app(argc, argv);
+  PrepareApplication(app, chose_x11, directory, instance.get());
+  CreatePerUserDatabase(choice, places, options);
+  Program program;
+  if (!StartProgram(program, options)) {
+    EndProgram(program);
+    instance.reset();  // its socket goes before the application object
+    return 0;
+  }
+  EndSignals end_signals;
+  ShowMainWindow(app, program, instance.get(), end_signals, start);
   g_running = &program;
   const int code = app.exec();
   g_running = nullptr;

@@ -18,6 +18,7 @@
 #include "collect/run_log.h"
 #include "runtime/date_time.h"
 #include "runtime/ui/qt_text.h"
+#include "runtime/ui/ui_ops.h"
 
 namespace dw {
 namespace {
@@ -34,13 +35,6 @@ QString Sites(const RoundNews& news) {
 }
 
 }  // namespace
-
-void BringToFront(QWidget* window) {
-  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-  window->show();
-  window->raise();
-  window->activateWindow();
-}
 
 PushForm BatchPushForm(const RoundNews& news) {
   const int count = static_cast<int>(news.rows.size());

@@ -21,9 +21,6 @@ class MainWindow;
 class RulesController;
 class TrayIcon;
 
-// Shows a window at the front, out of the tray or the task bar.
-void BringToFront(QWidget* window);
-
 // The push form for a round: `title` holds "N 条新线报" and the sites,
 // `desp` each post's title and link, one post a line, at most
 // kPushLines lines (the last then counts the rest).

@@ -65,9 +65,7 @@ void RulesController::OpenWindow() {
     };
     window_ = std::make_unique<RulesWindow>(std::move(links));
   }
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
+  BringToFront(window_.get());
 }
 
 void RulesController::OpenRepair(int rule_id) {

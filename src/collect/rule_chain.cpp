@@ -34,19 +34,15 @@ std::int64_t ElapsedMs(std::chrono::steady_clock::time_point since) {
       .count();
 }
 
+bool IsSuccessStatus(int status) { return status >= 200 && status < 300; }
+
 // The server said nothing changed since the validators it was sent, or it
 // sent the very bytes again.
 bool PageUnchanged(const PageValidators& known, int status,
                    const std::string& bytes) {
   if (!known.Known()) return false;
   if (status == 304) return bytes.empty();
-  return status >= 200 && status < 300 && SameBody(known, bytes);
-}
-
-// A page answered with an error status, or not at all, is a failed fetch
-// unless its cut still held something.
-bool Answered(int status, bool fetched) {
-  return !fetched || (status >= 200 && status < 300);
+  return IsSuccessStatus(status) && SameBody(known, bytes);
 }
 
 }  // namespace
@@ -112,88 +108,95 @@ std::string FetchRulePage(const ChainRule& rule, std::string* headers,
   return bytes;
 }
 
-ChainPage RunRuleChain(const ChainRule& rule,
-                       const std::optional<std::string>& page_bytes,
-                       RuleReport& report) {
-  using Clock = std::chrono::steady_clock;
-  ChainPage page;
-  bool answered = false;
-  const auto fetch_start = Clock::now();
-  // An empty cut is fetched again at once: pages that come half-built or
-  // not at all often come whole a moment later.
-  for (int attempt = 0; attempt < kFetchAttempts && page.text.empty();
-       ++attempt) {
-    if (StopRequested()) break;
-    std::string fetched;
-    std::string headers;
-    int status = 0;
-    HttpFailure failure = HttpFailure::kNone;
-    if (!page_bytes) {
-      fetched = FetchRulePage(rule, &headers, &status, &failure,
-                              &report.fetch.out_of_time);
-    }
-    const std::string& bytes = page_bytes ? *page_bytes : fetched;
-    report.fetch.attempts = attempt + 1;
-    report.fetch.status = status;
-    report.fetch.failure = failure;
-    report.fetch.bytes = static_cast<std::int64_t>(bytes.size());
-    if (!page_bytes && PageUnchanged(rule.known, status, bytes)) {
-      report.fetch.unchanged = true;
-      report.fetch.validators = rule.known;
-      report.fetch.ms = ElapsedMs(fetch_start);
-      return page;
-    }
-    report.fetch.charset = DecidePageEncoding(bytes, headers).name;
-    answered = !bytes.empty() && Answered(status, !page_bytes);
-    if (answered && !page_bytes) {
-      report.fetch.validators = ValidatorsOf(headers, bytes);
-    }
-    if (status == 429 || status == 503) {
-      report.fetch.retry_after_s =
-          RetryAfterSeconds(headers, std::time(nullptr));
-    }
-    // A large page is held once: the fetched body becomes the text in its
-    // own buffer, and the tidied cut takes that buffer over (unless a test
-    // wants the text shown).
-    std::string text =
-        RulePageText(rule, page_bytes ? *page_bytes : std::move(fetched));
-    const MarkerCut cut = CutBetweenMarkers(text, rule.before, rule.after);
-    report.cut.start_found = cut.left_found;
-    report.cut.end_found = cut.right_found;
-    report.cut.bytes = static_cast<std::int64_t>(cut.to() - cut.from());
-    report.cut.start_at = cut.left_at;
-    report.cut.start_length = cut.left_length;
-    report.cut.end_at = cut.right_at;
-    report.cut.end_length = cut.right_length;
-    // The cut is tidied into the front of the text's own buffer. Titles
-    // are read back through what the tidy took out, unless a clean-up will
-    // move the text from under the positions.
-    TidyMarks* marks = HasSiteCleanUp(rule.id) ? nullptr : &page.marks;
-    if (report.detailed) {
-      page.text = TidyHtmlText(text, cut.from(), cut.to(), marks);
-      report.decoded_text = std::move(text);
-    } else {
-      page.text = TidyHtmlText(std::move(text), cut.from(), cut.to(), marks);
-    }
-    // The same bytes again would cut the same.
-    if (page_bytes || report.fetch.out_of_time) break;
-  }
-  report.fetch.ms = ElapsedMs(fetch_start);
+namespace {
 
-  FailedStep failed = FailedStep::kNone;
-  if (page.text.empty()) {
-    if (!answered) {
-      failed = FailedStep::kFetch;
-    } else if (!report.cut.start_found) {
-      failed = FailedStep::kStartMarker;
-    } else if (!report.cut.end_found) {
-      failed = FailedStep::kEndMarker;
-    } else if (report.cut.bytes == 0) {
-      failed = FailedStep::kEmptyCut;  // the markers' fault, not the pattern's
-    }
+using Clock = std::chrono::steady_clock;
+
+// One attempt: the page fetched (or the bytes given), what the server
+// answered told in the report, and whether that counts as an answer. The
+// page's text as the rule reads it; nothing when the page is unchanged
+// since the validators the rule knows, so the run ends with nothing to
+// parse.
+std::optional<std::string> FetchAttempt(
+    const ChainRule& rule, const std::optional<std::string>& page_bytes,
+    int attempt, Clock::time_point fetch_start, RuleReport& report,
+    bool* answered) {
+  std::string fetched;
+  std::string headers;
+  int status = 0;
+  HttpFailure failure = HttpFailure::kNone;
+  if (!page_bytes) {
+    fetched = FetchRulePage(rule, &headers, &status, &failure,
+                            &report.fetch.out_of_time);
   }
-  // With nothing to search the pattern is still compiled, so that a rule
-  // whose page is merely empty today still tells a broken pattern.
+  const std::string& bytes = page_bytes ? *page_bytes : fetched;
+  report.fetch.attempts = attempt + 1;
+  report.fetch.status = status;
+  report.fetch.failure = failure;
+  report.fetch.bytes = static_cast<std::int64_t>(bytes.size());
+  if (!page_bytes && PageUnchanged(rule.known, status, bytes)) {
+    report.fetch.unchanged = true;
+    report.fetch.validators = rule.known;
+    report.fetch.ms = ElapsedMs(fetch_start);
+    return std::nullopt;
+  }
+  report.fetch.charset = DecidePageEncoding(bytes, headers).name;
+  // A fetched page answered with an error status, or not at all, is a
+  // failed fetch unless its cut still holds something; given bytes are an
+  // answer.
+  *answered = !bytes.empty() && (page_bytes || IsSuccessStatus(status));
+  if (*answered && !page_bytes) {
+    report.fetch.validators = ValidatorsOf(headers, bytes);
+  }
+  if (status == 429 || status == 503) {
+    report.fetch.retry_after_s = RetryAfterSeconds(headers, std::time(nullptr));
+  }
+  // A large page is held once: the fetched body becomes the text in its
+  // own buffer, and the tidied cut takes that buffer over (unless a test
+  // wants the text shown).
+  return RulePageText(rule, page_bytes ? *page_bytes : std::move(fetched));
+}
+
+// The text cut between the rule's markers and tidied into page.text; the
+// cut told in the report.
+void CutAndTidy(const ChainRule& rule, std::string text, RuleReport& report,
+                ChainPage& page) {
+  const MarkerCut cut = CutBetweenMarkers(text, rule.before, rule.after);
+  report.cut.start_found = cut.left_found;
+  report.cut.end_found = cut.right_found;
+  report.cut.bytes = static_cast<std::int64_t>(cut.to() - cut.from());
+  report.cut.start_at = cut.left_at;
+  report.cut.start_length = cut.left_length;
+  report.cut.end_at = cut.right_at;
+  report.cut.end_length = cut.right_length;
+  // The cut is tidied into the front of the text's own buffer. Titles are
+  // read back through what the tidy took out, unless a clean-up will move
+  // the text from under the positions.
+  TidyMarks* marks = HasSiteCleanUp(rule.id) ? nullptr : &page.marks;
+  if (report.detailed) {
+    page.text = TidyHtmlText(text, cut.from(), cut.to(), marks);
+    report.decoded_text = std::move(text);
+  } else {
+    page.text = TidyHtmlText(std::move(text), cut.from(), cut.to(), marks);
+  }
+}
+
+// The step that left nothing to search.
+FailedStep EmptyPageStep(bool answered, const RuleReport& report) {
+  if (!answered) return FailedStep::kFetch;
+  if (!report.cut.start_found) return FailedStep::kStartMarker;
+  if (!report.cut.end_found) return FailedStep::kEndMarker;
+  // The markers' fault, not the pattern's.
+  if (report.cut.bytes == 0) return FailedStep::kEmptyCut;
+  return FailedStep::kNone;
+}
+
+// Runs the rule's pattern over the page's text, after the site clean-up;
+// the matches go in page.matches, the outcome in the report. With nothing
+// to search the pattern is still compiled, so that a rule whose page is
+// merely empty today still tells a broken pattern.
+FailedStep SearchPage(const ChainRule& rule, ChainPage& page,
+                      RuleReport& report) {
   page.text = SiteCleanUp(rule.id, std::move(page.text));
   Pattern pattern = PatternNew();
   bool compiled =
@@ -206,14 +209,35 @@ ChainPage RunRuleChain(const ChainRule& rule,
   }
   report.pattern.compiled = compiled;
   report.pattern.matches = static_cast<int>(page.matches.size());
-  if (failed == FailedStep::kNone) {
-    if (!report.pattern.compiled) {
-      failed = FailedStep::kPattern;
-    } else if (page.matches.empty()) {
-      failed = FailedStep::kNoMatch;
-    }
+  if (!compiled) return FailedStep::kPattern;
+  return page.matches.empty() ? FailedStep::kNoMatch : FailedStep::kNone;
+}
+
+}  // namespace
+
+ChainPage RunRuleChain(const ChainRule& rule,
+                       const std::optional<std::string>& page_bytes,
+                       RuleReport& report) {
+  ChainPage page;
+  bool answered = false;
+  const auto fetch_start = Clock::now();
+  // An empty cut is fetched again at once: pages that come half-built or
+  // not at all often come whole a moment later.
+  for (int attempt = 0; attempt < kFetchAttempts && page.text.empty();
+       ++attempt) {
+    if (StopRequested()) break;
+    std::optional<std::string> text =
+        FetchAttempt(rule, page_bytes, attempt, fetch_start, report, &answered);
+    if (!text) return page;
+    CutAndTidy(rule, *std::move(text), report, page);
+    // The same bytes again would cut the same.
+    if (page_bytes || report.fetch.out_of_time) break;
   }
-  report.failed_step = failed;
+  report.fetch.ms = ElapsedMs(fetch_start);
+  const FailedStep empty =
+      page.text.empty() ? EmptyPageStep(answered, report) : FailedStep::kNone;
+  const FailedStep search = SearchPage(rule, page, report);
+  report.failed_step = empty != FailedStep::kNone ? empty : search;
   return page;
 }
 

@@ -83,7 +83,7 @@ bool AppendToLog(const std::string& log_path, const std::string& lines) {
   return done == lines.size();
 }
 
-bool IsLink(const std::string& path) {
+bool IsSymbolicLink(const std::string& path) {
   std::error_code error;
   return fs::is_symlink(fs::symlink_status(path, error));
 }

@@ -22,7 +22,7 @@ std::string LogPathBeside(const std::string& database_path);
 
 // True when a symbolic link stands at `path` (the log or the lock is never
 // written through one).
-bool IsLink(const std::string& path);
+bool IsSymbolicLink(const std::string& path);
 
 // Appends `lines` (UTF-8, each ending in "\n"), first moving a log that would
 // grow past kLogRotateBytes to `log_path` + ".1". False when nothing could be

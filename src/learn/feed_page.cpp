@@ -4,22 +4,15 @@
 #include <cctype>
 
 #include "learn/link_address.h"
+#include "runtime/ascii_case.h"
 #include "text/html_entities.h"
 
 namespace dw {
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), [](char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  });
-  return out;
-}
-
 // The value of attribute `name` inside one tag (quoted or not).
 std::string AttributeOf(std::string_view tag, std::string_view name) {
-  const std::string lower = Lower(tag);
+  const std::string lower = LowerAscii(tag);
   size_t at = 0;
   while ((at = lower.find(name, at)) != std::string::npos) {
     const size_t after = at + name.size();
@@ -67,7 +60,7 @@ bool IsFeed(const std::string& text) {
       break;
     }
   }
-  const std::string head = Lower(std::string_view(text).substr(i, 9));
+  const std::string head = LowerAscii(std::string_view(text).substr(i, 9));
   return head.starts_with("<rss") || head.starts_with("<rdf:rdf") ||
          head.starts_with("<feed");
 }
@@ -79,7 +72,7 @@ size_t FirstItemOffset(const std::string& text) {
 
 std::vector<std::string> FeedTitles(const std::string& text, size_t most) {
   std::vector<std::string> titles;
-  const std::string lower = Lower(text);
+  const std::string lower = LowerAscii(text);
   size_t at = 0;
   while (titles.size() < most) {
     const size_t item =
@@ -103,14 +96,14 @@ std::vector<std::string> FeedTitles(const std::string& text, size_t most) {
 }
 
 std::string AnnouncedFeed(const std::string& text, const std::string& url) {
-  const std::string lower = Lower(text);
+  const std::string lower = LowerAscii(text);
   size_t at = 0;
   while ((at = lower.find("<link", at)) != std::string::npos) {
     const size_t end = lower.find('>', at);
     if (end == std::string::npos) break;
     const std::string_view tag(text.data() + at, end - at);
-    const std::string type = Lower(AttributeOf(tag, "type"));
-    const std::string rel = Lower(AttributeOf(tag, "rel"));
+    const std::string type = LowerAscii(AttributeOf(tag, "type"));
+    const std::string rel = LowerAscii(AttributeOf(tag, "rel"));
     if (rel == "alternate" &&
         (type == "application/rss+xml" || type == "application/atom+xml")) {
       const std::string href = AttributeOf(tag, "href");

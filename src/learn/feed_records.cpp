@@ -5,6 +5,8 @@
 
 #include "learn/link_address.h"
 #include "learn/link_rank.h"
+#include "runtime/ascii_case.h"
+#include "runtime/web_address.h"
 #include "text/gbk_codec.h"
 #include "text/html_entities.h"
 #include "text/shown_title.h"
@@ -27,10 +29,8 @@ struct XmlElement {
 
 std::string LocalName(std::string_view name) {
   const size_t colon = name.rfind(':');
-  std::string out(colon == std::string_view::npos ? name
-                                                  : name.substr(colon + 1));
-  for (char& c : out) c = (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
-  return out;
+  return LowerAscii(colon == std::string_view::npos ? name
+                                                    : name.substr(colon + 1));
 }
 
 bool IsNameChar(char c) {
@@ -168,7 +168,7 @@ std::vector<std::pair<std::string, Slot>> LinkSlots(
     std::string raw(text.substr(span.from, span.to - span.from));
     const std::string link =
         ResolveLink(base, GbkToUtf8(DecodeHtmlEntities(raw)));
-    if (!IsWebAddress(link)) return;
+    if (!IsHttpAddress(link)) return;
     for (const auto& s : slots) {
       if (s.first == kind) return;
     }

@@ -7,6 +7,8 @@
 #include "learn/html_tree.h"
 #include "learn/link_address.h"
 #include "learn/link_rank.h"
+#include "runtime/ascii_case.h"
+#include "runtime/web_address.h"
 
 namespace dw {
 namespace {
@@ -210,7 +212,7 @@ bool Pinned(HtmlNode* node) {
     for (size_t i = 0; i <= kind.size(); ++i) {
       const char c = i < kind.size() ? kind[i] : '-';
       if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
-        word += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        word += LowerAscii(c);
       } else if (!word.empty()) {
         if (kWords.count(word) != 0) return true;
         word.clear();
@@ -621,7 +623,7 @@ std::vector<std::pair<std::string, HtmlNode*>> LinksOf(const Page& page,
 bool Distinct(const std::vector<std::string>& links) {
   std::set<std::string> seen;
   for (const std::string& link : links) {
-    if (link.empty() || !IsWebAddress(link) || !seen.insert(link).second) {
+    if (link.empty() || !IsHttpAddress(link) || !seen.insert(link).second) {
       return false;
     }
   }

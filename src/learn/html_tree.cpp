@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "learn/page_records.h"
+#include "runtime/ascii_case.h"
 
 namespace dw {
 namespace {
@@ -117,9 +118,8 @@ std::string TagOf(HtmlNode* node) {
   }
   GumboStringPiece piece = element.original_tag;
   gumbo_tag_from_original_text(&piece);
-  std::string name(piece.data == nullptr ? "" : piece.data, piece.length);
-  for (char& c : name) c = (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
-  return name;
+  return LowerAscii(
+      std::string_view(piece.data == nullptr ? "" : piece.data, piece.length));
 }
 
 const char* AttributeOf(HtmlNode* node, const char* name) {

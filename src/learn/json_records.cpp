@@ -5,7 +5,10 @@
 
 #include "learn/link_address.h"
 #include "learn/link_rank.h"
+#include "runtime/ascii_case.h"
 #include "runtime/gbk_char.h"
+#include "runtime/utf8.h"
+#include "runtime/web_address.h"
 #include "text/gbk_codec.h"
 #include "text/html_entities.h"
 #include "text/page_text.h"
@@ -160,24 +163,6 @@ class JsonParser {
   size_t i_ = 0;
 };
 
-void PutUtf8(char32_t cp, std::string* out) {
-  if (cp < 0x80) {
-    *out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *out += static_cast<char>(0xC0 | (cp >> 6));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    *out += static_cast<char>(0xE0 | (cp >> 12));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (cp >> 18));
-    *out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 int HexValue(std::string_view s, size_t at) {
   if (at + 4 > s.size()) return -1;
   int v = 0;
@@ -282,8 +267,8 @@ bool FlaggedApart(const Document& doc, int entry,
 }
 
 bool IsImage(const std::string& link) {
-  std::string path = link.substr(0, std::min(link.size(), link.find('?')));
-  for (char& c : path) c = (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
+  const std::string path =
+      LowerAscii(link.substr(0, std::min(link.size(), link.find('?'))));
   for (const char* ext : {".jpg", ".jpeg", ".png", ".gif", ".webp", ".svg"}) {
     if (path.ends_with(ext)) return true;
   }
@@ -295,7 +280,7 @@ std::string AddressOf(const Document& doc, int node) {
   const std::string value = DecodeJsonText(doc.text.substr(
       doc.nodes[node].from, doc.nodes[node].to - doc.nodes[node].from));
   if (value.empty() || value.size() > 2048) return {};
-  if (!IsWebAddress(value) && !value.starts_with("/")) return {};
+  if (!IsHttpAddress(value) && !value.starts_with("/")) return {};
   const std::string link = ResolveLink(doc.base, value);
   return IsImage(link) ? std::string() : link;
 }
@@ -367,7 +352,7 @@ std::string DecodeJsonText(std::string_view raw,
           }
         }
         if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;  // a lone half
-        PutUtf8(static_cast<char32_t>(cp), &out);
+        AppendUtf8(static_cast<char32_t>(cp), out);
         break;
       }
       default:

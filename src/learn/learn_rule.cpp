@@ -34,8 +34,6 @@ std::string RuleNameOf(const StudiedPage& page) {
   return name.empty() ? HostOf(page.url) : name;
 }
 
-constexpr size_t kMostProposals = 3;
-
 std::string Shown(const std::string& gbk) { return GbkToUtf8(gbk); }
 
 std::vector<ExampleKey> KeysOf(const std::vector<std::string>& examples) {

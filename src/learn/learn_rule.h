@@ -31,6 +31,9 @@ enum class LearnFailure {
 // near 200 MB. Pages of posts are seldom a quarter of it.
 inline constexpr size_t kLargestLearnedPage = size_t{4} << 20;
 
+// The proposals a learning or a repair offers at once, best first.
+inline constexpr size_t kMostProposals = 3;
+
 // "fetch", "examples_not_found", "no_structure", "no_free_id",
 // "no_stored_posts", "page_too_large"; "" for kNone.
 const char* LearnFailureName(LearnFailure failure);
@@ -45,7 +48,7 @@ struct Proposal {
 };
 
 struct LearnResult {
-  std::vector<Proposal> proposals;  // best first, at most three
+  std::vector<Proposal> proposals;  // best first, at most kMostProposals
   LearnFailure failed = LearnFailure::kNone;
   std::string message;   // UTF-8: why nothing was proposed
   std::string feed_url;  // a feed the HTML page announces

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "runtime/text_ops.h"
+#include "runtime/web_address.h"
 
 namespace dw {
 namespace {
@@ -45,19 +46,13 @@ std::string TidyPath(std::string_view path) {
 
 }  // namespace
 
-bool IsWebAddress(std::string_view link) {
-  std::string head(link.substr(0, 8));
-  for (char& c : head) c = (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
-  return head.starts_with("http://") || head.starts_with("https://");
-}
-
 std::string UnescapeLink(std::string_view href) {
   std::string out = ReplaceText(std::string(href), "&amp;", "&");
   return ReplaceText(out, "&#38;", "&");
 }
 
 std::string ResolveLink(std::string_view base, std::string_view ref) {
-  if (IsWebAddress(ref)) return std::string(ref);
+  if (IsHttpAddress(ref)) return std::string(ref);
   const std::string_view origin = OriginOf(base);
   if (origin.empty()) return std::string(ref);
   if (ref.starts_with("//")) {

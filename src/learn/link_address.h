@@ -12,7 +12,4 @@ std::string ResolveLink(std::string_view base, std::string_view ref);
 // An href as written in markup with "&amp;" undone.
 std::string UnescapeLink(std::string_view href);
 
-// True for an absolute http or https address.
-bool IsWebAddress(std::string_view link);
-
 }  // namespace dw

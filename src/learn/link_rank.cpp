@@ -4,17 +4,17 @@
 #include <array>
 #include <vector>
 
+#include "runtime/ascii_case.h"
+
 namespace dw {
 namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
 // The address's words: runs of letters, split at everything else.
 std::vector<std::string> WordsOf(std::string_view url) {
   std::vector<std::string> words;
   std::string word;
   for (size_t i = 0; i <= url.size(); ++i) {
-    const char c = i < url.size() ? Lower(url[i]) : '/';
+    const char c = i < url.size() ? LowerAscii(url[i]) : '/';
     if (c >= 'a' && c <= 'z') {
       word += c;
     } else if (!word.empty()) {
@@ -62,7 +62,7 @@ std::string HostOf(std::string_view url) {
     host = host.substr(0, colon);
   }
   std::string out(host);
-  for (char& c : out) c = Lower(c);
+  for (char& c : out) c = LowerAscii(c);
   if (out.starts_with("www.")) out.erase(0, 4);
   return out;
 }

@@ -1,5 +1,6 @@
 #include "learn/loose_text.h"
 
+#include "runtime/ascii_case.h"
 #include "runtime/gbk_char.h"
 #include "text/html_entities.h"
 
@@ -30,8 +31,8 @@ class LooseWriter {
       if (IsSpace(c)) {
         if (out_->text.empty() || out_->text.back() == ' ') continue;
         c = ' ';
-      } else if (c >= 'A' && c <= 'Z') {
-        c = static_cast<char>(c - 'A' + 'a');
+      } else {
+        c = LowerAscii(c);
       }
       out_->text.push_back(c);
       out_->begin.push_back(static_cast<uint32_t>(begin));

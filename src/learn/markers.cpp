@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "runtime/ascii_case.h"
 #include "runtime/gbk_constants.h"
 #include "runtime/text_ops.h"
 
@@ -34,10 +35,7 @@ size_t CommonPrefix(std::string_view a, std::string_view b) {
 bool Steady(std::string_view marker) {
   if (marker.empty() || marker.size() > kLongestMarker) return false;
   if (marker.find_first_of("\r\n\t") != std::string_view::npos) return false;
-  std::string lower(marker);
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  });
+  const std::string lower = LowerAscii(marker);
   if (lower.find("href=") != std::string::npos ||
       lower.find("src=") != std::string::npos) {
     return false;
@@ -101,7 +99,8 @@ std::string MarkerAfter(const std::string& page, size_t limit, size_t ceiling) {
   return {};
 }
 
-std::string Stored(const std::string& marker) {
+// The marker as a rule stores it: each quote as the quote placeholder.
+std::string WithQuotePlaceholders(const std::string& marker) {
   return ReplaceText(marker, "\"", kQuotePlaceholder);
 }
 
@@ -158,8 +157,8 @@ Markers ChooseMarkers(const std::string& page, const TidyMap& tidy,
     }
   }
   markers.found = !markers.before.empty() && !markers.after.empty();
-  markers.before = Stored(markers.before);
-  markers.after = Stored(markers.after);
+  markers.before = WithQuotePlaceholders(markers.before);
+  markers.after = WithQuotePlaceholders(markers.after);
   return markers;
 }
 

@@ -7,6 +7,7 @@
 
 #include "learn/link_address.h"
 #include "learn/pattern_parts.h"
+#include "runtime/web_address.h"
 
 namespace dw {
 namespace {
@@ -214,7 +215,7 @@ std::vector<IdChoice> IdChoices(const StudiedPage& page, const LinkSpan& link) {
   auto add = [&](size_t begin, size_t end, const char* group, bool digits) {
     const std::string id = UnescapeLink(url.substr(begin, end - begin));
     const std::string tail = UnescapeLink(url.substr(end));
-    if (!IsWebAddress(absolute) || !absolute.ends_with(id + tail)) return;
+    if (!IsHttpAddress(absolute) || !absolute.ends_with(id + tail)) return;
     IdChoice choice;
     choice.pattern = EscapeLiteral(url.substr(0, begin)) + group +
                      EscapeLiteral(url.substr(end));
@@ -234,9 +235,9 @@ std::vector<IdChoice> IdChoices(const StudiedPage& page, const LinkSpan& link) {
   return choices;
 }
 
-// What ends a title: the tag after it, or in an attribute, the next
-// attribute's name.
-std::string RightOf(const std::string& t, const TitleSpan& title) {
+// The pattern text of what ends a title: the tag after it, or in an
+// attribute, the next attribute's name.
+std::string PatternAfterTitle(const std::string& t, const TitleSpan& title) {
   size_t i = title.end;
   std::string out;
   if (i < t.size() && t[i] == ' ') out = " *";
@@ -252,9 +253,9 @@ std::string RightOf(const std::string& t, const TitleSpan& title) {
   return out + LiteralPart(std::string_view(t).substr(i, stop + 1 - i));
 }
 
-// What stands just before a title: its opening tag (with a CDATA opening),
-// or in an attribute, the attribute's name.
-std::string LeftOf(const std::string& t, const TitleSpan& title) {
+// The pattern text of what stands just before a title: its opening tag
+// (with a CDATA opening), or in an attribute, the attribute's name.
+std::string PatternBeforeTitle(const std::string& t, const TitleSpan& title) {
   if (title.begin == 0) return {};
   size_t start = std::string::npos;
   if (title.in_tag) {
@@ -288,7 +289,8 @@ void AddDrafts(const StudiedPage& page, const TitleSpan& title,
   }
   const bool mid_in_tag = link_first ? link.in_tag : title.in_tag;
   const int id_group = link_first ? 1 : 2;
-  std::string outer = link_first ? RightOf(t, title) : LeftOf(t, title);
+  std::string outer =
+      link_first ? PatternAfterTitle(t, title) : PatternBeforeTitle(t, title);
   if (outer.empty()) return;
   std::vector<IdChoice> choices = IdChoices(page, link);
   IdChoice whole;
@@ -298,13 +300,15 @@ void AddDrafts(const StudiedPage& page, const TitleSpan& title,
   // into the next post (where the next title's or link's opening stands).
   const std::string opening =
       link_first ? link.head_pattern
-                 : LeftOf(t, title).substr(0, LeftOf(t, title).find("(?:"));
+                 : PatternBeforeTitle(t, title).substr(
+                       0, PatternBeforeTitle(t, title).find("(?:"));
   std::vector<std::pair<std::string, bool>> middles = {
       {LiteralPart(mid), false}};
   if (SkeletonPart(mid, mid_in_tag) != middles[0].first) {
     middles.push_back({SkeletonPart(mid, mid_in_tag), true});
   }
-  const std::string fence = link_first ? LeftOf(t, title) : RightOf(t, title);
+  const std::string fence =
+      link_first ? PatternBeforeTitle(t, title) : PatternAfterTitle(t, title);
   if (!opening.empty() && !fence.empty() &&
       mid.find('<') != std::string_view::npos) {
     const std::string skip = "(?:(?!" + opening + ").)*?";
@@ -401,7 +405,7 @@ std::optional<Draft> DraftFromLinks(const StudiedPage& page, Draft draft,
   const std::string id = UnescapeLink(
       example.substr(head.size(), example.size() - head.size() - tail.size()));
   const std::string link_tail = UnescapeLink(tail);
-  if (!IsWebAddress(absolute) || !absolute.ends_with(id + link_tail)) {
+  if (!IsHttpAddress(absolute) || !absolute.ends_with(id + link_tail)) {
     return std::nullopt;
   }
   const char* group = digits ? "(\\d+)" : "([^ <>]+)";

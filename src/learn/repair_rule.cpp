@@ -12,8 +12,6 @@
 namespace dw {
 namespace {
 
-constexpr size_t kMostProposals = 3;
-
 std::vector<ExampleKey> KeysOnPage(const StudiedPage& page,
                                    const std::vector<StoredPost>& stored) {
   std::vector<ExampleKey> keys;

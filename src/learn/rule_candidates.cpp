@@ -13,6 +13,8 @@
 #include "learn/pattern_parts.h"
 #include "runtime/native_pattern.h"
 #include "runtime/threads.h"
+#include "runtime/web_address.h"
+#include "store/rule_checks.h"
 
 namespace dw {
 namespace {
@@ -57,6 +59,21 @@ PostRun RunOf(const std::vector<Match>& matches,
   run.floor = first > 0 ? end(first - 1) : 0;
   run.ceiling = last + 1 < matches.size() ? begin(last + 1) : text_size;
   return run;
+}
+
+// How drafts and candidates are ranked: the most examples found first,
+// then those whose titles keep no inline markup, then digit ids, then the
+// most posts.
+struct Rank {
+  size_t found;
+  bool inline_markup;
+  bool digit_id;
+  size_t posts;
+};
+
+bool RanksBefore(const Rank& a, const Rank& b) {
+  return std::make_tuple(b.found, a.inline_markup, !a.digit_id, b.posts) <
+         std::make_tuple(a.found, b.inline_markup, !b.digit_id, a.posts);
 }
 
 std::string PostKey(const std::vector<FoundPost>& posts) {
@@ -116,7 +133,7 @@ std::string RejectPosts(const std::vector<FoundPost>& posts,
     if (post.id.empty() || !ids.insert(post.id).second) {
       return "post ids repeat";
     }
-    if (!IsWebAddress(post.link)) return "a link is not a web address";
+    if (!IsHttpAddress(post.link)) return "a link is not a web address";
   }
   // Records come at a steady pace; a long hole means two lists were taken.
   std::vector<size_t> gaps;
@@ -207,12 +224,12 @@ std::vector<Candidate> FindCandidates(const StudiedPage& page,
     trial.draft = drafts[d];
     trials.push_back(std::move(trial));
   }
+  const auto trial_rank = [](const Trial& t) {
+    return Rank{t.found, t.draft.inline_markup, t.draft.digits, t.count};
+  };
   std::stable_sort(trials.begin(), trials.end(),
-                   [](const Trial& a, const Trial& b) {
-                     return std::make_tuple(b.found, a.draft.inline_markup,
-                                            !a.draft.digits, b.count) <
-                            std::make_tuple(a.found, b.draft.inline_markup,
-                                            !b.draft.digits, a.count);
+                   [&](const Trial& a, const Trial& b) {
+                     return RanksBefore(trial_rank(a), trial_rank(b));
                    });
   std::map<std::tuple<size_t, size_t, size_t, size_t>, Markers> marker_cache;
   std::vector<Candidate> candidates;
@@ -258,12 +275,12 @@ std::vector<Candidate> FindCandidates(const StudiedPage& page,
     candidate.skeleton = trial.draft.skeleton;
     candidates.push_back(std::move(candidate));
   }
+  const auto candidate_rank = [](const Candidate& c) {
+    return Rank{c.examples_found, c.inline_markup, c.digit_id, c.posts.size()};
+  };
   std::stable_sort(candidates.begin(), candidates.end(),
-                   [](const Candidate& a, const Candidate& b) {
-                     return std::make_tuple(b.examples_found, a.inline_markup,
-                                            !a.digit_id, b.posts.size()) <
-                            std::make_tuple(a.examples_found, b.inline_markup,
-                                            !b.digit_id, a.posts.size());
+                   [&](const Candidate& a, const Candidate& b) {
+                     return RanksBefore(candidate_rank(a), candidate_rank(b));
                    });
   return candidates;
 }

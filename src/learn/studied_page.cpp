@@ -1,6 +1,7 @@
 #include "learn/studied_page.h"
 
 #include "collect/rule_chain.h"
+#include "runtime/ascii_case.h"
 #include "runtime/gbk_char.h"
 #include "text/html_entities.h"
 #include "text/page_charset.h"
@@ -10,19 +11,6 @@ namespace dw {
 namespace {
 
 constexpr size_t kLongestName = 40;
-
-size_t FindNoCase(const std::string& text, std::string_view word,
-                  size_t from = 0) {
-  auto lower = [](char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  };
-  for (size_t i = from; i + word.size() <= text.size(); ++i) {
-    size_t k = 0;
-    while (k < word.size() && lower(text[i + k]) == word[k]) ++k;
-    if (k == word.size()) return i;
-  }
-  return std::string::npos;
-}
 
 }  // namespace
 

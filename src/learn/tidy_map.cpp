@@ -1,8 +1,8 @@
 #include "learn/tidy_map.h"
 
-#include <cctype>
 #include <cstring>
 
+#include "runtime/ascii_case.h"
 #include "text/page_text.h"
 
 namespace dw {
@@ -27,16 +27,6 @@ TidyMap Pass(const TidyMap& in, Step step) {
   return out;
 }
 
-bool StartsNoCase(std::string_view s, size_t i, std::string_view word) {
-  if (s.size() - i < word.size()) return false;
-  for (size_t k = 0; k < word.size(); ++k) {
-    if (std::tolower(static_cast<unsigned char>(s[i + k])) != word[k]) {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 TidyMap TidyWithOrigins(std::string_view page) {
@@ -59,8 +49,8 @@ TidyMap TidyWithOrigins(std::string_view page) {
   map = Pass(map, [](const std::string& s, size_t i, char* put) {
     *put = s[i];
     if (s[i] != '&') return size_t{1};
-    if (StartsNoCase(s, i, "&lt;")) *put = '<';
-    if (StartsNoCase(s, i, "&gt;")) *put = '>';
+    if (StartsWithNoCase(s, "&lt;", i)) *put = '<';
+    if (StartsWithNoCase(s, "&gt;", i)) *put = '>';
     if (*put != '&') return size_t{4};
     if (s.compare(i, 6, "&quot;") == 0) {
       *put = '"';

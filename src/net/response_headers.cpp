@@ -3,19 +3,12 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
+
+#include "runtime/ascii_case.h"
 
 namespace dw {
 namespace {
-
-bool SameNameNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
@@ -38,7 +31,7 @@ std::string ResponseHeader(const std::string& headers,
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 2);
     const size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
-    if (SameNameNoCase(Trimmed(line.substr(0, colon)), name)) {
+    if (EqualNoCase(Trimmed(line.substr(0, colon)), name)) {
       return std::string(Trimmed(line.substr(colon + 1)));
     }
   }

@@ -6,6 +6,7 @@
 
 #include "runtime/encoding.h"
 #include "runtime/gbk_char.h"
+#include "runtime/utf8.h"
 
 namespace dw {
 namespace {
@@ -179,24 +180,6 @@ unsigned PairBeyond(const Tables& t, char32_t cp) {
     if (c == cp) return code;
   }
   return 0;
-}
-
-void AppendUtf8(uint32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-    return;
-  }
-  if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-  }
-  out += static_cast<char>(0x80 | (c & 0x3F));
 }
 
 }  // namespace

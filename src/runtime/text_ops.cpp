@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "runtime/ascii_case.h"
 #include "runtime/byte_search.h"
 #include "runtime/gbk_char.h"
 
@@ -16,8 +17,6 @@ namespace dw {
 namespace {
 
 bool IsLeadByte(char c) { return IsGbkLead(static_cast<unsigned char>(c)); }
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
 // Ignoring case folds one-byte letters only: the second byte of a
 // double-byte character may look like a letter but is compared as it is.
@@ -29,7 +28,7 @@ bool MatchesAt(const char* at, std::string_view sought, bool ignoreCase) {
       if (std::memcmp(at + k, sought.data() + k, len) != 0) return false;
       k += len;
     } else {
-      if (FoldAscii(at[k]) != FoldAscii(sought[k])) return false;
+      if (LowerAscii(at[k]) != LowerAscii(sought[k])) return false;
       ++k;
     }
   }
@@ -89,7 +88,7 @@ std::uint64_t ZeroBytesOf(std::uint64_t w) {
 }
 
 bool IsAsciiLetter(char c) {
-  return FoldAscii(c) >= 'a' && FoldAscii(c) <= 'z';
+  return LowerAscii(c) >= 'a' && LowerAscii(c) <= 'z';
 }
 
 // A byte the scan looks for, with its other ASCII case when case is ignored.

@@ -2,10 +2,10 @@
 
 #include <sqlite3.h>
 
+#include "store/statements.h"
+
 namespace dw {
 namespace {
-
-constexpr char kFirstSettingsRow[] = "(select rowid from con limit 1)";
 
 constexpr char kDesktopNotice[] = "desktop_notice";
 constexpr char kCloseToTray[] = "close_to_tray";

@@ -10,6 +10,7 @@
 #include "runtime/text_ops.h"
 #include "store/access.h"
 #include "store/rule_id.h"
+#include "store/rule_checks.h"
 #include "store/rule_row.h"
 #include "store/rule_settings.h"
 #include "store/statements.h"

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "runtime/utf8.h"
+
 namespace dw {
 namespace {
 
@@ -18,7 +20,7 @@ char32_t NextChar(std::string_view text, std::size_t* i) {
   char32_t c = b & (0x7F >> length);
   for (std::size_t k = 1; k < length; ++k) {
     const auto follow = static_cast<unsigned char>(text[*i + k]);
-    if ((follow & 0xC0) != 0x80) {
+    if (!IsUtf8Follow(follow)) {
       ++*i;
       return b;
     }
@@ -26,24 +28,6 @@ char32_t NextChar(std::string_view text, std::size_t* i) {
   }
   *i += length;
   return c;
-}
-
-void PutChar(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 bool IsGap(char32_t c) {
@@ -126,7 +110,7 @@ std::vector<std::string> CaseVariants(std::string_view word) {
       longer.push_back(variant + std::string(word.substr(start, i - start)));
       if (other == c) continue;
       std::string changed = variant;
-      PutChar(other, changed);
+      AppendUtf8(other, changed);
       longer.push_back(std::move(changed));
     }
     variants = std::move(longer);

@@ -20,6 +20,10 @@ inline constexpr char kSettingsStatement[] =
     "select keywd,pl_shop,pl_kuai,pl_man,tx_tc,tx_sy,tx_wx,tx_onlygz,tx_wxkey "
     "from con";
 
+// The settings loader takes the first row `con` returns; settings are
+// written back to that same row.
+inline constexpr char kFirstSettingsRow[] = "(select rowid from con limit 1)";
+
 inline constexpr char kDuplicateStatement[] =
     "SELECT * from info where url = ?";
 

@@ -3,21 +3,10 @@
 #include <cstddef>
 #include <vector>
 
+#include "runtime/utf8.h"
+
 namespace dw {
 namespace {
-
-bool IsFollowByte(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Where each character of `text` starts, and its end as the last entry. A
-// character is a leading byte and the follow bytes after it.
-std::vector<std::size_t> CharacterStarts(std::string_view text) {
-  std::vector<std::size_t> starts;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (i == 0 || !IsFollowByte(text[i])) starts.push_back(i);
-  }
-  starts.push_back(text.size());
-  return starts;
-}
 
 // Letters and digits stand for themselves, the tokenizer folding letters
 // as a search folds them, and characters beyond ASCII as their own bytes,
@@ -49,27 +38,6 @@ bool IsIndexed(std::string_view character) {
 
 bool IsGap(std::string_view character) {
   return character == " " || character == "\t";
-}
-
-// Whether `text` is sound UTF-8: each leading byte followed by as many
-// follow bytes as it announces.
-bool IsSoundUtf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const std::size_t length = c < 0x80   ? 1
-                               : c < 0xC2 ? 0
-                               : c < 0xE0 ? 2
-                               : c < 0xF0 ? 3
-                               : c < 0xF5 ? 4
-                                          : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      if (!IsFollowByte(text[i + k])) return false;
-    }
-    i += length;
-  }
-  return true;
 }
 
 }  // namespace

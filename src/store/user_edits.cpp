@@ -2,13 +2,9 @@
 
 #include <sqlite3.h>
 
+#include "store/statements.h"
+
 namespace dw {
-namespace {
-
-// The loader takes the first row `con` returns; the same row is written.
-constexpr char kFirstSettingsRow[] = "(select rowid from con limit 1)";
-
-}  // namespace
 
 bool SetRuleIsdo(Database& db, std::int64_t id, const std::string& isdo) {
   if (!DbExecute(db, "update rule set isdo=? where id=?",

@@ -1,6 +1,7 @@
 #include "text/json_string.h"
 
 #include "runtime/gbk_char.h"
+#include "runtime/utf8.h"
 #include "text/page_text.h"
 
 namespace dw {
@@ -28,24 +29,6 @@ int ReadUnit(std::string_view s, size_t at) {
     value = value * 16 + digit;
   }
   return value;
-}
-
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 char SimpleEscape(char c) {

@@ -1,22 +1,16 @@
 #include "text/page_charset.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "runtime/ascii_case.h"
 #include "runtime/encoding.h"
+#include "runtime/utf8.h"
 
 namespace dw {
 namespace {
 
 // Declarations stand at the top; a long page is not read through for one.
 constexpr size_t kLookBytes = 4096;
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return std::tolower(c); });
-  return lower;
-}
 
 // The value after the first `key` (as "charset=" or "encoding=") in
 // `text`, with its quotes and spaces off.
@@ -38,7 +32,7 @@ std::string ValueAfter(const std::string& text, std::string_view key) {
 }
 
 std::string HeaderCharset(std::string_view headers) {
-  const std::string lower = Lower(headers);
+  const std::string lower = LowerAscii(headers);
   size_t at = 0;
   while ((at = lower.find("content-type:", at)) != std::string::npos) {
     const size_t end = lower.find('\n', at);
@@ -54,7 +48,7 @@ std::string HeaderCharset(std::string_view headers) {
 // The name the top of the body declares: an XML declaration, a <meta
 // charset> or a <meta http-equiv>.
 std::string BodyCharset(std::string_view body) {
-  const std::string top = Lower(body.substr(0, kLookBytes));
+  const std::string top = LowerAscii(body.substr(0, kLookBytes));
   if (top.starts_with("<?xml")) {
     const std::string declaration = top.substr(0, top.find("?>"));
     if (std::string name = ValueAfter(declaration, "encoding"); !name.empty()) {
@@ -73,29 +67,6 @@ std::string BodyCharset(std::string_view body) {
     at = end;
   }
   return std::string();
-}
-
-// A sequence cut off by the end of a saved page still counts.
-bool ValidUtf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    size_t extra = 0;
-    if (b >= 0xC2 && b <= 0xDF) {
-      extra = 1;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      extra = 2;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      extra = 3;
-    } else if (b >= 0x80) {
-      return false;
-    }
-    if (i + extra >= s.size()) return true;
-    for (size_t k = 1; k <= extra; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += extra + 1;
-  }
-  return true;
 }
 
 bool AllAscii(std::string_view s) {
@@ -166,7 +137,8 @@ PageEncoding DecidePageEncoding(std::string_view body,
   ByteKinds bytes;
   bytes.utf16 = Utf16Name(body);
   if (bytes.utf16.empty()) {
-    bytes.utf8 = ValidUtf8(body);
+    // A sequence cut off by the end of a saved page still counts.
+    bytes.utf8 = IsSoundUtf8(body, Utf8End::kMayBeCut);
     bytes.ascii = bytes.utf8 && AllAscii(body);
   }
   std::string bom;

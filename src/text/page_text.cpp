@@ -10,7 +10,9 @@
 #include <emmintrin.h>
 #endif
 
+#include "runtime/ascii_case.h"
 #include "runtime/text_ops.h"
+#include "runtime/utf8.h"
 #include "text/gbk_codec.h"
 #include "text/regex_object.h"
 #include "text/simple_pattern.h"
@@ -18,51 +20,6 @@
 
 namespace dw {
 namespace {
-
-// Decodes one well-formed UTF-8 sequence at s[i]. Returns the bytes taken;
-// *cp is the code point, or -1 when the bytes taken are a malformed
-// sequence (its maximal valid prefix, at least one byte).
-size_t DecodeUtf8(std::string_view s, size_t i, int32_t* cp) {
-  unsigned char b = static_cast<unsigned char>(s[i]);
-  int need;
-  int32_t value;
-  unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
-  if (b >= 0xC2 && b <= 0xDF) {
-    need = 1;
-    value = b & 0x1F;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    need = 2;
-    value = b & 0x0F;
-    if (b == 0xE0) lo = 0xA0;
-    if (b == 0xED) hi = 0x9F;  // no surrogates
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    need = 3;
-    value = b & 0x07;
-    if (b == 0xF0) lo = 0x90;
-    if (b == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
-  } else {
-    *cp = -1;
-    return 1;
-  }
-  size_t taken = 1;
-  for (int k = 0; k < need; ++k) {
-    if (i + taken >= s.size()) {
-      *cp = -1;
-      return taken;
-    }
-    unsigned char c = static_cast<unsigned char>(s[i + taken]);
-    if (c < lo || c > hi) {
-      *cp = -1;
-      return taken;
-    }
-    lo = 0x80;
-    hi = 0xBF;
-    value = (value << 6) | (c & 0x3F);
-    ++taken;
-  }
-  *cp = value;
-  return taken;
-}
 
 // --- Tidying in one pass ----------------------------------------------------
 //
@@ -106,7 +63,7 @@ constexpr bool IsBreakOrTab(char c) {
     if (n < name.size()) return false;
     for (size_t k = 0; k < name.size(); ++k) {
       char c = got[k];
-      if (ignore_case && c >= 'A' && c <= 'Z') c += 'a' - 'A';
+      if (ignore_case) c = LowerAscii(c);
       if (c != name[k]) return false;
     }
     *end = ends[name.size() - 1];

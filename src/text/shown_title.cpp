@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "runtime/ascii_case.h"
 #include "runtime/gbk_char.h"
 #include "text/html_entities.h"
 #include "text/json_string.h"
@@ -148,7 +149,7 @@ std::string TagName(std::string_view s, size_t i, bool* closing) {
           (c >= '0' && c <= '9'))) {
       break;
     }
-    name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    name += LowerAscii(c);
   }
   return name;
 }

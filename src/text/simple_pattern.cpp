@@ -9,10 +9,10 @@
 #include <emmintrin.h>
 #endif
 
+#include "runtime/ascii_case.h"
+
 namespace dw {
 namespace {
-
-inline char Fold(char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 
 struct Piece {
   bool at_least_one = false;  // joined to the previous piece by ".+?"
@@ -47,7 +47,7 @@ std::optional<std::vector<Piece>> Parse(std::string_view pattern) {
     } else if (c < 0x20 || c > 0x7E || IsMeta(c)) {
       return std::nullopt;
     }
-    pieces.back().literal += Fold(c);
+    pieces.back().literal += LowerAscii(c);
   }
   // A digit may be the second byte of a four-byte character.
   for (const Piece& p : pieces) {
@@ -68,7 +68,8 @@ size_t FindFolded(std::string_view text, size_t from,
   const char* s = text.data();
   auto hit_at = [&](size_t pos) {
     bool hit = s[pos] == literal[0];
-    for (size_t k = 1; k < m && hit; ++k) hit = Fold(s[pos + k]) == literal[k];
+    for (size_t k = 1; k < m && hit; ++k)
+      hit = LowerAscii(s[pos + k]) == literal[k];
     return hit;
   };
   size_t pos = from;
@@ -76,16 +77,13 @@ size_t FindFolded(std::string_view text, size_t from,
   // Candidates by their first, second and last bytes, sixteen positions at
   // a time: markup repeats its first two bytes ("</") far more often than
   // all three.
-  auto upper = [](char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-  };
   const size_t second = m > 1 ? 1 : 0;
   const size_t last = m - 1;
   const __m128i first_byte = _mm_set1_epi8(literal[0]);
   const __m128i second_lower = _mm_set1_epi8(literal[second]);
-  const __m128i second_upper = _mm_set1_epi8(upper(literal[second]));
+  const __m128i second_upper = _mm_set1_epi8(UpperAscii(literal[second]));
   const __m128i last_lower = _mm_set1_epi8(literal[last]);
-  const __m128i last_upper = _mm_set1_epi8(upper(literal[last]));
+  const __m128i last_upper = _mm_set1_epi8(UpperAscii(literal[last]));
   auto load = [s](size_t at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
   };

@@ -5,13 +5,12 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "store/rule_row.h"
+#include "store/schema_text.h"
 
 namespace dw::testing {
 
@@ -39,10 +38,7 @@ class TestDatabase {
     if (sqlite3_open(path_.c_str(), &db_) != SQLITE_OK) {
       throw std::runtime_error("cannot create test database");
     }
-    std::ifstream schema(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
-    std::stringstream text;
-    text << schema.rdbuf();
-    Exec(text.str());
+    Exec(SchemaText());
     Exec("delete from rule; delete from con; delete from info;");
     Exec(
         "insert into con(keywd,pl_shop,pl_kuai,pl_man,tx_tc,tx_sy,tx_wx,"

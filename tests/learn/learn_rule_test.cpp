@@ -4,6 +4,7 @@
 
 #include "learn/learn_pages.h"
 #include "runtime/encoding.h"
+#include "store/rule_checks.h"
 
 namespace dw {
 namespace {

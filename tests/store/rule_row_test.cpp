@@ -4,10 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "runtime/temp_dir.h"
+#include "store/rule_checks.h"
+#include "store/schema_text.h"
 
 namespace dw {
 namespace {
@@ -31,11 +30,8 @@ std::string Dump(Database& db) {
 class RuleRowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::ifstream schema(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
-    std::stringstream text;
-    text << schema.rdbuf();
     ASSERT_TRUE(DbOpen(db_, dir_.File("qel6.sdb"), /*create=*/true));
-    ASSERT_TRUE(DbExecute(db_, text.str()));
+    ASSERT_TRUE(DbExecute(db_, testing::SchemaText()));
   }
   testing::TempDir dir_;
   Database db_;

@@ -2,28 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "runtime/temp_dir.h"
 #include "store/access.h"
+#include "store/schema_text.h"
 
 namespace dw {
 namespace {
-
-std::string SchemaText() {
-  std::ifstream in(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(DbOpen(db_, dir_.File("qel6.sdb"), true));
-    ASSERT_TRUE(ExecuteSql(db_, SchemaText()));
+    ASSERT_TRUE(ExecuteSql(db_, testing::SchemaText()));
   }
 
   dw::testing::TempDir dir_;

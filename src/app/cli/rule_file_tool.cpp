@@ -16,6 +16,8 @@
 
 #include "app/cli/probe_tool.h"
 #include "runtime/ui/qt_text.h"
+#include "runtime/utf8.h"
+#include "store/rule_checks.h"
 #include "store/rule_row.h"
 #include "store/rule_settings.h"
 
@@ -228,18 +230,14 @@ namespace {
 // 1; columns count characters. The parser's offset lies just past the
 // character it stopped at.
 std::string LineAndColumn(const std::string& utf8, std::int64_t offset) {
-  int line = 1, column = 1;
   const auto end = static_cast<std::size_t>(std::clamp<std::int64_t>(
       offset - 1, 0, static_cast<std::int64_t>(utf8.size())));
-  for (std::size_t i = 0; i < end; ++i) {
-    const auto byte = static_cast<unsigned char>(utf8[i]);
-    if (byte == '\n') {
-      ++line;
-      column = 1;
-    } else if ((byte & 0xC0) != 0x80) {
-      ++column;
-    }
-  }
+  const std::string_view before(utf8.data(), end);
+  const std::size_t line_end = before.rfind('\n');
+  const std::size_t line = 1 + std::count(before.begin(), before.end(), '\n');
+  const std::size_t column = 1 + Utf8Length(line_end == std::string_view::npos
+                                                ? before
+                                                : before.substr(line_end + 1));
   return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 

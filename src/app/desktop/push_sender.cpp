@@ -6,13 +6,12 @@
 #include <chrono>
 
 #include "net/http_request.h"
+#include "runtime/ui/ui_ops.h"
 
 namespace dw {
 
 bool IsPushAddress(const QString& address) {
-  const QUrl url(address.trimmed(), QUrl::StrictMode);
-  return url.isValid() && !url.host().isEmpty() &&
-         (url.scheme() == "http" || url.scheme() == "https");
+  return WebUrl(address.trimmed(), QUrl::StrictMode).isValid();
 }
 
 std::string PushFormBody(const PushForm& form) {

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/rules/database_note.h"
-#include "app/rules/error_style.h"
+#include "app/rules/save_row.h"
 
 namespace dw {
 
@@ -29,23 +29,17 @@ CollectTab::CollectTab(Database& db, QWidget* parent)
       "一条规则连续 3 轮失败后，隔 1、2、4……轮再试，最长 30 分钟一次；"
       "测试或保存它时立刻再试。站点回答 429 或 503 并要求稍后再来时，"
       "也照它说的时间等待。不勾选：每轮都采集每条勾选的规则"));
-  message_ = new QLabel(this);
-  message_->setObjectName("collect_message");
-  message_->setWordWrap(true);
-  auto* save = new QPushButton(QString::fromUtf8("保存"), this);
-  save->setObjectName("save_collect");
-  connect(save, &QPushButton::clicked, this, &CollectTab::Save);
+  const SaveRow foot = MakeSaveRow(this, "collect");
+  message_ = foot.message;
+  connect(foot.save, &QPushButton::clicked, this, &CollectTab::Save);
 
   auto* form = new QFormLayout;
   form->addRow(QString::fromUtf8("每轮之间等待"), pause_);
   form->addRow(back_off_);
-  auto* bottom = new QHBoxLayout;
-  bottom->addWidget(message_, 1);
-  bottom->addWidget(save);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addStretch(1);
-  layout->addLayout(bottom);
+  layout->addLayout(foot.layout);
   Reload();
 }
 
@@ -64,8 +58,7 @@ CollectSettings CollectTab::Chosen() const {
 }
 
 void CollectTab::ShowMessage(const QString& text, bool error) {
-  message_->setText(text);
-  message_->setStyleSheet(error ? kErrorStyle : "");
+  ShowSaveMessage(message_, text, error);
 }
 
 bool CollectTab::Save() {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/rules/database_note.h"
-#include "app/rules/error_style.h"
+#include "app/rules/save_row.h"
 #include "runtime/ui/qt_text.h"
 #include "store/user_edits.h"
 
@@ -39,20 +39,14 @@ KeywordsTab::KeywordsTab(Database& db, QWidget* parent)
   note->setWordWrap(true);
   editor_ = new QPlainTextEdit(this);
   editor_->setObjectName("keywd");
-  message_ = new QLabel(this);
-  message_->setObjectName("keywords_message");
-  message_->setWordWrap(true);
-  auto* save = new QPushButton(QString::fromUtf8("保存"), this);
-  save->setObjectName("save_keywords");
-  connect(save, &QPushButton::clicked, this, &KeywordsTab::Save);
+  const SaveRow foot = MakeSaveRow(this, "keywords");
+  message_ = foot.message;
+  connect(foot.save, &QPushButton::clicked, this, &KeywordsTab::Save);
 
-  auto* bottom = new QHBoxLayout;
-  bottom->addWidget(message_, 1);
-  bottom->addWidget(save);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(note);
   layout->addWidget(editor_, 1);
-  layout->addLayout(bottom);
+  layout->addLayout(foot.layout);
   Reload();
 }
 
@@ -76,8 +70,7 @@ void KeywordsTab::Reload() {
 }
 
 void KeywordsTab::ShowMessage(const QString& text, bool error) {
-  message_->setText(text);
-  message_->setStyleSheet(error ? kErrorStyle : "");
+  ShowSaveMessage(message_, text, error);
 }
 
 bool KeywordsTab::Save() {

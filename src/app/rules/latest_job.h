@@ -47,6 +47,25 @@ class LatestJob {
   bool running_ = false;
 };
 
+// What a window's runner is built on: an object that owns one LatestJob
+// and lets the window cancel it and ask after it. Each runner adds its own
+// starts and its Finished signal; its end cancels the job under way.
+class JobRunner : public QObject {
+ public:
+  explicit JobRunner(std::string database_path, QObject* parent = nullptr)
+      : QObject(parent), job_(std::move(database_path)) {}
+
+  // Drops the job under way; a fetch in it is abandoned within 100 ms.
+  void Cancel() { job_.Cancel(); }
+  // True from a start until its result arrives or it is cancelled.
+  bool Running() const { return job_.Running(); }
+  // True once every thread this runner started has ended.
+  bool ThreadsEnded() const { return job_.ThreadsEnded(); }
+
+ protected:
+  LatestJob job_;
+};
+
 template <typename Result>
 void LatestJob::Start(QObject* receiver, std::function<Result(Database&)> work,
                       std::function<void(const Result&)> deliver) {

@@ -17,20 +17,16 @@ namespace dw {
 // connection of its own, so the window never waits. One job at a time: a
 // new start cancels the one under way, whose result is then never shown,
 // and so does the runner's end.
-class LearnRunner : public QObject {
+class LearnRunner : public JobRunner {
   Q_OBJECT
 
  public:
-  explicit LearnRunner(std::string database_path, QObject* parent = nullptr)
-      : QObject(parent), job_(std::move(database_path)) {}
+  using JobRunner::JobRunner;
 
   // A new rule for the page at `url` from GBK example titles.
   void StartLearn(std::string url, std::vector<std::string> examples);
   // A mended `rule` from its newest stored posts.
   void StartRepair(RuleRow rule);
-  void Cancel() { job_.Cancel(); }
-  bool Running() const { return job_.Running(); }
-  bool ThreadsEnded() const { return job_.ThreadsEnded(); }
 
   // Stands for the fetched page in tests; nothing is fetched then.
   void SetPageForTests(std::optional<std::string> page) {
@@ -45,7 +41,6 @@ class LearnRunner : public QObject {
   void Start(std::function<LearnResult(Database&)> job);
 
   std::optional<std::string> page_;
-  LatestJob job_;
 };
 
 }  // namespace dw

@@ -14,6 +14,7 @@
 #include "app/windows/screen_fit.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/window_state.h"
+#include "runtime/web_address.h"
 
 namespace dw {
 
@@ -89,7 +90,7 @@ LearnWindow::~LearnWindow() { EndRunnerOf(this, runner_); }
 
 void LearnWindow::Generate() {
   const QString url = url_->text().trimmed();
-  if (!url.startsWith("http://") && !url.startsWith("https://")) {
+  if (!IsHttpAddress(url.toStdString())) {
     status_->setText(
         QString::fromUtf8("页面地址要以 http:// 或 https:// 开头。"));
     status_->setStyleSheet(kErrorStyle);

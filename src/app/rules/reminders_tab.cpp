@@ -11,6 +11,7 @@
 #include "app/desktop/autostart.h"
 #include "app/desktop/push_sender.h"
 #include "app/rules/error_style.h"
+#include "app/rules/save_row.h"
 #include "runtime/ui/qt_text.h"
 
 namespace dw {
@@ -88,19 +89,13 @@ RemindersTab::RemindersTab(Database& db, QWidget* parent)
                         !problem.isEmpty());
           });
 
-  message_ = new QLabel(this);
-  message_->setObjectName("reminders_message");
-  message_->setWordWrap(true);
-  auto* save = new QPushButton(QString::fromUtf8("保存"), this);
-  save->setObjectName("save_reminders");
-  connect(save, &QPushButton::clicked, this, &RemindersTab::Save);
-  auto* bottom = new QHBoxLayout;
-  bottom->addWidget(message_, 1);
-  bottom->addWidget(save);
+  const SaveRow foot = MakeSaveRow(this, "reminders");
+  message_ = foot.message;
+  connect(foot.save, &QPushButton::clicked, this, &RemindersTab::Save);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addStretch(1);
-  layout->addLayout(bottom);
+  layout->addLayout(foot.layout);
   Reload();
 }
 
@@ -147,8 +142,7 @@ void RemindersTab::CheckAddress() {
 }
 
 void RemindersTab::ShowMessage(const QString& text, bool error) {
-  message_->setText(text);
-  message_->setStyleSheet(error ? kErrorStyle : "");
+  ShowSaveMessage(message_, text, error);
 }
 
 bool RemindersTab::Save() {

@@ -8,6 +8,7 @@
 
 #include "app/rules/rule_report_text.h"
 #include "runtime/database.h"
+#include "store/rule_checks.h"
 #include "store/rule_row.h"
 
 class QLabel;

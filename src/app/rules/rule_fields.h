@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "store/rule_checks.h"
 #include "store/rule_row.h"
 
 namespace dw {

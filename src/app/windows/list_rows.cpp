@@ -11,6 +11,14 @@ namespace {
 constexpr int kMaxColumns = 8;  // four image bits each in 32
 constexpr int kImageBits = 4;
 constexpr std::uint32_t kImageMask = (1u << kImageBits) - 1;
+constexpr size_t kEndBytes = sizeof(std::uint32_t);  // a column's end offset
+
+// The end offset of `column`'s text, written at the head of a packed row.
+std::uint32_t EndOf(const char* bytes, size_t column) {
+  std::uint32_t end;
+  std::memcpy(&end, bytes + column * kEndBytes, kEndBytes);
+  return end;
+}
 
 }  // namespace
 
@@ -41,7 +49,7 @@ bool ListRows::Has(int row, int column) const {
 
 ListRows::Row ListRows::Pack(const std::vector<std::string_view>& cells) const {
   const size_t columns = headings_.size();
-  const size_t head = columns * sizeof(std::uint32_t);
+  const size_t head = columns * kEndBytes;
   size_t size = head;
   for (size_t c = 0; c < columns && c < cells.size(); ++c) {
     size += cells[c].size();
@@ -55,31 +63,24 @@ ListRows::Row ListRows::Pack(const std::vector<std::string_view>& cells) const {
                   cells[c].size());
       end += static_cast<std::uint32_t>(cells[c].size());
     }
-    std::memcpy(row.bytes.get() + c * sizeof end, &end, sizeof end);
+    std::memcpy(row.bytes.get() + c * kEndBytes, &end, kEndBytes);
   }
   return row;
 }
 
 std::vector<std::string_view> ListRows::Cells(const Row& row) const {
-  const size_t columns = headings_.size();
-  const char* text = row.bytes.get() + columns * sizeof(std::uint32_t);
   std::vector<std::string_view> cells;
-  std::uint32_t start = 0;
-  for (size_t c = 0; c < columns; ++c) {
-    std::uint32_t end;
-    std::memcpy(&end, row.bytes.get() + c * sizeof end, sizeof end);
-    cells.emplace_back(text + start, end - start);
-    start = end;
+  for (size_t c = 0; c < headings_.size(); ++c) {
+    cells.push_back(Cell(row, static_cast<int>(c)));
   }
   return cells;
 }
 
 std::string_view ListRows::Cell(const Row& row, int column) const {
   const char* bytes = row.bytes.get();
-  std::uint32_t start = 0, end;
-  if (column > 0) std::memcpy(&start, bytes + (column - 1) * 4, 4);
-  std::memcpy(&end, bytes + column * 4, 4);
-  return {bytes + headings_.size() * 4 + start, end - start};
+  const std::uint32_t start = column > 0 ? EndOf(bytes, column - 1) : 0;
+  return {bytes + headings_.size() * kEndBytes + start,
+          EndOf(bytes, column) - start};
 }
 
 QVariant ListRows::data(const QModelIndex& index, int role) const {

@@ -16,11 +16,13 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QWidget>
 #include <chrono>
 #include <thread>
 
 #include "runtime/ui/message_box_style.h"
 #include "runtime/ui/qt_text.h"
+#include "runtime/web_address.h"
 
 namespace dw {
 namespace {
@@ -42,24 +44,22 @@ void ProcessPendingEvents() {
   if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
-namespace {
+void BringToFront(QWidget* window) {
+  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
 
-// The address as a URL when it is a web address; an invalid URL otherwise.
-QUrl WebUrl(const std::string& address) {
-  const QString text = GbkToQString(address);
-  if (!text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
-      !text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
-    return QUrl();
-  }
-  const QUrl url(text, QUrl::TolerantMode);
+QUrl WebUrl(const QString& address, QUrl::ParsingMode mode) {
+  if (!IsHttpAddress(address.toStdString())) return QUrl();
+  const QUrl url(address, mode);
   if (!url.isValid() || url.host().isEmpty()) return QUrl();
   return url;
 }
 
-}  // namespace
-
 bool IsWebAddress(const std::string& address) {
-  return WebUrl(address).isValid();
+  return WebUrl(GbkToQString(address)).isValid();
 }
 
 namespace {
@@ -113,7 +113,7 @@ bool OpenWebAddress(const std::string& address) {
 
 bool OpenWebAddressWatched(const std::string& address,
                            std::function<void(int exit_status)> opener_failed) {
-  const QUrl url = WebUrl(address);
+  const QUrl url = WebUrl(GbkToQString(address));
   if (!url.isValid()) return false;
   if (QCoreApplication::instance() &&
       !QStandardPaths::findExecutable(kOpener).isEmpty()) {

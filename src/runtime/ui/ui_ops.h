@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QUrl>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,6 +13,10 @@ namespace dw {
 
 // The runtime operations that need the window system. Text is GBK.
 
+// Shows a window at the front, out of the tray, the task bar or a
+// minimized state.
+void BringToFront(QWidget* window);
+
 // True on the thread that runs the windows, or when there is no
 // application object yet, so start-up code and plain tests run directly.
 bool OnGuiThread();
@@ -19,8 +24,13 @@ bool OnGuiThread();
 // Dispatches whatever events wait for the calling thread.
 void ProcessPendingEvents();
 
-// True for an http:// or https:// address with a host: the only addresses
-// the program opens.
+// The address as a URL when it is an http(s) address (runtime/web_address.h)
+// that parses with a host; an invalid URL otherwise.
+QUrl WebUrl(const QString& address,
+            QUrl::ParsingMode mode = QUrl::TolerantMode);
+
+// True for an http:// or https:// address (GBK) with a host: the only
+// addresses the program opens.
 bool IsWebAddress(const std::string& address);
 
 // Hands a web address to the desktop's browser. Only web addresses are

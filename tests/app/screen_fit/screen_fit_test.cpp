@@ -9,8 +9,6 @@
 #include <QTableView>
 #include <QTest>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <regex>
 
@@ -19,6 +17,7 @@
 #include "app/rules/repair_window.h"
 #include "app/rules/rule_editor.h"
 #include "app/rules/rules_window.h"
+#include "app/screen_app.h"
 #include "collect/round_fixture.h"
 #include "runtime/ui/qt_app.h"
 
@@ -31,19 +30,7 @@ QApplication& ScreenApp() {
                                  : "911x512@1.5";
   std::smatch m;
   std::regex_match(wanted, m, std::regex(R"((\d+)x(\d+)@([\d.]+))"));
-  static const std::string config =
-      (std::filesystem::temp_directory_path() /
-       ("dw_screen_fit_" + std::to_string(::getpid()) + ".json"))
-          .string();
-  std::ofstream(config) << R"({"screens": [{"name": "s", "x": 0, "y": 0, )"
-                        << "\"width\": " << m[1] << ", \"height\": " << m[2]
-                        << R"(, "logicalDpi": 96, "dpr": )" << m[3] << "}]}";
-  ::setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
+  return AppOnScreen(m[1], m[2], m[3]);
 }
 
 RulesWindow* Rules(Program& p) { return p.rules->Window(); }

@@ -5,34 +5,17 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QScreen>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 #include "app/rules/rule_editor.h"
 #include "app/rules/rules_window.h"
+#include "app/screen_app.h"
 #include "collect/test_database.h"
 
 namespace dw::testing {
 namespace {
 
-QApplication& SmallScreenApp() {
-  static const std::string config =
-      (std::filesystem::temp_directory_path() /
-       ("dw_small_screen_" + std::to_string(::getpid()) + ".json"))
-          .string();
-  std::ofstream(config) << R"({"screens": [{"name": "small", "x": 0, "y": 0,
-      "width": 1067, "height": 667, "logicalDpi": 96, "dpr": 1.5}]})";
-  ::setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
-  static int argc = 1;
-  static char name[] = "test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
 TEST(SmallScreen, WindowsOpenInsideTheScreenWithTheirButtonsShowing) {
-  SmallScreenApp();
+  AppOnScreen("1067", "667", "1.5");
   QScreen* screen = QGuiApplication::primaryScreen();
   ASSERT_EQ(screen->devicePixelRatio(), 1.5);
   const QRect area = screen->availableGeometry();
