@@ -38,6 +38,8 @@ import time
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(SOURCE, "tests", "e2e"))
 import e2e_test as e2e  # noqa: E402  the virtual screen and program fixture
+sys.path.insert(0, os.path.join(SOURCE, "bench"))
+from soak import resident_mib  # noqa: E402  read as the soak reads it
 
 RULES = 18
 FIRST_RULE = 19  # ids from here on get no site clean-up
@@ -176,14 +178,6 @@ def cpu_seconds(pid):
     with open("/proc/%d/stat" % pid) as f:
         fields = f.read().rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / TICKS
-
-
-def resident_mib(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    return 0.0
 
 
 def snapshot(pid):

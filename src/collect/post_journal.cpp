@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <set>
 
+#include "collect/run_log.h"
+
 namespace dw {
 namespace {
 
@@ -91,11 +93,7 @@ class Fd {
 }  // namespace
 
 std::string JournalPathBeside(const std::string& database_path) {
-  if (database_path.empty()) return std::string();
-  fs::path journal(database_path);
-  journal.replace_extension(kJournalExtension);
-  if (journal == fs::path(database_path)) journal += kJournalExtension;
-  return journal.string();
+  return FileBesideDatabase(database_path, kJournalExtension);
 }
 
 std::string JournalLine(const StoredPost& post) {

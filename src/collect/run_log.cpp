@@ -48,13 +48,18 @@ std::string LogField(std::string_view utf8) {
   return field;
 }
 
-std::string LogPathBeside(const std::string& database_path) {
+std::string FileBesideDatabase(const std::string& database_path,
+                               const char* extension) {
   if (database_path.empty()) return std::string();
-  fs::path log(database_path);
-  log.replace_extension(kLogExtension);
-  // A database whose own name ends so keeps its log apart.
-  if (log == fs::path(database_path)) log += kLogExtension;
-  return log.string();
+  fs::path file(database_path);
+  file.replace_extension(extension);
+  // A database whose own name ends so keeps the file apart.
+  if (file == fs::path(database_path)) file += extension;
+  return file.string();
+}
+
+std::string LogPathBeside(const std::string& database_path) {
+  return FileBesideDatabase(database_path, kLogExtension);
 }
 
 bool AppendToLog(const std::string& log_path, const std::string& lines) {

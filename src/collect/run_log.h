@@ -20,6 +20,11 @@ inline constexpr std::uintmax_t kLogRotateBytes = std::uintmax_t{1} << 20;
 // The log's path beside `database_path`; empty when that is empty.
 std::string LogPathBeside(const std::string& database_path);
 
+// The file of ours named like the database with `extension` (".log") in
+// place of its own; empty for an empty path.
+std::string FileBesideDatabase(const std::string& database_path,
+                               const char* extension);
+
 // True when a symbolic link stands at `path` (the log or the lock is never
 // written through one).
 bool IsSymbolicLink(const std::string& path);
