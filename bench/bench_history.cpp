@@ -99,7 +99,7 @@ void BM_CatchUp(benchmark::State& state) {
   for (auto _ : state) {
     const CatchUpResult result = CatchUpHistory(db, nullptr, 20000, UnixNow());
     added = result.added;
-    caught_up = result.finished;
+    caught_up = result.all_indexed;
   }
   state.counters["rows"] = static_cast<double>(added);
   state.counters["file_MB"] =
@@ -130,7 +130,7 @@ const char* const kQueries[] = {
 HistoryFilter QueryOf(benchmark::State& state, const char* empty) {
   HistoryFilter filter;
   filter.text = kQueries[state.range(0)];
-  filter.use_pairs = caught_up;
+  filter.pairs_complete = caught_up;
   state.SetLabel(filter.text.empty() ? empty : filter.text);
   return filter;
 }

@@ -65,7 +65,7 @@ void NoteRuleRun(WorkerContext& ctx, const RuleReport& report) {
   ProgramState& state = ctx.state;
   RecordRun(state.health, report);
   NoteRuleSettled(state, report);
-  state.health[report.rule_id].store_failed =
+  state.health[report.rule_id].waiting_posts =
       WaitingPostsOf(state, report.rule_id);
   RuleHealth& health = state.health[report.rule_id];
   health.next_try = PaceAfterRun(state.paces[report.rule_id], report.ran_at,

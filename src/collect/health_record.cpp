@@ -57,7 +57,7 @@ bool SaveRuleHealth(Database& db, int rule_id, const RuleHealth& health) {
       n(health.failing_rounds),
       health.last_new ? SqlValue(DaysText(*health.last_new))
                       : SqlValue(nullptr),
-      n(health.store_failed),
+      n(health.waiting_posts),
       health.last ? SqlValue(DaysText(report.ran_at)) : SqlValue(nullptr),
       report.rule_name,
       std::string(FailedStepName(report.failed_step)),

@@ -15,7 +15,7 @@ struct RuleHealth {
   std::optional<RuleReport> last;    // nothing until the rule first ran
   int failing_rounds = 0;            // in a row; a good round clears it
   std::optional<DateTime> last_new;  // when a post of it was last new
-  int store_failed = 0;  // posts of the rule waiting for the database now
+  int waiting_posts = 0;  // posts of the rule waiting for the database now
   // When back-off or the server's wish lets the rule run again; nothing
   // while it runs every round.
   std::optional<DateTime> next_try;

@@ -19,8 +19,8 @@ void ShowWaiting(WorkerContext& ctx) {
   ProgramState& state = ctx.state;
   for (auto& [rule_id, health] : state.health) {
     const int waiting = WaitingPostsOf(state, rule_id);
-    if (health.store_failed == waiting) continue;
-    health.store_failed = waiting;
+    if (health.waiting_posts == waiting) continue;
+    health.waiting_posts = waiting;
     ShowStoredOnGui(ctx, [&view = ctx.view, rule_id = rule_id, health] {
       view.ShowRuleHealth(rule_id, health);
     });

@@ -211,7 +211,7 @@ CatchUpResult CatchUpHistory(Database& db, const std::function<bool()>& stop,
       break;
     }
     if (after >= last.Int(0)) {
-      result.finished = true;
+      result.all_indexed = true;
       break;
     }
     const auto missing = AnyMissing(db, after, batch, pairs);

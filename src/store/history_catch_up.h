@@ -9,11 +9,15 @@
 
 namespace dw {
 
+// Rows a catch-up indexes in one transaction: few enough that another
+// program waits a blink, many enough that 200,000 posts take seconds.
+inline constexpr int kCatchUpBatch = 20000;
+
 struct CatchUpResult {
   std::int64_t added = 0;  // rows of info given their history entry
   // No row is left without one, nor an entry without its words in the
   // short-word index: that index may then be searched.
-  bool finished = false;
+  bool all_indexed = false;
   // Why a batch was refused (SQLite's primary result code; SQLITE_OK when
   // none was): SQLITE_FULL for a full disk, SQLITE_BUSY for a held file,
   // SQLITE_CORRUPT for a damaged index.

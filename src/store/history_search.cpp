@@ -5,18 +5,13 @@
 #include <string_view>
 #include <variant>
 
+#include "runtime/utf8.h"
 #include "store/search_words.h"
 #include "store/sql_statement.h"
 #include "store/title_pairs.h"
 
 namespace dw {
 namespace {
-
-std::size_t Utf8Length(std::string_view text) {
-  std::size_t count = 0;
-  for (unsigned char c : text) count += (c & 0xC0) != 0x80;
-  return count;
-}
 
 // A phrase of the index's query language: the word taken literally.
 std::string IndexPhrase(std::string_view word) {
@@ -75,7 +70,7 @@ Query BuildQuery(const HistoryFilter& filter, const char* what,
   // Alone, short words are looked up in their own index. Beside a long one
   // they are sought among its matches, few next to every title.
   const bool pairs =
-      index_query.empty() && filter.use_index && filter.use_pairs;
+      index_query.empty() && filter.use_index && filter.pairs_complete;
   for (const std::string& word : short_words) {
     // SQLite folds ASCII letters only; a word of a letter or two is sought
     // in each of its cases, few enough to name.

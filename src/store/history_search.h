@@ -15,7 +15,7 @@ struct HistoryFilter {
   // UTF-8 words separated by white space, each somewhere in the title
   // (letters in any case). Words of three or more characters are looked up
   // in the trigram index when `use_index`; shorter ones by scan, or, when
-  // every word is short and `use_pairs` too, in the short-word index.
+  // every word is short and `pairs_complete` too, in the short-word index.
   std::string text;
   std::optional<std::int64_t> site_id;
   bool hits_only = false;
@@ -25,7 +25,7 @@ struct HistoryFilter {
   bool use_index = true;
   // The short-word index holds every entry: a catch-up finished since it was
   // made (see CatchUpResult). Until then it may lack older posts.
-  bool use_pairs = false;
+  bool pairs_complete = false;
 };
 
 struct HistoryPost {

@@ -73,7 +73,7 @@ std::string HistoryUpkeepText(const HistoryUpkeep& upkeep) {
     return text;
   }
   if (!upkeep.setup.problem.empty()) add(upkeep.setup.problem);
-  if (upkeep.catch_up.finished || upkeep.catch_up.refused == SQLITE_OK) {
+  if (upkeep.catch_up.all_indexed || upkeep.catch_up.refused == SQLITE_OK) {
     return text;
   }
   switch (upkeep.catch_up.refused) {

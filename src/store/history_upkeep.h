@@ -20,7 +20,7 @@ struct HistoryUpkeep {
   bool rebuilt = false;  // and was rebuilt from the stored titles
   CatchUpResult catch_up;
   // Nothing is left to do: the tables are there and every post is in them.
-  bool Complete() const { return setup.tables && catch_up.finished; }
+  bool Complete() const { return setup.tables && catch_up.all_indexed; }
 };
 
 // One pass. `check` asks for the indexes' own check (it reads all of

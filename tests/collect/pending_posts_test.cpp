@@ -66,11 +66,11 @@ TEST_F(PendingPostsTest, PostsRefusedByAHeldDatabaseAreStoredLaterOnce) {
   EXPECT_EQ(ReminderTitles(), (Texts{"One", "One"}));
   EXPECT_EQ(view_.posts.size(), 2u);
   EXPECT_EQ(view_.health[7].last->posts.store_failed, 1);
-  EXPECT_EQ(view_.health[7].store_failed, 1);  // waiting now
+  EXPECT_EQ(view_.health[7].waiting_posts, 1);  // waiting now
   RunRound();
   EXPECT_TRUE(ReminderTitles().empty());
   EXPECT_EQ(StoredUrls(), (Texts{Link("1"), n + "1"}));
-  EXPECT_EQ(view_.health[7].store_failed, 0);
+  EXPECT_EQ(view_.health[7].waiting_posts, 0);
 
   HeldRound({{"2", "Two"}, {"1", "One"}});
   db_.Exec("COMMIT");

@@ -11,6 +11,7 @@
 #include "store/history_search.h"
 #include "store/post_history.h"
 #include "store/post_time.h"
+#include "store/schema_text.h"
 #include "store/statements.h"
 #include "text/page_text.h"
 
@@ -30,11 +31,8 @@ const char kPhone[] = "iPhone 15 \xca\xd6\xbb\xfa\xbf\xc7";  // iPhone 15 手机
 class HistoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::ifstream in(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
-    std::stringstream schema;
-    schema << in.rdbuf();
     ASSERT_TRUE(DbOpen(db_, dir_.File("qel6.sdb"), true));
-    ASSERT_TRUE(DbExecute(db_, schema.str()));
+    ASSERT_TRUE(DbExecute(db_, testing::SchemaText()));
   }
 
   // Posts as an older version (or another program) stored them: info only.
@@ -116,7 +114,7 @@ TEST_F(HistoryTest, SearchFindsChineseMixedAndShortWordsWithAndWithoutIndex) {
   };
   for (const auto& c : cases) {
     HistoryFilter pairs = c.filter;
-    pairs.use_pairs = true;
+    pairs.pairs_complete = true;
     HistoryFilter scan = c.filter;
     scan.use_index = false;
     for (const HistoryFilter& f : {pairs, c.filter, scan}) {
@@ -159,7 +157,7 @@ TEST_F(HistoryTest, ShortWordIndexFindsWhatTheScanFinds) {
   for (int k = 0; k < 400; ++k) {
     HistoryFilter filter{text(1 + k % 2)};
     HistoryFilter scan = filter;
-    filter.use_pairs = true;
+    filter.pairs_complete = true;
     scan.use_index = false;
     const auto found = FindHistory(db_, filter).value();
     const auto scanned = FindHistory(db_, scan).value();
@@ -173,7 +171,7 @@ TEST_F(HistoryTest, ShortWordIndexFindsWhatTheScanFinds) {
   ASSERT_TRUE(DbExecute(
       db_, "INSERT INTO dw_post_pairs(dw_post_pairs) VALUES('delete-all')"));
   HistoryFilter tea{"茶"};
-  tea.use_pairs = true;
+  tea.pairs_complete = true;
   EXPECT_EQ(CountHistory(db_, tea), 0);
 }
 
@@ -197,7 +195,7 @@ TEST_F(HistoryTest, CatchUpFillsRowsStoredWithoutHistoryWhileOthersInsert) {
     return false;
   };
   const CatchUpResult result = CatchUpHistory(db_, other_inserts, 3, now);
-  EXPECT_TRUE(result.finished);
+  EXPECT_TRUE(result.all_indexed);
   EXPECT_EQ(result.added, 10);
   EXPECT_EQ(CountHistory(db_, {"绿茶叶"}), 7);
   const auto posts = FindHistory(db_, {"茶"}).value();
@@ -210,7 +208,7 @@ TEST_F(HistoryTest, CatchUpFillsRowsStoredWithoutHistoryWhileOthersInsert) {
   StoreWithoutHistory({"A", 1, kTea, "late", "12/7 14:00", 0});
   EXPECT_FALSE(CatchUpHistory(
                    db_, [] { return true; }, 3, now)
-                   .finished);
+                   .all_indexed);
 }
 
 TEST_F(HistoryTest, RefusedHistoryRowsKeepThePostAndAreCaughtUpLater) {
@@ -252,7 +250,7 @@ TEST_F(HistoryTest, CatchUpGivesOlderEntriesTheirShortWordsAllOrNothing) {
   StoreWithoutHistory({"B", 2, kTea, "new2", "12/7 13:42", 0});
   const std::int64_t now = At(2026, 12, 7, 15, 0);
   // Refused at the words, a batch adds no entry either.
-  EXPECT_FALSE(CatchUpHistory(db_, nullptr, 100, now).finished);
+  EXPECT_FALSE(CatchUpHistory(db_, nullptr, 100, now).all_indexed);
   EXPECT_EQ(CountHistory(db_, {"茶"}), 3);
   ASSERT_TRUE(DbExecute(db_, "DROP TABLE dw_post_pairs"));
   {
@@ -268,10 +266,10 @@ TEST_F(HistoryTest, CatchUpGivesOlderEntriesTheirShortWordsAllOrNothing) {
   }
   ASSERT_TRUE(PrepareHistory(db_).search_index);
   const CatchUpResult result = CatchUpHistory(db_, nullptr, 2, now);
-  EXPECT_TRUE(result.finished);
+  EXPECT_TRUE(result.all_indexed);
   EXPECT_EQ(result.added, 2);
   HistoryFilter tea{"茶"};
-  tea.use_pairs = true;
+  tea.pairs_complete = true;
   EXPECT_EQ(CountHistory(db_, tea), 5);
   EXPECT_EQ(CatchUpHistory(db_, nullptr, 2, now).added, 0);
   EXPECT_EQ(CountHistory(db_, tea), 5);

@@ -14,7 +14,6 @@ namespace dw {
 namespace {
 
 constexpr int kShown = 100;
-constexpr int kCatchUpBatch = 20000;
 
 std::string TimeOrEmpty(std::int64_t fetched_at) {
   return fetched_at != 0 ? IsoLocalTime(fetched_at) : std::string();
@@ -80,7 +79,7 @@ int SearchTool(const ToolRequest& request, std::ostream& out,
   if (!setup.tables) return kToolUsageError;
   const CatchUpResult caught =
       CatchUpHistory(db, nullptr, kCatchUpBatch, UnixNow());
-  if (!caught.finished) {
+  if (!caught.all_indexed) {
     err << "dealwatcher: the history is partial ("
         << (caught.refused == SQLITE_FULL ? "the disk is full"
             : caught.refused == SQLITE_BUSY || caught.refused == SQLITE_LOCKED
@@ -91,7 +90,7 @@ int SearchTool(const ToolRequest& request, std::ostream& out,
   HistoryFilter filter;
   filter.text = request.search_text;
   filter.use_index = setup.search_index;
-  filter.use_pairs = caught.finished;
+  filter.pairs_complete = caught.all_indexed;
   const auto posts = FindHistory(db, filter, INT64_MAX, kShown);
   const auto total = CountHistory(db, filter);
   if (!posts || !total) {

@@ -107,9 +107,9 @@ QString RuleStatusTip(const RuleHealth* health) {
     tip += QString::fromUtf8("\n最近新帖：%1")
                .arg(ExactTimeText(*health->last_new));
   }
-  if (health->store_failed > 0) {
+  if (health->waiting_posts > 0) {
     tip += QString::fromUtf8("\n%1 条帖子等待保存（稍后自动再试）")
-               .arg(health->store_failed);
+               .arg(health->waiting_posts);
   }
   return tip;
 }

@@ -17,6 +17,7 @@
 #include "app/windows/history_export.h"
 #include "app/windows/screen_fit.h"
 #include "runtime/ui/qt_text.h"
+#include "runtime/ui/ui_ops.h"
 #include "store/post_time.h"
 
 namespace dw {
@@ -27,7 +28,6 @@ constexpr int kRetryMs = 500;
 // The list reads on this thread: it waits no longer than this for a
 // database another program is writing to, and tries again later.
 constexpr int kReadWaitMs = 50;
-constexpr int kCatchUpBatch = 20000;
 // How soon an unfinished upkeep (a held file, a full disk) tries again.
 constexpr int kUpkeepRetryMs = 10 * 1000;
 
@@ -163,10 +163,7 @@ void HistoryWindow::Open() {
     FillSites();
     Search();
   }
-  setWindowState(windowState() & ~Qt::WindowMinimized);
-  show();
-  raise();
-  activateWindow();
+  BringToFront(this);
   search_->setFocus();
   StartCatchUp();
 }
@@ -193,7 +190,7 @@ void HistoryWindow::StartCatchUp() {
 }
 
 void HistoryWindow::OnCaughtUp(const HistoryUpkeep& result) {
-  pairs_ready_ = pairs_ready_ || result.catch_up.finished;
+  pairs_ready_ = pairs_ready_ || result.catch_up.all_indexed;
   // Tables made only now (the file was held at start) bring their index.
   if (result.setup.tables) options_.use_index = result.setup.search_index;
   const QString said = QString::fromStdString(HistoryUpkeepText(result));
@@ -212,7 +209,7 @@ HistoryFilter HistoryWindow::CurrentFilter() const {
   HistoryFilter filter;
   filter.text = search_->text().trimmed().toStdString();
   filter.use_index = options_.use_index;
-  filter.use_pairs = pairs_ready_;
+  filter.pairs_complete = pairs_ready_;
   if (site_->currentIndex() > 0) {
     filter.site_id = site_->currentData().toLongLong();
   }

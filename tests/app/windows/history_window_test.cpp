@@ -15,6 +15,7 @@
 #include "runtime/ui/qt_app.h"
 #include "store/post_history.h"
 #include "store/post_time.h"
+#include "store/schema_text.h"
 #include "store/statements.h"
 
 namespace dw {
@@ -28,11 +29,8 @@ class HistoryWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::App();
-    std::ifstream in(std::string(DW_SOURCE_DIR) + "/data/schema.sql");
-    std::stringstream schema;
-    schema << in.rdbuf();
     ASSERT_TRUE(DbOpen(db_, dir_.File("qel6.sdb"), true));
-    ASSERT_TRUE(DbExecute(db_, schema.str()));
+    ASSERT_TRUE(DbExecute(db_, testing::SchemaText()));
   }
 
   std::vector<std::string> Shown(HistoryWindow& window) {
