@@ -10,8 +10,7 @@
 
 #include "net/base64.h"
 #include "net/cookies.h"
-#include "runtime/gb18030.h"
-#include "runtime/gbk_char.h"
+#include "net/request_parts.h"
 #include "runtime/text_ops.h"
 #include "runtime/threads.h"
 
@@ -20,14 +19,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr char kCrLf[] = "\r\n";
-constexpr char kDefaultUserAgent[] =
-    "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
-constexpr long long kDefaultTimeoutMs = 15000;
-// The request layer's own bounds, for a caller who leaves them to it:
-// generous, but never a wait without end.
-constexpr long long kOwnConnectMs = 60000;
-constexpr long long kOwnStallMs = 30000;
 // Enough for any real chain of moves, and a loop ends quickly.
 constexpr long kMaxRedirects = 10;
 // All header bytes of one request, interim answers and moves included: far
@@ -133,61 +124,6 @@ int OnConnected(void* user, char*, char*, int, int) {
   return CURL_PREREQFUNC_OK;
 }
 
-// Header names are tokens; a value must not smuggle in further lines.
-bool AcceptableHeader(const std::string& name, const std::string& value) {
-  if (name.empty()) return false;
-  for (unsigned char c : name) {
-    if (c <= 0x20 || c >= 0x7F) return false;
-  }
-  return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
-
-// The library reads an empty value as "drop this header"; "Name;" sends
-// the header with nothing after the colon.
-std::string HeaderLine(const std::string& name, const std::string& value) {
-  return value.empty() ? name + ";" : name + ": " + value;
-}
-
-void AppendEscaped(std::string& out, const std::string& bytes) {
-  static const char kHex[] = "0123456789ABCDEF";
-  for (unsigned char c : bytes) {
-    out += '%';
-    out += kHex[c >> 4];
-    out += kHex[c & 0x0F];
-  }
-}
-
-// Addresses typed into rules may hold spaces or Chinese text. They go on
-// the wire as UTF-8, percent-escaped, as browsers send them; everything
-// else of the address is left exactly as written.
-std::string WireUrl(const std::string& url) {
-  std::string out;
-  size_t i = 0;
-  while (i < url.size()) {
-    const unsigned char c = url[i];
-    if (c >= 0x80) {
-      size_t end = i;
-      // A character's second byte may be an ASCII one: take it whole.
-      while (end < url.size() && static_cast<unsigned char>(url[end]) >= 0x80) {
-        end += GbkCharLength(url, end);
-      }
-      const std::string run = url.substr(i, end - i);
-      bool whole = false;
-      const std::string utf8 = GbkToUtf8(run, &whole);
-      AppendEscaped(out, whole ? utf8 : run);
-      i = end;
-      continue;
-    }
-    if (c <= 0x20 || c == 0x7F) {
-      AppendEscaped(out, std::string(1, static_cast<char>(c)));
-    } else {
-      out += static_cast<char>(c);
-    }
-    ++i;
-  }
-  return out;
-}
-
 HttpFailure FailureOf(CURLcode result, CURL* easy, const Transfer& t) {
   if (t.oversized) return HttpFailure::kTooLarge;
   switch (result) {
@@ -240,141 +176,6 @@ HttpFailure FailureOf(CURLcode result, CURL* easy, const Transfer& t) {
   }
 }
 
-}  // namespace
-
-const char* HttpFailureName(HttpFailure failure) {
-  switch (failure) {
-    case HttpFailure::kNone:
-      return "";
-    case HttpFailure::kBadAddress:
-      return "bad_address";
-    case HttpFailure::kNameNotResolved:
-      return "name_not_resolved";
-    case HttpFailure::kNoNetwork:
-      return "no_network";
-    case HttpFailure::kRefused:
-      return "refused";
-    case HttpFailure::kTimedOut:
-      return "timed_out";
-    case HttpFailure::kTls:
-      return "tls";
-    case HttpFailure::kCertificate:
-      return "certificate";
-    case HttpFailure::kTooManyRedirects:
-      return "too_many_redirects";
-    case HttpFailure::kTooLarge:
-      return "too_large";
-    case HttpFailure::kBrokenAnswer:
-      return "broken_answer";
-    case HttpFailure::kCancelled:
-      return "cancelled";
-    case HttpFailure::kOther:
-      return "other";
-  }
-  return "other";
-}
-
-const char* HttpFailureWords(HttpFailure failure) {
-  switch (failure) {
-    case HttpFailure::kNone:
-      return "";
-    case HttpFailure::kBadAddress:
-      return "地址无效（只抓取 http:// 和 https://）";
-    case HttpFailure::kNameNotResolved:
-      return "域名解析不了";
-    case HttpFailure::kNoNetwork:
-      return "网络不通";
-    case HttpFailure::kRefused:
-      return "连接被拒绝";
-    case HttpFailure::kTimedOut:
-      return "超时";
-    case HttpFailure::kTls:
-      return "安全连接 (TLS) 建立失败";
-    case HttpFailure::kCertificate:
-      return "证书无效";
-    case HttpFailure::kTooManyRedirects:
-      return "重定向次数过多";
-    case HttpFailure::kTooLarge:
-      return "页面过大";
-    case HttpFailure::kBrokenAnswer:
-      return "对方中途断开或回答不完整";
-    case HttpFailure::kCancelled:
-      return "已取消";
-    case HttpFailure::kOther:
-      return "网络错误";
-  }
-  return "网络错误";
-}
-
-HttpGlobalInit::HttpGlobalInit()
-    : ok_(curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {}
-
-HttpGlobalInit::~HttpGlobalInit() {
-  if (ok_) curl_global_cleanup();
-}
-
-struct HttpRequestObject::Handles {
-  // The connection cache lives in the multi handle, so both stay together.
-  CURLM* multi = curl_multi_init();
-  CURL* easy = curl_easy_init();
-  ~Handles() {
-    if (easy) curl_easy_cleanup(easy);
-    if (multi) curl_multi_cleanup(multi);
-  }
-};
-
-HttpRequestObject::HttpRequestObject() : handles_(new Handles) {}
-HttpRequestObject::~HttpRequestObject() = default;
-HttpRequestObject::HttpRequestObject(HttpRequestObject&&) noexcept = default;
-HttpRequestObject& HttpRequestObject::operator=(HttpRequestObject&&) noexcept =
-    default;
-
-bool HttpRequestObject::Valid() const {
-  return handles_ && handles_->multi && handles_->easy;
-}
-
-HttpTimeouts HttpPhaseTimeouts(int timeoutSeconds) {
-  if (timeoutSeconds == -1) return {kOwnConnectMs, kOwnStallMs};
-  const long long ms =
-      timeoutSeconds < 1 ? kDefaultTimeoutMs : timeoutSeconds * 1000LL;
-  return {ms, ms};
-}
-
-std::string HeaderName(const std::string& line) {
-  const int colon = FindText(line, ":");
-  return colon < 1 ? std::string() : TrimBoth(TextLeft(line, colon - 1));
-}
-
-std::string HeaderValue(const std::string& line) {
-  const int colon = FindText(line, ":");
-  return colon < 1 ? std::string()
-                   : TrimBoth(TextMiddle(line, colon + 1, TextLength(line)));
-}
-
-void CompleteRequestHeaders(std::string& headers, const std::string& url) {
-  auto lacks = [&headers](const char* name) {
-    return FindText(headers, name) < 1;
-  };
-  if (headers.empty()) {
-    headers = "Accept: */*";
-  } else if (lacks("Accept:")) {
-    headers += std::string(kCrLf) + "Accept: */*";
-  }
-  if (lacks("Referer:")) headers += std::string(kCrLf) + "Referer: " + url;
-  if (lacks("Accept-Language:")) {
-    headers += std::string(kCrLf) + "Accept-Language: zh-cn";
-  }
-  if (lacks("User-Agent:")) {
-    headers += std::string(kCrLf) + "User-Agent: " + kDefaultUserAgent;
-  }
-  if (lacks("Content-Type:")) {
-    headers +=
-        std::string(kCrLf) + "Content-Type: application/x-www-form-urlencoded";
-  }
-}
-
-namespace {
-
 // Drives one transfer to its end, waking often enough to abandon it within
 // the stop bound or when the peer has gone quiet for too long.
 CURLcode Perform(CURLM* multi, CURL* easy, Transfer& transfer,
@@ -417,6 +218,33 @@ CURLcode Perform(CURLM* multi, CURL* easy, Transfer& transfer,
 }
 
 }  // namespace
+
+HttpGlobalInit::HttpGlobalInit()
+    : ok_(curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {}
+
+HttpGlobalInit::~HttpGlobalInit() {
+  if (ok_) curl_global_cleanup();
+}
+
+struct HttpRequestObject::Handles {
+  // The connection cache lives in the multi handle, so both stay together.
+  CURLM* multi = curl_multi_init();
+  CURL* easy = curl_easy_init();
+  ~Handles() {
+    if (easy) curl_easy_cleanup(easy);
+    if (multi) curl_multi_cleanup(multi);
+  }
+};
+
+HttpRequestObject::HttpRequestObject() : handles_(new Handles) {}
+HttpRequestObject::~HttpRequestObject() = default;
+HttpRequestObject::HttpRequestObject(HttpRequestObject&&) noexcept = default;
+HttpRequestObject& HttpRequestObject::operator=(HttpRequestObject&&) noexcept =
+    default;
+
+bool HttpRequestObject::Valid() const {
+  return handles_ && handles_->multi && handles_->easy;
+}
 
 std::string HttpRequest(const HttpRequestParams& p) {
   const int method = (p.method < 0 || p.method > 2) ? 0 : p.method;

@@ -46,23 +46,109 @@ struct Query {
   std::vector<std::variant<std::int64_t, std::string>> values;
 };
 
-Query BuildQuery(const HistoryFilter& filter, const char* what,
-                 std::optional<std::int64_t> below_id) {
-  Query q;
+// The conditions gathered so far: terms for the full-text index and the
+// row conditions beside it, with the row conditions' values in order.
+struct Conditions {
   std::string index_query;
   std::string where;
-  auto add = [&where](const char* condition) {
+  std::vector<std::variant<std::int64_t, std::string>> values;
+
+  void Add(const char* condition) {
     where += where.empty() ? " WHERE " : " AND ";
     where += condition;
-  };
-  auto add_index = [&index_query](const std::string& term) {
+  }
+  void AddIndex(const std::string& term) {
     if (!index_query.empty()) index_query += " AND ";
     index_query += term;
-  };
+  }
+};
+
+// A short word looked up in the pairs index: any of its cases' pairs.
+void AddPairsLookUp(Conditions& c, const std::vector<std::string>& cases) {
+  std::vector<std::string> phrases;
+  for (const std::string& variant : cases) {
+    const std::string phrase = IndexPhrase(PairWord(variant).value());
+    if (std::find(phrases.begin(), phrases.end(), phrase) == phrases.end()) {
+      phrases.push_back(phrase);
+    }
+  }
+  std::string any;
+  for (const std::string& phrase : phrases) {
+    any += (any.empty() ? "(" : " OR ") + phrase;
+  }
+  c.AddIndex(any + ")");
+}
+
+// A short word sought in every title, in each of its cases.
+void AddAnyCaseScan(Conditions& c, const std::vector<std::string>& cases) {
+  std::string any;
+  for (const std::string& variant : cases) {
+    any += any.empty() ? "(" : " OR ";
+    any += "instr(p.title, ?) > 0";
+    c.values.emplace_back(variant);
+  }
+  c.Add((any + ")").c_str());
+}
+
+// A short word sought in every title, or among a long word's matches.
+void AddShortWord(Conditions& c, const std::string& word, bool pairs) {
+  // SQLite folds ASCII letters only; a word of a letter or two is sought
+  // in each of its cases, few enough to name.
+  const std::vector<std::string> cases =
+      Utf8Length(word) <= 2 ? CaseVariants(word) : std::vector<std::string>();
+  if (pairs && PairWord(word)) {
+    AddPairsLookUp(c, cases);
+  } else if (cases.size() > 1) {
+    AddAnyCaseScan(c, cases);
+  } else if (HasAsciiLetter(word)) {
+    c.Add("p.title LIKE ? ESCAPE '\\'");
+    c.values.emplace_back(LikePattern(word));
+  } else {
+    // With no letter to fold, a plain byte search finds the same rows
+    // several times faster, which a scan of every title needs.
+    c.Add("instr(p.title, ?) > 0");
+    c.values.emplace_back(word);
+  }
+}
+
+// The FROM clause; given index terms, the walk goes through the index's
+// matches newest first and ends as soon as the page is full, its MATCH the
+// first condition and value.
+std::string JoinIndex(Conditions& c, bool pairs) {
+  if (c.index_query.empty()) return " FROM dw_post p";
+  const std::string table = pairs ? "dw_post_pairs" : "dw_post_search";
+  std::vector<std::variant<std::int64_t, std::string>> values;
+  values.emplace_back(c.index_query);
+  values.insert(values.end(), c.values.begin(), c.values.end());
+  c.values = std::move(values);
+  c.where = " WHERE " + table + " MATCH ?" +
+            (c.where.empty() ? std::string() : " AND " + c.where.substr(7));
+  return " FROM " + table + " s JOIN dw_post p ON p.info_id = s.rowid";
+}
+
+void AddPostConditions(Conditions& c, const HistoryFilter& filter) {
+  if (filter.site_id) {
+    c.Add("p.site_id = ?");
+    c.values.emplace_back(*filter.site_id);
+  }
+  if (filter.hits_only) c.Add("p.hit = 1");
+  if (filter.from != std::numeric_limits<std::int64_t>::min()) {
+    c.Add("p.fetched_at >= ?");
+    c.values.emplace_back(filter.from);
+  }
+  if (filter.to != std::numeric_limits<std::int64_t>::max()) {
+    c.Add("p.fetched_at < ?");
+    c.values.emplace_back(filter.to);
+  }
+}
+
+Query BuildQuery(const HistoryFilter& filter, const char* what,
+                 std::optional<std::int64_t> below_id) {
+  Conditions c;
   std::vector<std::string> short_words;
   for (std::string& word : SearchWords(filter.text)) {
     if (filter.use_index && Utf8Length(word) >= 3) {
-      add_index(IndexPhrase(word));
+      c.AddIndex(IndexPhrase(word));
     } else {
       short_words.push_back(std::move(word));
     }
@@ -70,78 +156,20 @@ Query BuildQuery(const HistoryFilter& filter, const char* what,
   // Alone, short words are looked up in their own index. Beside a long one
   // they are sought among its matches, few next to every title.
   const bool pairs =
-      index_query.empty() && filter.use_index && filter.pairs_complete;
-  for (const std::string& word : short_words) {
-    // SQLite folds ASCII letters only; a word of a letter or two is sought
-    // in each of its cases, few enough to name.
-    const std::vector<std::string> cases =
-        Utf8Length(word) <= 2 ? CaseVariants(word) : std::vector<std::string>();
-    if (const auto pair = pairs ? PairWord(word) : std::nullopt) {
-      std::vector<std::string> phrases;
-      for (const std::string& variant : cases) {
-        const std::string phrase = IndexPhrase(PairWord(variant).value());
-        if (std::find(phrases.begin(), phrases.end(), phrase) ==
-            phrases.end()) {
-          phrases.push_back(phrase);
-        }
-      }
-      std::string any;
-      for (const std::string& phrase : phrases) {
-        any += (any.empty() ? "(" : " OR ") + phrase;
-      }
-      add_index(any + ")");
-    } else if (cases.size() > 1) {
-      std::string any;
-      for (const std::string& variant : cases) {
-        any += any.empty() ? "(" : " OR ";
-        any += "instr(p.title, ?) > 0";
-        q.values.emplace_back(variant);
-      }
-      add((any + ")").c_str());
-    } else if (HasAsciiLetter(word)) {
-      add("p.title LIKE ? ESCAPE '\\'");
-      q.values.emplace_back(LikePattern(word));
-    } else {
-      // With no letter to fold, a plain byte search finds the same rows
-      // several times faster, which a scan of every title needs.
-      add("instr(p.title, ?) > 0");
-      q.values.emplace_back(word);
-    }
-  }
-  // Given an index, the walk goes through its matches newest first and
-  // ends as soon as the page is full.
-  std::string from = " FROM dw_post p";
-  if (!index_query.empty()) {
-    const std::string table = pairs ? "dw_post_pairs" : "dw_post_search";
-    from = " FROM " + table + " s JOIN dw_post p ON p.info_id = s.rowid";
-    std::vector<std::variant<std::int64_t, std::string>> values;
-    values.emplace_back(index_query);
-    values.insert(values.end(), q.values.begin(), q.values.end());
-    q.values = std::move(values);
-    where = " WHERE " + table + " MATCH ?" +
-            (where.empty() ? std::string() : " AND " + where.substr(7));
-  }
-  const char* id = index_query.empty() ? "p.info_id" : "s.rowid";
-  if (filter.site_id) {
-    add("p.site_id = ?");
-    q.values.emplace_back(*filter.site_id);
-  }
-  if (filter.hits_only) add("p.hit = 1");
-  if (filter.from != std::numeric_limits<std::int64_t>::min()) {
-    add("p.fetched_at >= ?");
-    q.values.emplace_back(filter.from);
-  }
-  if (filter.to != std::numeric_limits<std::int64_t>::max()) {
-    add("p.fetched_at < ?");
-    q.values.emplace_back(filter.to);
-  }
+      c.index_query.empty() && filter.use_index && filter.pairs_complete;
+  for (const std::string& word : short_words) AddShortWord(c, word, pairs);
+  const bool indexed = !c.index_query.empty();
+  const std::string from = JoinIndex(c, pairs);
+  const char* id = indexed ? "s.rowid" : "p.info_id";
+  AddPostConditions(c, filter);
   if (below_id) {
-    where += where.empty() ? " WHERE " : " AND ";
-    where += std::string(id) + " < ?";
-    q.values.emplace_back(*below_id);
+    c.Add((std::string(id) + " < ?").c_str());
+    c.values.emplace_back(*below_id);
   }
-  q.sql = std::string("SELECT ") + what + from + where;
+  Query q;
+  q.sql = std::string("SELECT ") + what + from + c.where;
   if (below_id) q.sql += std::string(" ORDER BY ") + id + " DESC LIMIT ?";
+  q.values = std::move(c.values);
   return q;
 }
 

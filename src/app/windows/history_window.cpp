@@ -44,6 +44,19 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
   const bool opened = DbOpen(db_, options_.database_path);
   if (opened) sqlite3_busy_timeout(db_.Handle(), kReadWaitMs);
 
+  BuildFilters();
+  BuildList();
+  LayOut();
+  SetUpTimers();
+  ConnectControls();
+
+  if (!opened) {
+    status_->setText(QString::fromUtf8("无法打开数据库，历史记录不可用"));
+  }
+}
+
+// The search field and the filters beside it.
+void HistoryWindow::BuildFilters() {
   search_ = new QLineEdit(this);
   search_->setObjectName("search");
   search_->setPlaceholderText(QString::fromUtf8("搜索标题，空格分隔多个词"));
@@ -68,7 +81,9 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
   }
   export_ = new QPushButton(QString::fromUtf8("导出 CSV"), this);
   export_->setObjectName("export_csv");
+}
 
+void HistoryWindow::BuildList() {
   model_ = new HistoryModel(db_, this);
   list_ = new QTableView(this);
   list_->setObjectName("history_list");
@@ -86,7 +101,9 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
   status_ = new QLabel(this);
   status_->setObjectName("status");
+}
 
+void HistoryWindow::LayOut() {
   auto* filters = new QHBoxLayout;
   filters->addWidget(search_, 1);
   filters->addWidget(site_);
@@ -100,7 +117,9 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
   layout->addWidget(list_, 1);
   layout->addWidget(status_);
   FitToScreen(this, QSize(820, 560));
+}
 
+void HistoryWindow::SetUpTimers() {
   typing_pause_.setSingleShot(true);
   typing_pause_.setInterval(kTypingPauseMs);
   retry_.setSingleShot(true);
@@ -121,6 +140,9 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
     });
     damage_watch_.start();
   }
+}
+
+void HistoryWindow::ConnectControls() {
   connect(search_, &QLineEdit::textChanged, &typing_pause_,
           qOverload<>(&QTimer::start));
   connect(search_, &QLineEdit::returnPressed, this, &HistoryWindow::Search);
@@ -144,10 +166,6 @@ HistoryWindow::HistoryWindow(HistoryWindowOptions options)
     search_->setFocus();
     search_->selectAll();
   });
-
-  if (!opened) {
-    status_->setText(QString::fromUtf8("无法打开数据库，历史记录不可用"));
-  }
 }
 
 HistoryWindow::~HistoryWindow() {

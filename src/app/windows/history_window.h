@@ -80,6 +80,12 @@ class HistoryWindow : public QWidget {
   void CaughtUp(std::int64_t added);
 
  private:
+  // The constructor's steps, in this order.
+  void BuildFilters();
+  void BuildList();
+  void LayOut();
+  void SetUpTimers();
+  void ConnectControls();
   HistoryFilter CurrentFilter() const;
   void FillSites();
   // Counts the matches off this thread when the first page did not hold
