@@ -150,7 +150,7 @@ void MainWindow::SetActions(MainWindowActions actions) {
 }
 
 void MainWindow::GrowFromCurrentSize() {
-  // The margins the layout gives the list at the window's specified height,
+  // The margins the layout gives the list at the window's designed height,
   // even when the screen allowed less: then the list is what shrinks.
   const QRect list = post_list_->geometry();
   list_margin_ = QSize(width() - list.width() - list.left(),

@@ -44,7 +44,7 @@ class MainWindow : public QWidget {
 
   // From now on the window's size is its smallest, and the post list takes
   // up whatever the window grows by (maximised included); the controls
-  // above it keep their places. On a screen too low for the specified
+  // above it keep their places. On a screen too low for the usual
   // height the list is shorter by what the screen lacks.
   void GrowFromCurrentSize();
 
@@ -89,7 +89,7 @@ class MainWindow : public QWidget {
   // The post list's distance from the right and bottom edges to keep;
   // empty until the window may grow.
   std::optional<QSize> list_margin_;
-  // The size inside the frame as specified, before a small screen cut it.
+  // The size inside the frame as designed, before a small screen cut it.
   QSize designed_;
 };
 
