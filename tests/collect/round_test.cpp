@@ -322,6 +322,13 @@ TEST_F(CollectionRoundTest, SavedPacingIsTakenWithTheRules) {
   ASSERT_TRUE(WriteSetting(state_.database, "round_pause_seconds", "5"));
   ASSERT_TRUE(ReloadSavedRules(state_));
   EXPECT_EQ(state_.pacing.round_pause_ms, kLeastRoundPauseSeconds * 1000);
+  // A save refused half-way (at its second value) keeps the first as it was.
+  ASSERT_TRUE(DbExecute(state_.database,
+                        "CREATE TRIGGER refuse BEFORE INSERT ON dw_setting "
+                        "WHEN new.key = 'back_off' BEGIN "
+                        "SELECT RAISE(ABORT, 'no'); END"));
+  EXPECT_FALSE(SaveCollectSettings(state_.database, {90, false}));
+  EXPECT_EQ(ReadSetting(state_.database, "round_pause_seconds"), "5");
 }
 
 TEST_F(CollectionRoundTest, NoTickedRuleMeansJustTheEndOfRound) {

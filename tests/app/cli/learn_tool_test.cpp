@@ -36,6 +36,19 @@ class LearnToolTest : public ::testing::Test {
         status,
         QJsonDocument::fromJson(QByteArray::fromStdString(out.str())).object()};
   }
+  // Imports a learned rule as `[.proposals[0].rule]` writes it.
+  void Import(const QJsonValue& rule, const std::string& name) {
+    const std::string file = dir_.Write(
+        name, QJsonDocument(QJsonArray{rule}).toJson().toStdString());
+    std::ostringstream out, err;
+    ASSERT_EQ(RunTool(ParseToolRequest(
+                          {"--db", QString::fromStdString(db_path_),
+                           "--import-rules", QString::fromStdString(file)}),
+                      out, err),
+              0)
+        << err.str();
+  }
+
   testing::TempDir dir_;
   std::string db_path_ = dir_.File("qel6.sdb");
   Database db_;
@@ -56,16 +69,7 @@ TEST_F(LearnToolTest, LearnedRuleImportsAndProbesAlike) {
             "https://www.ozbargain.com.au/node/812345");
 
   // [.proposals[0].rule] is a file the import takes.
-  const std::string file = dir_.Write(
-      "rule.json",
-      QJsonDocument(QJsonArray{best["rule"]}).toJson().toStdString());
-  std::ostringstream out, err;
-  ASSERT_EQ(RunTool(ParseToolRequest({"--db", QString::fromStdString(db_path_),
-                                      "--import-rules",
-                                      QString::fromStdString(file)}),
-                    out, err),
-            0)
-      << err.str();
+  Import(best["rule"], "rule.json");
   auto [probed, report] = Run({"--probe", "19", "--page", feed});
   EXPECT_EQ(probed, 0);
   EXPECT_EQ(report["posts"].toArray(), posts);
@@ -130,15 +134,7 @@ TEST_F(LearnToolTest, SingleByteCharsetTravelsWithTheRule) {
   const QJsonObject rule =
       learned["proposals"].toArray()[0].toObject()["rule"].toObject();
   EXPECT_EQ(rule["charset"].toString(), "iso-8859-1");
-  const std::string file = dir_.Write(
-      "latin1.json", QJsonDocument(QJsonArray{rule}).toJson().toStdString());
-  std::ostringstream out, err;
-  ASSERT_EQ(RunTool(ParseToolRequest({"--db", QString::fromStdString(db_path_),
-                                      "--import-rules",
-                                      QString::fromStdString(file)}),
-                    out, err),
-            0)
-      << err.str();
+  Import(rule, "latin1.json");
   auto [probed, report] = Run({"--probe", QString::number(rule["id"].toInt()),
                                "--page", QString::fromStdString(path)});
   EXPECT_EQ(probed, 0);
